@@ -1,0 +1,15 @@
+#pragma once
+// One function per subcommand: the arguments after the subcommand's name in,
+// the process exit status out.
+
+#include <QStringList>
+
+namespace dravonix::cli {
+
+int runList(const QStringList& args);
+int runTelemetry(const QStringList& args);
+
+// Writes "dravonix: <message>" to standard error; returns the failure status.
+int fail(const QString& message);
+
+} // namespace dravonix::cli

@@ -1,0 +1,39 @@
+#include "app/cli/commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace {
+
+const char* const kUsage =
+    "usage: dravonix COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  list FOLDER                          recordings of a card or folder, in list order\n"
+    "  telemetry FILE [--format csv|gpx]    the telemetry track of a recording\n";
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
+        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const std::map<QString, std::function<int(const QStringList&)>> commands{
+        {QStringLiteral("list"), dravonix::cli::runList},
+        {QStringLiteral("telemetry"), dravonix::cli::runTelemetry},
+    };
+    const QString name = args.takeFirst();
+    const auto command = commands.find(name);
+    if (command == commands.end()) {
+        std::fputs(kUsage, stderr);
+        return dravonix::cli::fail(QStringLiteral("unknown command \"%1\"").arg(name));
+    }
+    return command->second(args);
+}

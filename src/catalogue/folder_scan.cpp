@@ -1,0 +1,105 @@
+#include "catalogue/folder_scan.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace dravonix {
+namespace {
+
+fs::path toNativePath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+
+QString withoutTrailingSeparators(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+struct PendingFolder {
+    fs::path native;
+    QString path; // as shown: the root's text, then "/" and each name
+};
+
+} // namespace
+
+QString scanErrorText(ScanError error)
+{
+    switch (error) {
+    case ScanError::EmptyPath: return QStringLiteral("no folder given");
+    case ScanError::NotFound: return QStringLiteral("no such folder");
+    case ScanError::NotAFolder: return QStringLiteral("not a folder");
+    case ScanError::Unreadable: return QStringLiteral("the folder cannot be read");
+    }
+    return {};
+}
+
+bool hasRecordingExtension(QStringView name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || name.size() - dot - 1 != 3)
+        return false;
+    return name.mid(dot + 1).compare(QLatin1String("mp4"), Qt::CaseInsensitive) == 0;
+}
+
+Expected<FolderScan, ScanError> scanFolder(const QString& path)
+{
+    if (path.isEmpty())
+        return unexpected(ScanError::EmptyPath);
+    const QString rootPath = withoutTrailingSeparators(path);
+    std::error_code ec;
+    const fs::path root = toNativePath(rootPath);
+    const fs::file_status status = fs::status(root, ec);
+    if (ec || !fs::exists(status))
+        return unexpected(ScanError::NotFound);
+    if (!fs::is_directory(status))
+        return unexpected(ScanError::NotAFolder);
+
+    FolderScan scan;
+    const QString rootPrefix = rootPath == QLatin1String("/") ? QString() : rootPath;
+    std::vector<PendingFolder> pending{{root, rootPrefix}};
+    bool first = true;
+    while (!pending.empty()) {
+        PendingFolder folder = std::move(pending.back());
+        pending.pop_back();
+        fs::directory_iterator it(folder.native, fs::directory_options::none, ec);
+        if (ec) {
+            if (first)
+                return unexpected(ScanError::Unreadable);
+            ++scan.unreadableFolders;
+            ec.clear();
+            continue;
+        }
+        first = false;
+        for (; it != fs::directory_iterator(); it.increment(ec)) {
+            const fs::directory_entry& entry = *it;
+            const std::string& nativePath = entry.path().native();
+            const std::size_t nameStart = nativePath.rfind('/') + 1;
+            const QString name = QFile::decodeName(QByteArray::fromRawData(
+                nativePath.data() + nameStart, static_cast<qsizetype>(nativePath.size() - nameStart)));
+            std::error_code typeError;
+            const bool isLink = entry.is_symlink(typeError);
+            const bool isFolder = entry.is_directory(typeError); // follows a link: linked folders are folders
+            if (isFolder) {
+                if (!isLink)
+                    pending.push_back({entry.path(), folder.path + QLatin1Char('/') + name});
+                continue;
+            }
+            if (hasRecordingExtension(name))
+                scan.files.push_back({folder.path + QLatin1Char('/') + name, folder.path.size() + 1});
+        }
+        if (ec) { // the listing broke off (the card was pulled): keep what was found
+            ++scan.unreadableFolders;
+            ec.clear();
+        }
+    }
+    std::sort(scan.files.begin(), scan.files.end(),
+              [](const ScannedFile& a, const ScannedFile& b) { return a.fullPath < b.fullPath; });
+    return scan;
+}
+
+} // namespace dravonix

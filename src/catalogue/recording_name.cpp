@@ -1,0 +1,149 @@
+#include "catalogue/recording_name.h"
+
+#include "toolkit/field_scanner.h"
+
+#include <array>
+#include <string_view>
+
+namespace dravonix {
+namespace {
+
+struct KindPrefix {
+    RecordingKind kind;
+    std::u16string_view prefix;
+};
+
+// Tested in this order; no prefix is a prefix of another.
+constexpr std::array<KindPrefix, 4> kPrefixes{{
+    {RecordingKind::Always, u"alwa_"},
+    {RecordingKind::Event, u"event_"},
+    {RecordingKind::User, u"user_"},
+    {RecordingKind::Park, u"motion_"},
+}};
+
+void scanFields(std::u16string_view rest, RecordingName& name)
+{
+    FieldScanner<char16_t> scan(rest);
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char16_t channel = 0;
+    // Each step runs only when the one before matched; what didn't stays 0.
+    (void)(scan.readInt(4, year) && scan.readInt(2, month) && scan.readInt(2, day) && scan.literal(u'_')
+           && scan.readInt(2, hour) && scan.readInt(2, minute) && scan.readInt(2, second) && scan.literal(u'_')
+           && scan.readChar(channel));
+    name.year = static_cast<std::uint16_t>(year);
+    name.month = static_cast<std::uint16_t>(month);
+    name.day = static_cast<std::uint16_t>(day);
+    name.hour = static_cast<std::uint16_t>(hour);
+    name.minute = static_cast<std::uint16_t>(minute);
+    name.second = static_cast<std::uint16_t>(second);
+    name.channelLetter = channel;
+}
+
+QString makeSortKey(const RecordingName& n)
+{
+    QString key = QString::asprintf("%04d%02d%02d_%02d%02d%02d_", n.year, n.month, n.day, n.hour, n.minute, n.second);
+    if (n.channelLetter != 0)
+        key.append(QChar(n.channelLetter));
+    return key;
+}
+
+} // namespace
+
+RecordingName parseRecordingName(QStringView bareFileName)
+{
+    RecordingName name;
+    const std::u16string_view text(reinterpret_cast<const char16_t*>(bareFileName.utf16()),
+                                   static_cast<std::size_t>(bareFileName.size()));
+    if (text.size() >= 6) {
+        for (const KindPrefix& p : kPrefixes) {
+            if (text.starts_with(p.prefix)) {
+                name.kind = p.kind;
+                scanFields(text.substr(p.prefix.size()), name);
+            }
+        }
+    }
+    name.isFront = name.channelLetter == u'F';
+    name.sortKey = makeSortKey(name);
+    return name;
+}
+
+std::optional<QDate> listDate(const RecordingName& name)
+{
+    // The range a calendar record can be formatted in.
+    if (name.year < 1601 || name.year > 30827)
+        return std::nullopt;
+    const QDate date(name.year, name.month, name.day);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+std::optional<QTime> listTime(const RecordingName& name)
+{
+    if (!listDate(name))
+        return std::nullopt;
+    const QTime time(name.hour, name.minute, name.second);
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
+}
+
+QString formatListDate(const RecordingName& name, const QLocale& locale)
+{
+    const std::optional<QDate> date = listDate(name);
+    return date ? locale.toString(*date, QLocale::ShortFormat) : QStringLiteral(" ");
+}
+
+QString formatListTime(const RecordingName& name)
+{
+    const std::optional<QTime> time = listTime(name);
+    return time ? time->toString(QStringLiteral("HH:mm:ss")) : QStringLiteral(" ");
+}
+
+QString partnerPath(QStringView fullPath, bool isFront)
+{
+    if (fullPath.size() < 5)
+        return {};
+    QString partner = fullPath.toString();
+    partner[partner.size() - 5] = isFront ? QLatin1Char('R') : QLatin1Char('F');
+    return partner;
+}
+
+int kindStringId(RecordingKind kind)
+{
+    switch (kind) {
+    case RecordingKind::Always: return 271;
+    case RecordingKind::Event: return 272;
+    case RecordingKind::User: return 273;
+    case RecordingKind::Park: return 289;
+    case RecordingKind::Unknown: break;
+    }
+    return 270;
+}
+
+QString kindListText(RecordingKind kind)
+{
+    switch (kind) {
+    case RecordingKind::Always: return QStringLiteral("Always");
+    case RecordingKind::Event: return QStringLiteral("Event");
+    case RecordingKind::User: return QStringLiteral("User");
+    case RecordingKind::Park: return QStringLiteral("Park");
+    case RecordingKind::Unknown: break;
+    }
+    return QStringLiteral("Unknown");
+}
+
+int kindIconIndex(RecordingKind kind, bool isFront)
+{
+    const int rearOffset = isFront ? 0 : 3;
+    switch (kind) {
+    case RecordingKind::Always: return 0 + rearOffset;
+    case RecordingKind::Event: return 1 + rearOffset;
+    case RecordingKind::Park: return 2 + rearOffset;
+    case RecordingKind::User:
+    case RecordingKind::Unknown: break;
+    }
+    return kNoKindIcon;
+}
+
+} // namespace dravonix

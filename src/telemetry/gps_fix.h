@@ -1,0 +1,66 @@
+#pragma once
+// The running state of the GPS receiver as the camera's NMEA text describes
+// it, and the conversions the readout and the map apply to it.
+
+#include <cstdint>
+#include <string_view>
+
+namespace dravonix {
+
+// Calendar record with the same fields as the camera's clock (day of week and
+// milliseconds included), so that a decoded time keeps what the text said.
+struct CalendarTime {
+    std::uint16_t year = 0;
+    std::uint16_t month = 0;
+    std::uint16_t dayOfWeek = 0;
+    std::uint16_t day = 0;
+    std::uint16_t hour = 0;
+    std::uint16_t minute = 0;
+    std::uint16_t second = 0;
+    std::uint16_t millisecond = 0;
+
+    bool isZero() const
+    {
+        return (year | month | dayOfWeek | day | hour | minute | second | millisecond) == 0;
+    }
+    friend bool operator==(const CalendarTime&, const CalendarTime&) = default;
+};
+
+struct GpsFix {
+    CalendarTime utc;
+    double latitudeRaw = 0.0;  // ddmm.mmmm as written, never negative
+    char latitudeHemisphere = 'N';
+    double longitudeRaw = 0.0; // dddmm.mmmm
+    char longitudeHemisphere = 'E';
+    double speedKnots = 0.0;
+    double courseDegrees = 0.0;
+    bool valid = false;
+    std::int32_t satellitesInUse = 0;
+    std::int32_t gpsSatellites = 0;
+    std::int32_t glonassSatellites = 0;
+    double hdop = 0.0;
+    bool gnsSeen = false;
+    bool gsaSeen = false;
+
+    // A coordinate of 0 means no GGA has given a position yet.
+    bool hasPosition() const { return latitudeRaw != 0.0 && longitudeRaw != 0.0; }
+
+    friend bool operator==(const GpsFix&, const GpsFix&) = default;
+};
+
+// Applies one sentence ("$" up to, not including, the line end) to `fix`.
+// True when it was one of the understood kinds and was applied.
+bool decodeSentence(std::string_view sentence, GpsFix& fix);
+
+// The readout works in single precision.
+float knotsToKmh(double knots);
+float knotsToMph(double knots);
+
+// A speed as the readout shows it: truncated toward zero, clamped to the
+// integer range so that a garbage value can't overflow the conversion.
+long long truncatedSpeed(float speed);
+
+// ddmm.mmmm (or dddmm.mmmm) with its hemisphere letter to signed degrees.
+double nmeaToDegrees(double raw, char hemisphere);
+
+} // namespace dravonix

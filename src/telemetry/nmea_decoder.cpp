@@ -1,0 +1,170 @@
+#include "telemetry/c_numbers.h"
+#include "telemetry/gps_fix.h"
+#include "toolkit/field_scanner.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace dravonix {
+namespace {
+
+// Enough for every field the decoders look at (GSA's last satellite is
+// field 14); later fields are counted but not kept.
+constexpr std::size_t kKeptFields = 20;
+
+struct SplitSentence {
+    std::array<std::string_view, kKeptFields> fields{};
+    std::size_t count = 0;
+
+    // A field the sentence doesn't have counts as empty.
+    std::string_view operator[](std::size_t i) const { return i < count && i < kKeptFields ? fields[i] : std::string_view(); }
+};
+
+// Body before the single "*", cut at every ",". False unless there is
+// exactly one "*".
+bool splitSentence(std::string_view sentence, SplitSentence& out)
+{
+    const std::size_t star = sentence.find('*');
+    if (star == std::string_view::npos || sentence.find('*', star + 1) != std::string_view::npos)
+        return false;
+    std::string_view body = sentence.substr(0, star);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = body.find(',', start);
+        const std::size_t end = comma == std::string_view::npos ? body.size() : comma;
+        if (out.count < kKeptFields)
+            out.fields[out.count] = body.substr(start, end - start);
+        ++out.count;
+        if (comma == std::string_view::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+void decodeRmc(const SplitSentence& f, GpsFix& fix)
+{
+    fix.speedKnots = cAtof(f[7]);
+    fix.courseDegrees = cAtof(f[8]);
+    fix.valid = f[2] == "A";
+    if (f[9].size() != 6 || f[1].size() != 10)
+        return;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    FieldScanner<char> time(f[1]);
+    (void)(time.readInt(2, hour) && time.readInt(2, minute) && time.readInt(2, second)
+           && time.literal('.') && time.readInt(3, millisecond));
+    int day = 0, month = 0, year = 0;
+    FieldScanner<char> date(f[9]);
+    (void)(date.readInt(2, day) && date.readInt(2, month) && date.readInt(2, year));
+    fix.utc = CalendarTime{static_cast<std::uint16_t>(year + 2000),
+                           static_cast<std::uint16_t>(month),
+                           0,
+                           static_cast<std::uint16_t>(day),
+                           static_cast<std::uint16_t>(hour),
+                           static_cast<std::uint16_t>(minute),
+                           static_cast<std::uint16_t>(second),
+                           static_cast<std::uint16_t>(millisecond)};
+}
+
+void decodeGga(const SplitSentence& f, bool combinedName, GpsFix& fix)
+{
+    if (!f[2].empty())
+        fix.latitudeRaw = cAtof(f[2]);
+    if (!f[3].empty())
+        fix.latitudeHemisphere = f[3][0];
+    if (!f[4].empty())
+        fix.longitudeRaw = cAtof(f[4]);
+    if (!f[5].empty())
+        fix.longitudeHemisphere = f[5][0];
+    if (combinedName && !fix.gnsSeen && !fix.gsaSeen)
+        fix.satellitesInUse = cAtoi(f[7]);
+    if (!fix.gnsSeen && !f[8].empty())
+        fix.hdop = cAtof(f[8]);
+}
+
+void decodeGsa(const SplitSentence& f, GpsFix& fix)
+{
+    fix.gsaSeen = true;
+    if (fix.gnsSeen)
+        return;
+    int count = 0;
+    for (std::size_t i = 3; i <= 14; ++i) {
+        const auto satellite = static_cast<std::uint8_t>(f[i].empty() ? 0 : cAtoi(f[i]));
+        if (satellite != 0)
+            ++count;
+    }
+    const auto first = static_cast<std::uint8_t>(f[3].empty() ? 0 : cAtoi(f[3]));
+    if (first >= 1 && first <= 64) {
+        fix.gpsSatellites = count;
+        fix.satellitesInUse = count;
+    } else if (first >= 65) {
+        fix.glonassSatellites = count;
+        fix.satellitesInUse = fix.gpsSatellites + count;
+    } else if (!fix.valid) {
+        fix.satellitesInUse = 0;
+    }
+}
+
+void decodeGns(const SplitSentence& f, GpsFix& fix)
+{
+    fix.gnsSeen = true;
+    fix.satellitesInUse = cAtoi(f[7]);
+    if (!f[8].empty())
+        fix.hdop = cAtof(f[8]);
+}
+
+} // namespace
+
+bool decodeSentence(std::string_view sentence, GpsFix& fix)
+{
+    SplitSentence f;
+    if (!splitSentence(sentence, f))
+        return false;
+    const std::string_view name = f[0];
+    if (name == "$GPRMC" || name == "$GNRMC") {
+        if (f.count < 3)
+            return false;
+        decodeRmc(f, fix);
+        return true;
+    }
+    if (name == "$GPGGA" || name == "$GNGGA") {
+        decodeGga(f, name == "$GNGGA", fix);
+        return true;
+    }
+    if (name == "$GNGSA") {
+        decodeGsa(f, fix);
+        return true;
+    }
+    if (name == "$GNGNS") {
+        decodeGns(f, fix);
+        return true;
+    }
+    return false;
+}
+
+float knotsToKmh(double knots) { return static_cast<float>(knots) * 1.852f; }
+
+float knotsToMph(double knots) { return static_cast<float>(knots) * 1.150779f; }
+
+long long truncatedSpeed(float speed)
+{
+    if (std::isnan(speed))
+        return 0;
+    constexpr float limit = 9.2e18f;
+    if (speed >= limit)
+        return static_cast<long long>(limit);
+    if (speed <= -limit)
+        return -static_cast<long long>(limit);
+    return static_cast<long long>(speed);
+}
+
+double nmeaToDegrees(double raw, char hemisphere)
+{
+    const double signedRaw = (hemisphere == 'S' || hemisphere == 'W') ? -raw : raw;
+    const double scaled = signedRaw / 100.0;
+    const double wholeDegrees = std::trunc(scaled);
+    return wholeDegrees + (scaled - wholeDegrees) * 100.0 / 60.0;
+}
+
+} // namespace dravonix

@@ -1,0 +1,181 @@
+#include "telemetry/track_reader.h"
+
+#include <array>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace dravonix {
+namespace {
+
+struct Box {
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+    std::array<char, 4> type{};
+
+    std::uint64_t end() const { return start + size; }
+    std::uint64_t firstChild() const { return start + 8; }
+    std::string_view typeText() const { return {type.data(), type.size()}; }
+};
+
+std::uint32_t bigEndian32(const std::byte* p)
+{
+    return (std::to_integer<std::uint32_t>(p[0]) << 24) | (std::to_integer<std::uint32_t>(p[1]) << 16)
+           | (std::to_integer<std::uint32_t>(p[2]) << 8) | std::to_integer<std::uint32_t>(p[3]);
+}
+
+std::int32_t littleEndian32(const std::byte* p)
+{
+    const std::uint32_t u = std::to_integer<std::uint32_t>(p[0]) | (std::to_integer<std::uint32_t>(p[1]) << 8)
+                            | (std::to_integer<std::uint32_t>(p[2]) << 16)
+                            | (std::to_integer<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::int32_t>(u);
+}
+
+std::string printable(std::string_view type)
+{
+    std::string out;
+    for (char c : type)
+        out += (c >= 0x20 && c < 0x7f) ? c : '?';
+    return out;
+}
+
+// Walks the fixed path; every box must lie inside its parent.
+class BoxWalker {
+public:
+    explicit BoxWalker(const ByteSource& source) : source_(source) {}
+
+    std::optional<Box> boxAt(std::uint64_t start, std::uint64_t parentEnd, std::string& why) const
+    {
+        std::array<std::byte, 8> header{};
+        if (start > parentEnd || parentEnd - start < header.size()
+            || source_.readAt(start, header) != header.size()) {
+            why = "a box header at offset " + std::to_string(start) + " lies outside its parent or the file";
+            return std::nullopt;
+        }
+        Box box;
+        box.start = start;
+        box.size = bigEndian32(header.data());
+        std::memcpy(box.type.data(), header.data() + 4, 4);
+        if (box.size < 8) {
+            why = "the box at offset " + std::to_string(start) + " has size " + std::to_string(box.size)
+                  + ", below its own header";
+            return std::nullopt;
+        }
+        if (box.size > parentEnd - start) {
+            why = "the box \"" + printable(box.typeText()) + "\" at offset " + std::to_string(start)
+                  + " runs past the end of its parent or the file";
+            return std::nullopt;
+        }
+        return box;
+    }
+
+    // The box at 1-based `position` among the children that start at `first`.
+    std::optional<Box> child(std::uint64_t first, std::uint64_t parentEnd, int position, std::string& why) const
+    {
+        std::optional<Box> box = boxAt(first, parentEnd, why);
+        for (int i = 1; box && i < position; ++i)
+            box = boxAt(box->end(), parentEnd, why);
+        return box;
+    }
+
+    std::optional<std::uint32_t> word(std::uint64_t at) const
+    {
+        std::array<std::byte, 4> bytes{};
+        if (source_.readAt(at, bytes) != bytes.size())
+            return std::nullopt;
+        return bigEndian32(bytes.data());
+    }
+
+private:
+    const ByteSource& source_;
+};
+
+TrackReadResult findChunkTable(const ByteSource& source, Box& stco)
+{
+    const BoxWalker walk(source);
+    const std::uint64_t fileEnd = source.size();
+    std::string why;
+
+    const std::optional<Box> ftyp = walk.boxAt(0, fileEnd, why);
+    if (!ftyp)
+        return TrackReadResult::failure(why);
+    if (ftyp->typeText() != "ftyp")
+        return TrackReadResult::failure("not an MP4 recording: the first box is \"" + printable(ftyp->typeText())
+                                        + "\", not \"ftyp\"");
+    std::array<std::byte, 4> brand{};
+    if (ftyp->size < 12 || source.readAt(8, brand) != brand.size())
+        return TrackReadResult::failure("the \"ftyp\" box has no major brand");
+    const std::string_view brandText(reinterpret_cast<const char*>(brand.data()), brand.size());
+    if (brandText != "avc1")
+        return TrackReadResult::failure("the major brand is \"" + printable(brandText) + "\", not \"avc1\"");
+
+    const std::optional<Box> moov = walk.child(0, fileEnd, 3, why);
+    if (!moov)
+        return TrackReadResult::failure(why);
+    if (moov->typeText() != "moov")
+        return TrackReadResult::failure("the third box is \"" + printable(moov->typeText()) + "\", not \"moov\"");
+
+    // moov box 5 is the telemetry track; then track 3, media 3, media information 3.
+    std::optional<Box> level = *moov;
+    for (const int position : {5, 3, 3, 3}) {
+        level = walk.child(level->firstChild(), level->end(), position, why);
+        if (!level)
+            return TrackReadResult::failure("no telemetry track: " + why);
+    }
+    const std::optional<Box> table = walk.child(level->firstChild(), level->end(), 5, why);
+    if (!table)
+        return TrackReadResult::failure("no telemetry track: " + why);
+    if (table->typeText() != "stco")
+        return TrackReadResult::failure("no telemetry track: its fifth sample-table box is \""
+                                        + printable(table->typeText()) + "\", not \"stco\"");
+    if (table->size < 16)
+        return TrackReadResult::failure("the chunk offset table is too short for its entry count");
+    stco = *table;
+    return {};
+}
+
+} // namespace
+
+TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& store)
+{
+    Box stco;
+    if (TrackReadResult found = findChunkTable(source, stco); !found.ok())
+        return found;
+
+    const BoxWalker walk(source);
+    const std::optional<std::uint32_t> declared = walk.word(stco.start + 12);
+    if (!declared)
+        return TrackReadResult::failure("the chunk offset table is truncated");
+    // The count can't claim more entries than the box holds.
+    const std::uint64_t entries = std::min<std::uint64_t>(*declared, (stco.size - 16) / 4);
+
+    std::vector<std::byte> table(static_cast<std::size_t>(entries) * 4);
+    if (source.readAt(stco.start + 16, table) != table.size())
+        return TrackReadResult::failure("the chunk offset table is truncated");
+
+    std::array<std::byte, kChunkLeadSize + kTelemetryRecordSize> chunk{};
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::uint32_t offset = bigEndian32(table.data() + 4 * i);
+        if (source.readAt(offset, chunk) != chunk.size())
+            continue; // a record that can't be read whole is skipped
+        const std::byte* record = chunk.data() + kChunkLeadSize;
+        std::array<char, kNmeaTextSize> text{};
+        std::memcpy(text.data(), record + 25, kNmeaTextSize);
+        store.appendSample(littleEndian32(record + 8), littleEndian32(record + 12), littleEndian32(record + 16),
+                           static_cast<char>(record[24]), text);
+    }
+    return {};
+}
+
+TrackReadResult readTelemetryTrack(const std::filesystem::path& file, TelemetryTrack& store)
+{
+    auto opened = openFileByteSource(file);
+    if (auto* error = std::get_if<OpenError>(&opened))
+        return TrackReadResult::failure(error->reason);
+    return readTelemetryTrack(*std::get<std::unique_ptr<ByteSource>>(opened), store);
+}
+
+} // namespace dravonix

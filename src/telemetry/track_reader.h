@@ -1,0 +1,33 @@
+#pragma once
+// Reads the camera's telemetry track out of an MP4 recording into a store.
+// The track sits at a fixed place in the camera's box layout; the reader walks
+// that path, checking every box against its parent and the file, and reads
+// one 153-byte record at each chunk of the track.
+
+#include "telemetry/byte_source.h"
+#include "telemetry/telemetry_track.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace dravonix {
+
+inline constexpr std::uint32_t kEFail = 0x80004005u;
+inline constexpr std::size_t kTelemetryRecordSize = 153;
+inline constexpr std::size_t kChunkLeadSize = 2;
+
+struct TrackReadResult {
+    std::uint32_t code = 0; // 0, or kEFail
+    std::string reason;     // why it failed, for messages
+
+    bool ok() const { return code == 0; }
+    static TrackReadResult failure(std::string why) { return {kEFail, std::move(why)}; }
+};
+
+// On failure nothing has been appended to `store`. Chunks whose record lies
+// partly outside the file are skipped.
+TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& store);
+TrackReadResult readTelemetryTrack(const std::filesystem::path& file, TelemetryTrack& store);
+
+} // namespace dravonix
