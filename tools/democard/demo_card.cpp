@@ -1,0 +1,184 @@
+#include "demo_card.h"
+
+#include "drive.h"
+#include "nmea_text.h"
+#include "run_program.h"
+#include "telemetry_mux.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+
+namespace dravonix::demo {
+namespace {
+
+constexpr const char* kFontFolder = "/usr/share/fonts/truetype/dejavu/";
+
+std::string stamp(sys_seconds t, const char* pattern)
+{
+    const auto day = floor<days>(t);
+    const year_month_day date(day);
+    const hh_mm_ss time(t - day);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, pattern, int(date.year()), unsigned(date.month()), unsigned(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    return buffer;
+}
+
+std::string font(const char* file)
+{
+    const std::string path = std::string(kFontFolder) + file;
+    return fs::exists(path) ? "fontfile=" + path : "font=Sans";
+}
+
+// A road seen from the car: sky, asphalt, lane marks that move while driving,
+// the channel and file name, and a running clock with the frame number so
+// that the two channels can be seen to play in step.
+std::string sceneFilter(const PlannedRecording& r, char channel, int width)
+{
+    const bool front = channel == 'F';
+    const int big = width >= 1920 ? 56 : 38;
+    const std::string sky = front ? "0x7d9cc4" : "0x8a97ad";
+    const std::string laneSpeed = r.driveOffset < 0 ? "0" : (front ? "700" : "-700");
+    std::string f = "color=c=" + sky + ":s=" + std::to_string(width) + "x" + std::to_string(width * 9 / 16)
+                    + ":r=30,";
+    f += "drawbox=x=0:y=ih*0.55:w=iw:h=ih*0.45:color=0x3a3d42:t=fill,";
+    f += "drawbox=x=0:y=ih*0.55-6:w=iw:h=12:color=0x5d7a3a:t=fill,";
+    for (int k = 0; k < 3; ++k)
+        f += "drawbox=x=iw/2-12:y=ih*0.55+mod(t*" + laneSpeed + "+" + std::to_string(k * 160)
+             + "+ih*4\\,ih*0.45):w=24:h=90:color=0xe8e8e8:t=fill,";
+    const std::string title = std::string(front ? "FRONT" : "REAR") + "  " + r.fileName(channel).substr(0, r.fileName(channel).size() - 6);
+    f += "drawtext=" + font("DejaVuSans-Bold.ttf") + ":text='" + title + "':x=40:y=40:fontsize="
+         + std::to_string(big) + ":fontcolor=white:box=1:boxcolor=black@0.55:boxborderw=12,";
+    f += "drawtext=" + font("DejaVuSansMono-Bold.ttf") + ":text='%{pts\\:gmtime\\:"
+         + std::to_string(r.start.time_since_epoch().count()) + "}  frame %{n}':x=w-tw-40:y=h-th-40:fontsize="
+         + std::to_string(big * 6 / 7) + ":fontcolor=yellow:box=1:boxcolor=black@0.55:boxborderw=12";
+    return f;
+}
+
+void encode(const PlannedRecording& r, char channel, int seconds, std::uint32_t seed, const fs::path& out)
+{
+    const bool front = channel == 'F';
+    std::vector<std::string> argv{"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+                                  "-f", "lavfi", "-i", sceneFilter(r, channel, front ? 1920 : 1280)
+                                                           + ",trim=duration=" + std::to_string(seconds)};
+    if (front) {
+        argv.insert(argv.end(), {"-f", "lavfi", "-i",
+                                 "anoisesrc=color=brown:amplitude=0.06:sample_rate=48000:seed=" + std::to_string(seed)
+                                     + ":duration=" + std::to_string(seconds)});
+    }
+    argv.insert(argv.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "26", "-pix_fmt", "yuv420p", "-g",
+                             "30", "-fflags", "+bitexact", "-flags:v", "+bitexact", "-map_metadata", "-1"});
+    if (front)
+        argv.insert(argv.end(), {"-c:a", "aac", "-b:a", "96k", "-flags:a", "+bitexact"});
+    argv.push_back(out.string());
+    runProgram(argv);
+}
+
+Bytes readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const fs::path& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<TelemetryRecord> recordsFor(const PlannedRecording& r, const std::vector<DriveSecond>& drive,
+                                        int seconds, std::uint32_t seed)
+{
+    std::vector<DriveSecond> slice;
+    if (r.driveOffset < 0) {
+        slice = parkedAt(drive.back(), seconds, seed);
+    } else {
+        slice.assign(drive.begin() + r.driveOffset, drive.begin() + r.driveOffset + seconds);
+    }
+    if (r.impact)
+        addImpact(slice, seconds / 2);
+    std::vector<TelemetryRecord> records;
+    for (int i = 0; i < seconds; ++i) {
+        const DriveSecond& s = slice[static_cast<std::size_t>(i)];
+        const sys_seconds utc = r.start + std::chrono::seconds(i);
+        TelemetryRecord record;
+        record.sequence = static_cast<std::uint32_t>(i);
+        record.secondsOfDay = static_cast<std::uint32_t>((utc - floor<days>(utc)).count());
+        record.accelX = static_cast<std::int32_t>(std::lround(s.accelForwardG * 256.0));
+        record.accelY = static_cast<std::int32_t>(std::lround(s.accelLeftG * 256.0));
+        record.accelZ = static_cast<std::int32_t>(std::lround(s.accelUpG * 256.0));
+        record.unitMarker = '0';
+        record.nmeaText = recordText(s, utc, i);
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+} // namespace
+
+std::string PlannedRecording::fileName(char channel) const
+{
+    return prefix + stamp(start, "%04d%02u%02u_%02d%02d%02d_") + channel + ".mp4";
+}
+
+std::vector<PlannedRecording> planDemoCard(std::uint32_t seed, int secondsPerRecording)
+{
+    const int d = secondsPerRecording;
+    const sys_days day = sys_days(2023y / June / 15) + days(seed % 200);
+    const sys_seconds t0 = day + hours(7 + seed % 10) + minutes((seed * 7) % 60);
+    const sys_seconds parked = t0 + 5 * seconds(d) + minutes(17);
+    return {
+        {"Normal", "alwa_", t0, true, true, 0, false},
+        {"Normal", "alwa_", t0 + seconds(d), true, true, d, false},
+        {"Event", "event_", t0 + seconds(d + d / 2), true, true, d + d / 2, true},
+        {"Normal", "alwa_", t0 + seconds(2 * d), true, false, 2 * d, false},
+        {"Manual", "user_", t0 + seconds(3 * d), true, true, 3 * d, false},
+        {"Normal", "alwa_", t0 + seconds(4 * d), false, true, 4 * d, false},
+        {"Parking", "motion_", parked, true, true, -1, false},
+        {"Parking", "motion_", parked + minutes(6), true, false, -1, false},
+    };
+}
+
+void writeDemoCard(const DemoCardOptions& options)
+{
+    const int d = options.secondsPerRecording;
+    if (d < 2)
+        throw std::invalid_argument("recordings need at least 2 seconds");
+    const std::vector<PlannedRecording> plan = planDemoCard(options.seed, d);
+    const std::vector<DriveSecond> drive = simulateDrive({options.seed, 5 * d, 37.374054, 126.642653});
+    fs::create_directories(options.out);
+    const fs::path scratch = options.out / ".encoding.mp4";
+
+    std::uint32_t fileSeed = options.seed * 1000;
+    for (const PlannedRecording& r : plan) {
+        const std::vector<TelemetryRecord> records = recordsFor(r, drive, d, options.seed + fileSeed);
+        for (const char channel : {'F', 'R'}) {
+            if ((channel == 'F' && !r.front) || (channel == 'R' && !r.rear))
+                continue;
+            fs::create_directories(options.out / r.folder);
+            const fs::path target = options.out / r.folder / r.fileName(channel);
+            if (options.verbose)
+                std::fprintf(stderr, "writing %s\n", target.string().c_str());
+            encode(r, channel, d, ++fileSeed, scratch);
+            writeAll(target, layOutRecording(readAll(scratch), records));
+        }
+    }
+    // A file the camera didn't name: a plain video without a telemetry track.
+    PlannedRecording stray = plan.front();
+    encode(stray, 'F', 2, ++fileSeed, options.out / "clip_from_phone.mp4");
+    fs::remove(scratch);
+}
+
+} // namespace dravonix::demo

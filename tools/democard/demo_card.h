@@ -1,0 +1,39 @@
+#pragma once
+// A card folder as the camera leaves it, made from a seed: recordings of
+// every kind in front and rear pairs (and a few without partner), each with
+// the camera's telemetry track, plus one file whose name the camera would
+// never write.
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace dravonix::demo {
+
+struct DemoCardOptions {
+    std::filesystem::path out;
+    std::uint32_t seed = 1;
+    int secondsPerRecording = 20;
+    bool verbose = false;
+};
+
+struct PlannedRecording {
+    std::string folder; // below the card's root
+    std::string prefix; // "alwa_", "event_", "motion_", "user_"
+    std::chrono::sys_seconds start;
+    bool front = true;
+    bool rear = true;
+    int driveOffset = 0; // first second of the drive it shows; -1 when parked
+    bool impact = false;
+
+    std::string fileName(char channel) const;
+};
+
+std::vector<PlannedRecording> planDemoCard(std::uint32_t seed, int secondsPerRecording);
+
+// Throws std::runtime_error on failure (ffmpeg missing, disk full, ...).
+void writeDemoCard(const DemoCardOptions& options);
+
+} // namespace dravonix::demo

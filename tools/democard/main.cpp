@@ -1,0 +1,40 @@
+// dravonix-democard: writes a demo card folder for trying the viewer and for
+// the end-to-end tests.
+
+#include "demo_card.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+int main(int argc, char* argv[])
+{
+    dravonix::demo::DemoCardOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seed" && i + 1 < argc) {
+            options.seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--seconds" && i + 1 < argc) {
+            options.secondsPerRecording = std::atoi(argv[++i]);
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (!arg.starts_with("--") && options.out.empty()) {
+            options.out = arg;
+        } else {
+            options.out.clear();
+            break;
+        }
+    }
+    if (options.out.empty()) {
+        std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--verbose] OUT_FOLDER\n", stderr);
+        return 2;
+    }
+    try {
+        dravonix::demo::writeDemoCard(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "dravonix-democard: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

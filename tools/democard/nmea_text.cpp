@@ -1,0 +1,96 @@
+#include "nmea_text.h"
+
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+namespace dravonix::demo {
+namespace {
+
+// The C library prints these in the "C" locale: the generator never changes it.
+std::string format(const char* pattern, auto... values)
+{
+    char buffer[160];
+    const int n = std::snprintf(buffer, sizeof buffer, pattern, values...);
+    return std::string(buffer, static_cast<std::size_t>(std::max(n, 0)));
+}
+
+std::string degreesMinutes(double degrees, int degreeDigits)
+{
+    const double magnitude = std::abs(degrees);
+    int whole = static_cast<int>(magnitude);
+    double minutes = std::round((magnitude - whole) * 60.0 * 10000.0) / 10000.0;
+    if (minutes >= 60.0) {
+        minutes -= 60.0;
+        ++whole;
+    }
+    return format(degreeDigits == 2 ? "%02d%07.4f" : "%03d%07.4f", whole, minutes);
+}
+
+std::string rmc(const DriveSecond& at, const std::chrono::hh_mm_ss<std::chrono::seconds>& time,
+                const std::chrono::year_month_day& date)
+{
+    const std::string clock = format("%02d%02d%02d.000", static_cast<int>(time.hours().count()),
+                                     static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
+    const std::string day = format("%02u%02u%02d", unsigned(date.day()), unsigned(date.month()),
+                                   int(date.year()) % 100);
+    if (at.fixLost)
+        return withChecksum("$GNRMC," + clock + ",V,,,,,,," + day + ",,,N");
+    const double knots = at.speedMps * 3600.0 / 1852.0;
+    return withChecksum("$GNRMC," + clock + ",A," + degreesMinutes(at.latitude, 2) + (at.latitude < 0 ? ",S," : ",N,")
+                        + degreesMinutes(at.longitude, 3) + (at.longitude < 0 ? ",W," : ",E,")
+                        + format("%.1f,%.1f,", knots, at.headingDeg) + day + ",,,A");
+}
+
+std::string gga(const DriveSecond& at, const std::chrono::hh_mm_ss<std::chrono::seconds>& time)
+{
+    const std::string clock = format("%02d%02d%02d", static_cast<int>(time.hours().count()),
+                                     static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
+    if (at.fixLost)
+        return withChecksum("$GNGGA," + clock + ",,,,,0,00,99.9");
+    return withChecksum("$GNGGA," + clock + "," + degreesMinutes(at.latitude, 2) + (at.latitude < 0 ? ",S," : ",N,")
+                        + degreesMinutes(at.longitude, 3) + (at.longitude < 0 ? ",W," : ",E,")
+                        + format("1,%02d,%.1f", at.gpsSatellites + at.glonassSatellites, at.hdop));
+    // Altitude and geoid fields are left off: RMC and GGA must share 128 bytes.
+}
+
+// One GSA per constellation; GPS satellites numbered from 1, GLONASS from 65.
+std::string gsa(const DriveSecond& at, bool glonass)
+{
+    const int count = glonass ? at.glonassSatellites : at.gpsSatellites;
+    std::string body = "$GNGSA,A," + std::string(count == 0 ? "1" : "3");
+    for (int slot = 0; slot < 12; ++slot)
+        body += slot < count ? format(",%02d", (glonass ? 65 : 2) + slot * 3) : ",";
+    body += format(",,%.1f,", at.hdop); // PDOP and VDOP left out: the record has 128 bytes
+    return withChecksum(body);
+}
+
+} // namespace
+
+std::string withChecksum(std::string_view body)
+{
+    unsigned sum = 0;
+    for (char c : body.substr(1))
+        sum ^= static_cast<unsigned char>(c);
+    return std::string(body) + format("*%02X", sum);
+}
+
+std::string recordText(const DriveSecond& at, std::chrono::sys_seconds utc, int secondIndex)
+{
+    const auto day = std::chrono::floor<std::chrono::days>(utc);
+    const std::chrono::hh_mm_ss time(utc - day);
+    const std::chrono::year_month_day date(day);
+    std::string text = rmc(at, time, date) + "\r\n";
+    const int phase = secondIndex % 10;
+    if (phase == 4)
+        text += gsa(at, false) + "\r\n";
+    else if (phase == 9)
+        text += gsa(at, true) + "\r\n";
+    else
+        text += gga(at, time) + "\r\n";
+    if (text.size() > 128)
+        throw std::logic_error("a record's GPS text outgrew its 128 bytes: " + text);
+    return text;
+}
+
+} // namespace dravonix::demo
