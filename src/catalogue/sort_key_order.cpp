@@ -14,22 +14,27 @@ struct Weight {
     std::uint32_t primary = 0;
     bool ignorable = false;
     bool upper = false;
+    bool accented = false; // a letter with a diacritic sorts with its base letter
 };
 
 Weight weightOf(char16_t c)
 {
     if (c == u'-' || c == u'\'')
-        return {0, true, false};
+        return {0, true, false, false};
     if (c >= u'0' && c <= u'9')
-        return {0x10000u + (c - u'0'), false, false};
+        return {0x10000u + (c - u'0'), false, false, false};
     if ((c >= u'a' && c <= u'z'))
-        return {0x20000u + c, false, false};
+        return {0x20000u + c, false, false, false};
     if ((c >= u'A' && c <= u'Z'))
-        return {0x20000u + (c + (u'a' - u'A')), false, true};
+        return {0x20000u + (c + (u'a' - u'A')), false, true, false};
     const QChar q(c);
-    if (c >= 0x80 && q.isLetter())
-        return {0x20000u + q.toCaseFolded().unicode(), false, q.isUpper()};
-    return {c, false, false};
+    if (c >= 0x80 && q.isLetter()) {
+        const QString parts = q.decomposition();
+        const bool accented = !parts.isEmpty() && q.decompositionTag() == QChar::Canonical;
+        const QChar base = accented ? parts.front() : q;
+        return {0x20000u + base.toCaseFolded().unicode(), false, q.isUpper(), accented};
+    }
+    return {c, false, false, false};
 }
 
 // Next character with a primary weight at or after `i`; size when none.
@@ -46,12 +51,15 @@ int compareSortKeys(QStringView a, QStringView b)
 {
     qsizetype i = nextWeighted(a, 0);
     qsizetype j = nextWeighted(b, 0);
+    int accentOrder = 0;
     int caseOrder = 0;
     while (i < a.size() && j < b.size()) {
         const Weight wa = weightOf(a[i].unicode());
         const Weight wb = weightOf(b[j].unicode());
         if (wa.primary != wb.primary)
             return wa.primary < wb.primary ? -1 : 1;
+        if (accentOrder == 0 && wa.accented != wb.accented)
+            accentOrder = wa.accented ? 1 : -1; // plain letter first
         if (caseOrder == 0 && wa.upper != wb.upper)
             caseOrder = wa.upper ? 1 : -1; // lower case first
         i = nextWeighted(a, i + 1);
@@ -61,9 +69,13 @@ int compareSortKeys(QStringView a, QStringView b)
         return 1; // b is a prefix of a
     if (j < b.size())
         return -1;
+    if (accentOrder != 0)
+        return accentOrder;
     if (caseOrder != 0)
         return caseOrder;
-    // Equal but for ignorable characters: settle by code units for a total order.
+    // Equal but for hyphens and apostrophes: fewer first, then by code units.
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
     const int ordinal = a.compare(b, Qt::CaseSensitive);
     return ordinal < 0 ? -1 : (ordinal > 0 ? 1 : 0);
 }

@@ -151,11 +151,11 @@ long long truncatedSpeed(float speed)
 {
     if (std::isnan(speed))
         return 0;
-    constexpr float limit = 9.2e18f;
-    if (speed >= limit)
-        return static_cast<long long>(limit);
-    if (speed <= -limit)
-        return -static_cast<long long>(limit);
+    constexpr long long limit = 9'000'000'000'000'000'000;
+    if (speed >= 9.0e18f)
+        return limit;
+    if (speed <= -9.0e18f)
+        return -limit;
     return static_cast<long long>(speed);
 }
 

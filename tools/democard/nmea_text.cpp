@@ -80,14 +80,10 @@ std::string recordText(const DriveSecond& at, std::chrono::sys_seconds utc, int 
     const auto day = std::chrono::floor<std::chrono::days>(utc);
     const std::chrono::hh_mm_ss time(utc - day);
     const std::chrono::year_month_day date(day);
-    std::string text = rmc(at, time, date) + "\r\n";
-    const int phase = secondIndex % 10;
-    if (phase == 4)
-        text += gsa(at, false) + "\r\n";
-    else if (phase == 9)
-        text += gsa(at, true) + "\r\n";
-    else
-        text += gga(at, time) + "\r\n";
+    // Every tenth second the receiver reports its active satellites instead:
+    // both constellations together, so the count never shows GPS alone.
+    std::string text = secondIndex % 10 == 4 ? gsa(at, false) + "\r\n" + gsa(at, true) + "\r\n"
+                                              : rmc(at, time, date) + "\r\n" + gga(at, time) + "\r\n";
     if (text.size() > 128)
         throw std::logic_error("a record's GPS text outgrew its 128 bytes: " + text);
     return text;

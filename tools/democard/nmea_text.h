@@ -1,7 +1,7 @@
 #pragma once
-// The GPS text of one telemetry record as the camera writes it: an RMC
-// sentence, then a GGA sentence or, every few seconds, a GNGSA sentence,
-// each ended by CR LF, all within the record's 128 bytes.
+// The GPS text of one telemetry record as the camera writes it: an RMC and a
+// GGA sentence or, every tenth second, the two GNGSA sentences, each ended by
+// CR LF, all within the record's 128 bytes.
 
 #include "drive.h"
 

@@ -1,0 +1,109 @@
+#include "catalogue/folder_scan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace dravonix;
+
+namespace {
+
+void touch(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+QStringList pathsOf(const FolderScan& scan, const QString& root)
+{
+    QStringList out;
+    for (const ScannedFile& f : scan.files)
+        out << f.fullPath.mid(root.size());
+    return out;
+}
+
+} // namespace
+
+TEST(FolderScan, FindsRecordingsAtEveryDepthSortedByPath)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    touch(root + "/a/alwa_20230615_142530_F.mp4");
+    touch(root + "/b.MP4");
+    touch(root + "/Deep/er/still/event_20230615_142530_R.Mp4");
+    touch(root + "/notes.txt");
+    touch(root + "/movie.mp44");
+    touch(root + "/mp4");
+    touch(root + "/.hidden.mp4");
+    QDir().mkpath(root + "/x.mp4"); // a folder is never a recording
+
+    const auto scan = scanFolder(root);
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(pathsOf(*scan, root), (QStringList{"/.hidden.mp4", "/Deep/er/still/event_20230615_142530_R.Mp4",
+                                                 "/a/alwa_20230615_142530_F.mp4", "/b.MP4"}));
+    EXPECT_EQ(scan->files[3].name(), u"b.MP4");
+
+    // A trailing separator makes no difference.
+    const auto again = scanFolder(root + "/");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->files[0].fullPath, scan->files[0].fullPath);
+}
+
+TEST(FolderScan, UnusablePathsYieldNothing)
+{
+    QTemporaryDir dir;
+    EXPECT_EQ(scanFolder(QString()).error(), ScanError::EmptyPath);
+    EXPECT_EQ(scanFolder(dir.path() + "/missing").error(), ScanError::NotFound);
+    touch(dir.path() + "/file.mp4");
+    EXPECT_EQ(scanFolder(dir.path() + "/file.mp4").error(), ScanError::NotAFolder);
+    const auto empty = scanFolder(dir.path() + "/..");
+    ASSERT_TRUE(empty);
+}
+
+TEST(FolderScan, LinksToFoldersAreNotFollowedButLinksToFilesAreListed)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    touch(root + "/real/alwa_20230615_142530_F.mp4");
+    ASSERT_EQ(::symlink((root + "/real").toUtf8().constData(), (root + "/real/loop").toUtf8().constData()), 0);
+    ASSERT_EQ(::symlink((root + "/real").toUtf8().constData(), (root + "/linked.mp4").toUtf8().constData()), 0);
+    ASSERT_EQ(::symlink((root + "/real/alwa_20230615_142530_F.mp4").toUtf8().constData(),
+                        (root + "/alias.mp4").toUtf8().constData()),
+              0);
+    ASSERT_EQ(::symlink("/nowhere", (root + "/dangling.mp4").toUtf8().constData()), 0);
+
+    const auto scan = scanFolder(root);
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(pathsOf(*scan, root), (QStringList{"/alias.mp4", "/dangling.mp4", "/real/alwa_20230615_142530_F.mp4"}));
+}
+
+TEST(FolderScan, UnreadableSubfoldersAreCountedAndSkipped)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder";
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    touch(root + "/open/a.mp4");
+    touch(root + "/closed/b.mp4");
+    QFile::setPermissions(root + "/closed", QFileDevice::Permissions());
+    const auto scan = scanFolder(root);
+    QFile::setPermissions(root + "/closed", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(pathsOf(*scan, root), QStringList{"/open/a.mp4"});
+    EXPECT_EQ(scan->unreadableFolders, 1);
+}
+
+TEST(FolderScan, NamesOutsideAsciiSurvive)
+{
+    QTemporaryDir dir;
+    touch(dir.path() + QString::fromUtf8("/주행/alwa_20230615_142530_F.mp4"));
+    const auto scan = scanFolder(dir.path());
+    ASSERT_TRUE(scan);
+    ASSERT_EQ(scan->files.size(), 1u);
+    EXPECT_TRUE(QFile::exists(scan->files[0].fullPath));
+}

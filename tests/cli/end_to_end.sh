@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The CLI on a freshly generated demo card: list order, pairing, telemetry
+# as CSV and GPX, and the errors for files without a track.
+set -euo pipefail
+dravonix=$1
+democard=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+"$democard" --seed 7 --seconds 3 "$work/card"
+
+"$dravonix" list "$work/card" > "$work/list.tsv"
+rows=$(wc -l < "$work/list.tsv")
+[ "$rows" -eq 14 ] || fail "expected 14 rows, got $rows"
+head -1 "$work/list.tsv" | grep -q $'^Unknown\t\t\tclip_from_phone.mp4\t00000000_000000_\t\t' || fail "stray file not first"
+cut -f5 "$work/list.tsv" | LC_ALL=C sort -c || fail "rows not in key order"
+awk -F'\t' 'NF != 7 { exit 1 }' "$work/list.tsv" || fail "a row without seven fields"
+# Every front row with a partner is directly followed by it.
+awk -F'\t' '$6 == "F" { front = $5; sub(/_F$/, "", front); next } $6 == "R" { key = $5; sub(/_R$/, "", key); if (key == front) pairs++ } END { if (pairs != 5) exit 1 }' "$work/list.tsv" || fail "expected 5 front/rear pairs"
+
+event=$(awk -F'\t' '$1 == "Event" && $6 == "F" { print $7 }' "$work/list.tsv")
+[ -f "$event" ] || fail "no event front file"
+ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$event" | tr '\n' ' ' | grep -q 'video audio data' || fail "streams of $event"
+head -c 12 "$event" | tail -c 4 | grep -q avc1 || fail "major brand"
+
+"$dravonix" telemetry "$event" > "$work/t.csv"
+[ "$(wc -l < "$work/t.csv")" -eq 4 ] || fail "expected a header and 3 samples"
+head -1 "$work/t.csv" | grep -q '^index,accel_x,accel_y,accel_z,unit,valid,utc,' || fail "csv header"
+sed -n 2p "$work/t.csv" | grep -qE '^0,[-0-9.]+,[-0-9.]+,[-0-9.]+,0,1,20[0-9-]+T[0-9:.]+Z,37[0-9.]+,N,126[0-9.]+,E,37\.[0-9]{6},126\.[0-9]{6},' || fail "first sample: $(sed -n 2p "$work/t.csv")"
+# The impact in the middle of the event recording.
+awk -F, 'NR > 1 && ($2 > 2 || $2 < -2) { hit = 1 } END { exit !hit }' "$work/t.csv" || fail "no impact in the event file"
+
+"$dravonix" telemetry "$event" --format gpx > "$work/t.gpx"
+[ "$(grep -c '<trkpt' "$work/t.gpx")" -eq 3 ] || fail "gpx points"
+if command -v xmllint >/dev/null; then xmllint --noout "$work/t.gpx" || fail "gpx is not well-formed"; fi
+
+set +e
+"$dravonix" telemetry "$work/card/clip_from_phone.mp4" > /dev/null 2> "$work/err"; status=$?
+set -e
+[ "$status" -eq 1 ] || fail "a file without a track must exit 1 (got $status)"
+grep -q 'clip_from_phone.mp4: the major brand is "isom"' "$work/err" || fail "message: $(cat "$work/err")"
+set +e
+"$dravonix" list "$work/nowhere" 2> "$work/err"; status=$?
+"$dravonix" telemetry "$work/card" --format xml 2> /dev/null; bad_format=$?
+set -e
+[ "$status" -eq 1 ] && grep -q 'no such folder' "$work/err" || fail "missing folder"
+[ "$bad_format" -eq 1 ] || fail "unknown format"
+
+# The same seed makes the same card.
+"$democard" --seed 7 --seconds 3 "$work/again"
+(cd "$work/card" && find . -type f -print0 | sort -z | xargs -0 sha256sum) > "$work/a.sum"
+(cd "$work/again" && find . -type f -print0 | sort -z | xargs -0 sha256sum) > "$work/b.sum"
+cmp -s "$work/a.sum" "$work/b.sum" || fail "the demo card is not deterministic"
+echo "cli end to end: ok"

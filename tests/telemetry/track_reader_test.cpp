@@ -1,0 +1,205 @@
+#include "telemetry/track_reader.h"
+
+#include "telemetry_mux.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+using namespace dravonix;
+namespace demo = dravonix::demo;
+
+namespace {
+
+std::vector<demo::TelemetryRecord> threeRecords()
+{
+    std::vector<demo::TelemetryRecord> records(3);
+    records[0].accelX = 256;
+    records[0].accelY = -128;
+    records[0].accelZ = 0;
+    records[0].unitMarker = '1';
+    records[0].nmeaText = "$GNRMC,010203.000,A,,,,,10.0,,010124,,*00\r\n$GNGGA,1,3722.0,N,12638.0,E,1,07,0.8*00\r\n";
+    records[1].nmeaText = "$GNRMC,010204.000,A,,,,,11.0,,010124,,*00\r\n";
+    records[2].nmeaText = "$GNRMC,010205.000,A,,,,,12.0,,010124,,*00\r\n";
+    return records;
+}
+
+TrackReadResult read(const demo::Bytes& bytes, TelemetryTrack& track)
+{
+    const MemoryByteSource source(std::as_bytes(std::span(bytes)));
+    return readTelemetryTrack(source, track);
+}
+
+// Byte position of the first box of this type (its size field).
+std::size_t boxOffset(const demo::Bytes& bytes, std::string_view type)
+{
+    const auto it = std::search(bytes.begin(), bytes.end(), type.begin(), type.end());
+    EXPECT_NE(it, bytes.end()) << type;
+    return static_cast<std::size_t>(it - bytes.begin()) - 4;
+}
+
+// A recording assembled from parts, so each test can break one of them.
+demo::Bytes assemble(const demo::Bytes& ftyp, const std::vector<demo::TelemetryRecord>& records, int fillerBoxes = 3)
+{
+    const std::size_t payloadStart = ftyp.size() + 8;
+    std::vector<std::uint32_t> offsets;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        offsets.push_back(static_cast<std::uint32_t>(payloadStart + i * demo::kChunkSize));
+    std::vector<demo::Bytes> moov{demo::movieHeader(1000, 3000, 2)};
+    for (int i = 0; i < fillerBoxes; ++i)
+        moov.push_back(demo::box("free", {}));
+    moov.push_back(demo::telemetryTrak(1, offsets, 1000));
+    demo::Bytes out = ftyp;
+    demo::append(out, demo::box("mdat", demo::chunkPayload(records)));
+    demo::append(out, demo::container("moov", moov));
+    return out;
+}
+
+void expectFailure(const demo::Bytes& bytes, const std::string& reasonPart)
+{
+    TelemetryTrack track;
+    const TrackReadResult result = read(bytes, track);
+    EXPECT_EQ(result.code, kEFail);
+    EXPECT_NE(result.reason.find(reasonPart), std::string::npos) << result.reason;
+    EXPECT_EQ(track.sampleCount(), 0u);
+}
+
+} // namespace
+
+TEST(TrackReader, ReadsEveryChunkOfTheCameraLayout)
+{
+    TelemetryTrack track;
+    const TrackReadResult result = read(demo::syntheticRecording(threeRecords()), track);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    ASSERT_EQ(track.sampleCount(), 3u);
+    EXPECT_EQ(track.sampleAt(0)->accelX, 1.0f);
+    EXPECT_EQ(track.sampleAt(0)->accelY, -0.5f);
+    EXPECT_EQ(track.sampleAt(0)->accelZ, 0.0f);
+    EXPECT_EQ(track.sampleAt(0)->speedUnitMarker, '1');
+    EXPECT_DOUBLE_EQ(track.fixAt(0)->latitudeRaw, 3722.0);
+    EXPECT_DOUBLE_EQ(track.fixAt(2)->speedKnots, 12.0);
+    EXPECT_DOUBLE_EQ(track.fixAt(2)->latitudeRaw, 3722.0);
+}
+
+TEST(TrackReader, RefusesOtherBrandsAndOtherLayouts)
+{
+    expectFailure(assemble(demo::cameraFtyp("isom"), threeRecords()), "major brand");
+    expectFailure(assemble(demo::cameraFtyp(), threeRecords(), 2), "no telemetry track");
+    expectFailure(assemble(demo::cameraFtyp(), threeRecords(), 4), "no telemetry track");
+
+    demo::Bytes otherTable = demo::syntheticRecording(threeRecords());
+    const std::size_t stco = boxOffset(otherTable, "stco");
+    std::copy_n("co64", 4, otherTable.begin() + static_cast<std::ptrdiff_t>(stco + 4));
+    expectFailure(otherTable, "is \"co64\", not \"stco\"");
+
+    // moov straight after ftyp: the third box is something else or missing.
+    demo::Bytes moovSecond = demo::cameraFtyp();
+    demo::append(moovSecond, demo::container("moov", {demo::movieHeader(1000, 0, 2)}));
+    demo::append(moovSecond, demo::box("mdat", {}));
+    expectFailure(moovSecond, "third box is \"mdat\"");
+
+    demo::Bytes noFtyp = demo::box("free", demo::Bytes(8, 0));
+    expectFailure(noFtyp, "first box");
+}
+
+TEST(TrackReader, RefusesBoxSizesThatCannotBeTrue)
+{
+    const demo::Bytes good = demo::syntheticRecording(threeRecords());
+
+    demo::Bytes tooSmall = good;
+    demo::writeU32(tooSmall, boxOffset(tooSmall, "mdia"), 4);
+    expectFailure(tooSmall, "below its own header");
+
+    demo::Bytes zero = good;
+    demo::writeU32(zero, boxOffset(zero, "mdat"), 0);
+    expectFailure(zero, "size 0");
+
+    demo::Bytes pastParent = good;
+    demo::writeU32(pastParent, boxOffset(pastParent, "stsz"), 0x7fffffff);
+    expectFailure(pastParent, "runs past");
+
+    demo::Bytes pastFile = good;
+    const std::size_t moov = boxOffset(pastFile, "moov");
+    demo::writeU32(pastFile, moov, demo::readU32(pastFile, moov) + 1);
+    expectFailure(pastFile, "runs past");
+}
+
+TEST(TrackReader, EntryCountIsBoundedByTheTable)
+{
+    demo::Bytes bytes = demo::syntheticRecording(threeRecords());
+    demo::writeU32(bytes, boxOffset(bytes, "stco") + 12, 0xffffffffu);
+    TelemetryTrack track;
+    ASSERT_TRUE(read(bytes, track).ok());
+    EXPECT_EQ(track.sampleCount(), 3u);
+
+    demo::writeU32(bytes, boxOffset(bytes, "stco") + 12, 0);
+    TelemetryTrack empty;
+    ASSERT_TRUE(read(bytes, empty).ok());
+    EXPECT_EQ(empty.sampleCount(), 0u);
+}
+
+TEST(TrackReader, ChunksOutsideTheFileAreSkippedAndTheRestRead)
+{
+    demo::Bytes bytes = demo::syntheticRecording(threeRecords());
+    const std::size_t firstOffset = boxOffset(bytes, "stco") + 16;
+    demo::writeU32(bytes, firstOffset, 0xfffffff0u);
+    demo::writeU32(bytes, firstOffset + 8, static_cast<std::uint32_t>(bytes.size() - 100)); // record cut by the end
+    TelemetryTrack track;
+    ASSERT_TRUE(read(bytes, track).ok());
+    ASSERT_EQ(track.sampleCount(), 1u);
+    EXPECT_DOUBLE_EQ(track.fixAt(0)->speedKnots, 11.0);
+}
+
+TEST(TrackReader, EveryTruncationFailsOrReadsLessWithoutHarm)
+{
+    const demo::Bytes good = demo::syntheticRecording(threeRecords());
+    for (std::size_t length = 0; length < good.size(); ++length) {
+        const demo::Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
+        TelemetryTrack track;
+        const TrackReadResult result = read(cut, track);
+        // The moov box is last, so any cut loses the layout.
+        EXPECT_FALSE(result.ok()) << length;
+        EXPECT_EQ(track.sampleCount(), 0u);
+    }
+}
+
+TEST(TrackReader, GarbageNeverReadsAsATrack)
+{
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        demo::Bytes noise(static_cast<std::size_t>(rng() % 4096));
+        for (auto& b : noise)
+            b = static_cast<std::uint8_t>(rng());
+        TelemetryTrack track;
+        EXPECT_FALSE(read(noise, track).ok());
+    }
+    TelemetryTrack zeros;
+    EXPECT_FALSE(read(demo::Bytes(100000, 0), zeros).ok());
+}
+
+TEST(TrackReader, FilesThatCannotBeReadFailWithTheirReason)
+{
+    const auto folder = std::filesystem::temp_directory_path() / "dravonix-reader-test";
+    std::filesystem::create_directories(folder / "x.mp4");
+    TelemetryTrack track;
+    TrackReadResult result = readTelemetryTrack(folder / "x.mp4", track);
+    EXPECT_EQ(result.code, kEFail);
+    EXPECT_NE(result.reason.find("folder"), std::string::npos);
+
+    result = readTelemetryTrack(folder / "missing.mp4", track);
+    EXPECT_EQ(result.code, kEFail);
+    EXPECT_NE(result.reason.find("cannot open"), std::string::npos);
+
+    const demo::Bytes bytes = demo::syntheticRecording(threeRecords());
+    {
+        std::ofstream out(folder / "good.mp4", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    EXPECT_TRUE(readTelemetryTrack(folder / "good.mp4", track).ok());
+    EXPECT_EQ(track.sampleCount(), 3u);
+    std::filesystem::remove_all(folder);
+}
