@@ -27,6 +27,12 @@ void TelemetryTrack::appendSample(std::int32_t rawX, std::int32_t rawY, std::int
     fixes_.push_back(current_);
 }
 
+void TelemetryTrack::reserve(std::size_t samples)
+{
+    samples_.reserve(samples);
+    fixes_.reserve(samples);
+}
+
 std::int64_t TelemetryTrack::sampleSpan() const
 {
     return samples_.size() > 1 ? static_cast<std::int64_t>(samples_.size()) - 1 : 1;

@@ -47,6 +47,7 @@ void forEachSentence(std::span<const char> text, OnSentence&& onSentence)
 class TelemetryTrack {
 public:
     void clear();
+    void reserve(std::size_t samples);
 
     // One record: acceleration as raw integers, the unit marker and the GPS
     // text, whose sentences are decoded at once. The sample's fix is the

@@ -93,6 +93,39 @@ private:
     const ByteSource& source_;
 };
 
+// Serves the chunk reads. When the next chunk lies close behind this one (the
+// camera wrote the records together) it reads a whole window at once, so a
+// track costs a handful of reads instead of one per record.
+class ChunkReader {
+public:
+    explicit ChunkReader(const ByteSource& source) : source_(source) {}
+
+    bool read(std::uint64_t offset, std::uint64_t nextOffset, std::span<std::byte> out)
+    {
+        if (offset >= windowStart_ && offset - windowStart_ + out.size() <= windowLength_) {
+            std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
+            return true;
+        }
+        const bool nextIsNear = nextOffset > offset && nextOffset - offset < kWindowSize / 2;
+        if (!nextIsNear)
+            return source_.readAt(offset, out) == out.size();
+        window_.resize(kWindowSize);
+        windowStart_ = offset;
+        windowLength_ = source_.readAt(offset, window_);
+        if (windowLength_ < out.size())
+            return false;
+        std::memcpy(out.data(), window_.data(), out.size());
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kWindowSize = 64 * 1024;
+    const ByteSource& source_;
+    std::vector<std::byte> window_;
+    std::uint64_t windowStart_ = 0;
+    std::size_t windowLength_ = 0;
+};
+
 TrackReadResult findChunkTable(const ByteSource& source, Box& stco)
 {
     const BoxWalker walk(source);
@@ -156,10 +189,13 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
     if (source.readAt(stco.start + 16, table) != table.size())
         return TrackReadResult::failure("the chunk offset table is truncated");
 
+    store.reserve(store.sampleCount() + static_cast<std::size_t>(entries));
     std::array<std::byte, kChunkLeadSize + kTelemetryRecordSize> chunk{};
+    ChunkReader reader(source);
     for (std::size_t i = 0; i < entries; ++i) {
         const std::uint32_t offset = bigEndian32(table.data() + 4 * i);
-        if (source.readAt(offset, chunk) != chunk.size())
+        const std::uint32_t next = i + 1 < entries ? bigEndian32(table.data() + 4 * (i + 1)) : 0;
+        if (!reader.read(offset, next, chunk))
             continue; // a record that can't be read whole is skipped
         const std::byte* record = chunk.data() + kChunkLeadSize;
         std::array<char, kNmeaTextSize> text{};

@@ -203,3 +203,45 @@ TEST(TrackReader, FilesThatCannotBeReadFailWithTheirReason)
     EXPECT_EQ(track.sampleCount(), 3u);
     std::filesystem::remove_all(folder);
 }
+
+TEST(TrackReader, MemorySourceReadsNothingIntoAnEmptyBuffer)
+{
+    const std::byte one[1]{};
+    const MemoryByteSource source(one);
+    EXPECT_EQ(source.readAt(0, {}), 0u);
+    std::byte out[4]{};
+    EXPECT_EQ(source.readAt(0, out), 1u);
+    EXPECT_EQ(source.readAt(1, out), 0u);
+}
+
+TEST(TrackReader, RecordsFarApartAndOutOfOrderReadTheSameAsTogether)
+{
+    // Chunks spread through the media data, in reverse order, 100 KB apart.
+    const auto records = threeRecords();
+    const demo::Bytes ftyp = demo::cameraFtyp();
+    const std::size_t payload = ftyp.size() + 8;
+    constexpr std::size_t kGap = 100 * 1024;
+    demo::Bytes media(3 * kGap, 0xAB);
+    std::vector<std::uint32_t> offsets;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t at = (2 - i) * kGap + 7;
+        const demo::Bytes chunk = demo::chunkPayload({records[i]});
+        std::copy(chunk.begin(), chunk.end(), media.begin() + static_cast<std::ptrdiff_t>(at));
+        offsets.push_back(static_cast<std::uint32_t>(payload + at));
+    }
+    demo::Bytes file = ftyp;
+    demo::append(file, demo::box("mdat", media));
+    demo::append(file, demo::container("moov", {demo::movieHeader(1000, 3000, 2), demo::box("free", {}),
+                                                demo::box("free", {}), demo::box("free", {}),
+                                                demo::telemetryTrak(1, offsets, 1000)}));
+    TelemetryTrack spread;
+    ASSERT_TRUE(read(file, spread).ok());
+    TelemetryTrack together;
+    ASSERT_TRUE(read(demo::syntheticRecording(records), together).ok());
+    ASSERT_EQ(spread.sampleCount(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(spread.sampleAt(i)->accelX, together.sampleAt(i)->accelX);
+        EXPECT_EQ(spread.sampleAt(i)->nmeaText, together.sampleAt(i)->nmeaText);
+        EXPECT_EQ(*spread.fixAt(i), *together.fixAt(i));
+    }
+}
