@@ -1,5 +1,5 @@
 // One sentence into a running fix, then the same bytes as a record's text.
-#include "telemetry/c_numbers.h"
+#include "toolkit/c_numbers.h"
 #include "telemetry/telemetry_track.h"
 
 #include <array>

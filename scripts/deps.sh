@@ -10,6 +10,7 @@ dravonix_packages=(
   ffmpeg fonts-dejavu-core
   clang libclang-rt-14-dev
   libxml2-utils
+  dosfstools mtools util-linux
 )
 
 dravonix_install_deps() {

@@ -1,4 +1,4 @@
-#include "telemetry/c_numbers.h"
+#include "toolkit/c_numbers.h"
 #include "telemetry/gps_fix.h"
 #include "toolkit/field_scanner.h"
 

@@ -1,6 +1,9 @@
 #include "demo_card.h"
 
+#include "config/device_config.h"
+#include "config/device_time.h"
 #include "drive.h"
+#include "route/driving_route.h"
 #include "nmea_text.h"
 #include "run_program.h"
 #include "telemetry_mux.h"
@@ -126,6 +129,76 @@ std::vector<TelemetryRecord> recordsFor(const PlannedRecording& r, const std::ve
     return records;
 }
 
+// The route log the camera keeps beside the recordings: one record every
+// five seconds of the drive.
+DrivingRouteFile routeLog(const std::vector<DriveSecond>& drive, sys_seconds start)
+{
+    DrivingRouteFile file;
+    double mileageKm = 0.0;
+    double topKmh = 0.0;
+    for (std::size_t s = 0; s < drive.size(); ++s) {
+        const DriveSecond& at = drive[s];
+        mileageKm += at.speedMps / 1000.0;
+        topKmh = std::max(topKmh, at.speedMps * 3.6);
+        if (s % 5 != 0)
+            continue;
+        const sys_seconds when = start + seconds(s);
+        const auto day = floor<days>(when);
+        const year_month_day date(day);
+        const hh_mm_ss time(when - day);
+        const auto minutesOf = [](double degrees, std::uint16_t& whole, std::uint16_t& fraction) {
+            const double magnitude = std::abs(degrees);
+            const int d = static_cast<int>(magnitude);
+            const long tenThousandths = std::lround((magnitude - d) * 60.0 * 10000.0);
+            whole = static_cast<std::uint16_t>(d * 100 + tenThousandths / 10000);
+            fraction = static_cast<std::uint16_t>(tenThousandths % 10000);
+        };
+        DrivingRouteRecord r;
+        r.order = static_cast<std::uint16_t>(file.records.size() + 1);
+        r.weekday = static_cast<std::uint8_t>(weekday(day).c_encoding());
+        r.status = at.fixLost ? 3 : 1;
+        r.yearSince1900 = static_cast<std::uint8_t>(int(date.year()) - 1900);
+        r.month = static_cast<std::uint8_t>(unsigned(date.month()));
+        r.day = static_cast<std::uint8_t>(unsigned(date.day()));
+        r.hour = static_cast<std::uint8_t>(time.hours().count());
+        r.minute = static_cast<std::uint8_t>(time.minutes().count());
+        r.second = static_cast<std::uint8_t>(time.seconds().count());
+        minutesOf(at.latitude, r.latitudeWhole, r.latitudeFraction);
+        minutesOf(at.longitude, r.longitudeWhole, r.longitudeFraction);
+        r.latitudeHemisphere = at.latitude < 0 ? 'S' : 'N';
+        r.longitudeHemisphere = at.longitude < 0 ? 'W' : 'E';
+        r.currentSpeed = static_cast<std::uint16_t>(at.speedMps * 3.6);
+        r.topSpeed = static_cast<std::uint16_t>(topKmh);
+        r.mileageTenths = static_cast<std::uint32_t>(mileageKm * 10.0);
+        r.accelX = static_cast<std::int16_t>(std::lround(at.accelForwardG * 256.0));
+        r.accelY = static_cast<std::int16_t>(std::lround(at.accelLeftG * 256.0));
+        r.accelZ = static_cast<std::int16_t>(std::lround(at.accelUpG * 256.0));
+        r.batteryTenths = static_cast<std::int16_t>(124 + s % 4);
+        file.records.push_back(r);
+    }
+    file.countA = file.countB = static_cast<std::uint32_t>(file.records.size());
+    return file;
+}
+
+void writeCardFiles(const fs::path& root, const std::vector<DriveSecond>& drive, sys_seconds start)
+{
+    DeviceConfig config;
+    writeAll(root / "config.bin", Bytes(config.bytes().begin(), config.bytes().end()));
+    const auto day = floor<days>(start);
+    const year_month_day date(day);
+    const hh_mm_ss time(start - day);
+    writeAll(root / "timeset.cfg",
+             [&] {
+                 const std::string text = formatDeviceTime({int(date.year()), int(unsigned(date.month())),
+                                                            int(unsigned(date.day())), int(time.hours().count()),
+                                                            int(time.minutes().count()), int(time.seconds().count())});
+                 return Bytes(text.begin(), text.end());
+             }());
+    fs::create_directories(root / "DrvInfo");
+    const std::vector<std::uint8_t> route = encodeDrivingRouteFile(routeLog(drive, start));
+    writeAll(root / kRouteFileBelowRoot, Bytes(route.begin(), route.end()));
+}
+
 } // namespace
 
 std::string PlannedRecording::fileName(char channel) const
@@ -175,6 +248,7 @@ void writeDemoCard(const DemoCardOptions& options)
             writeAll(target, layOutRecording(readAll(scratch), records));
         }
     }
+    writeCardFiles(options.out, drive, plan.front().start);
     // A file the camera didn't name: a plain video without a telemetry track.
     PlannedRecording stray = plan.front();
     encode(stray, 'F', 2, ++fileSeed, options.out / "clip_from_phone.mp4");

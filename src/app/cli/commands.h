@@ -8,6 +8,10 @@ namespace dravonix::cli {
 
 int runList(const QStringList& args);
 int runTelemetry(const QStringList& args);
+int runCard(const QStringList& args);
+int runConfig(const QStringList& args);
+int runTimeset(const QStringList& args);
+int runRoute(const QStringList& args);
 
 // Writes "dravonix: <message>" to standard error; returns the failure status.
 int fail(const QString& message);

@@ -13,7 +13,14 @@ const char* const kUsage =
     "\n"
     "commands:\n"
     "  list FOLDER                          recordings of a card or folder, in list order\n"
-    "  telemetry FILE [--format csv|gpx]    the telemetry track of a recording\n";
+    "  telemetry FILE [--format csv|gpx]    the telemetry track of a recording\n"
+    "  card                                 removable drives and which one is the camera's card\n"
+    "  config show FILE                     every field of a config.bin and its checksum\n"
+    "  config defaults OUT                  write a config.bin of default values\n"
+    "  config set FILE NAME=VALUE...        change fields, checked as the settings' Save does\n"
+    "  timeset [--at \"YYYY-MM-DD HH:MM:SS\"] [FILE]\n"
+    "                                       write the camera's clock file (to the card's own by default)\n"
+    "  route FILE [--csv OUT]               the driving-route log as CSV\n";
 
 } // namespace
 
@@ -28,6 +35,10 @@ int main(int argc, char* argv[])
     const std::map<QString, std::function<int(const QStringList&)>> commands{
         {QStringLiteral("list"), dravonix::cli::runList},
         {QStringLiteral("telemetry"), dravonix::cli::runTelemetry},
+        {QStringLiteral("card"), dravonix::cli::runCard},
+        {QStringLiteral("config"), dravonix::cli::runConfig},
+        {QStringLiteral("timeset"), dravonix::cli::runTimeset},
+        {QStringLiteral("route"), dravonix::cli::runRoute},
     };
     const QString name = args.takeFirst();
     const auto command = commands.find(name);

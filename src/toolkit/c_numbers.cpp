@@ -1,4 +1,4 @@
-#include "telemetry/c_numbers.h"
+#include "toolkit/c_numbers.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,0 +1,22 @@
+#include "app/cli/cli_volumes.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace dravonix::cli {
+
+std::unique_ptr<Volumes> volumesForCli()
+{
+    const QString spec = qEnvironmentVariable("DRAVONIX_TEST_VOLUMES");
+    if (spec.isNull())
+        return systemVolumes();
+    auto folders = std::make_unique<FolderVolumes>();
+    for (const QString& item : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype equals = item.lastIndexOf(QLatin1Char('='));
+        folders->add(item.left(equals < 0 ? item.size() : equals).toStdString(),
+                     equals < 0 ? std::string() : item.mid(equals + 1).toStdString());
+    }
+    return folders;
+}
+
+} // namespace dravonix::cli

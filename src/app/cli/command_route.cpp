@@ -1,0 +1,39 @@
+#include "app/cli/commands.h"
+#include "route/driving_route.h"
+
+#include <QFile>
+
+#include <iostream>
+
+namespace dravonix::cli {
+
+int runRoute(const QStringList& args)
+{
+    QString file;
+    QString csv;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--csv") && i + 1 < args.size())
+            csv = args[++i];
+        else if (file.isEmpty() && !args[i].startsWith(QLatin1String("--")))
+            file = args[i];
+        else
+            return fail(QStringLiteral("usage: dravonix route FILE [--csv OUT]"));
+    }
+    if (file.isEmpty())
+        return fail(QStringLiteral("usage: dravonix route FILE [--csv OUT]"));
+    const auto route = loadDrivingRouteFile(QFile::encodeName(file).toStdString());
+    if (!route)
+        return fail(QStringLiteral("%1: %2").arg(file, QString::fromStdString(route.error())));
+    if (route->records.size() < route->announcedCount())
+        std::fprintf(stderr, "dravonix: %s: the header announces %u records, the file holds %zu\n",
+                     qUtf8Printable(file), route->announcedCount(), route->records.size());
+    if (csv.isEmpty()) {
+        writeRouteCsv(route->records, std::cout);
+        std::cout.flush();
+        return std::cout ? 0 : fail(QStringLiteral("could not write the output"));
+    }
+    const WriteOutcome outcome = exportRouteCsv(route->records, QFile::encodeName(csv).toStdString());
+    return outcome.ok ? 0 : fail(QString::fromStdString(outcome.message));
+}
+
+} // namespace dravonix::cli

@@ -1,0 +1,223 @@
+#include "card/fat_label.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
+
+namespace dravonix {
+namespace {
+
+struct Fat32Layout {
+    std::uint32_t bytesPerSector = 0;
+    std::uint32_t sectorsPerCluster = 0;
+    std::uint32_t reservedSectors = 0;
+    std::uint32_t fatCount = 0;
+    std::uint32_t fatSectors = 0;
+    std::uint32_t rootCluster = 0;
+    std::uint32_t backupBootSector = 0;
+    std::uint32_t totalSectors = 0;
+
+    std::uint64_t clusterOffset(std::uint32_t cluster) const
+    {
+        const std::uint64_t dataStart = std::uint64_t{reservedSectors} + std::uint64_t{fatCount} * fatSectors;
+        return (dataStart + std::uint64_t{cluster - 2} * sectorsPerCluster) * bytesPerSector;
+    }
+    std::uint32_t clusterBytes() const { return bytesPerSector * sectorsPerCluster; }
+    std::uint32_t clusterCount() const
+    {
+        const std::uint64_t data = totalSectors - (std::uint64_t{reservedSectors} + std::uint64_t{fatCount} * fatSectors);
+        return static_cast<std::uint32_t>(data / sectorsPerCluster);
+    }
+};
+
+std::uint32_t le(const std::uint8_t* p, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+bool readExact(int fd, void* out, std::size_t size, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, static_cast<std::uint8_t*>(out) + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool writeExact(int fd, const void* data, std::size_t size, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, static_cast<const std::uint8_t*>(data) + done, size - done,
+                                   static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool readLayout(int fd, Fat32Layout& layout, std::string& error)
+{
+    std::array<std::uint8_t, 512> boot{};
+    if (!readExact(fd, boot.data(), boot.size(), 0)) {
+        error = "cannot read the boot sector";
+        return false;
+    }
+    layout.bytesPerSector = le(&boot[11], 2);
+    layout.sectorsPerCluster = boot[13];
+    layout.reservedSectors = le(&boot[14], 2);
+    layout.fatCount = boot[16];
+    layout.fatSectors = le(&boot[36], 4);
+    layout.rootCluster = le(&boot[44], 4);
+    layout.backupBootSector = le(&boot[50], 2);
+    layout.totalSectors = le(&boot[32], 4);
+    const bool sane = boot[510] == 0x55 && boot[511] == 0xAA && le(&boot[22], 2) == 0
+                      && std::memcmp(&boot[82], "FAT32   ", 8) == 0
+                      && (layout.bytesPerSector == 512 || layout.bytesPerSector == 1024
+                          || layout.bytesPerSector == 2048 || layout.bytesPerSector == 4096)
+                      && layout.sectorsPerCluster != 0 && layout.fatCount != 0 && layout.fatSectors != 0
+                      && layout.rootCluster >= 2 && layout.totalSectors > layout.reservedSectors;
+    if (!sane)
+        error = "not a FAT32 volume";
+    return sane;
+}
+
+std::uint32_t nextCluster(int fd, const Fat32Layout& layout, std::uint32_t cluster)
+{
+    std::uint8_t entry[4]{};
+    const std::uint64_t at = std::uint64_t{layout.reservedSectors} * layout.bytesPerSector + std::uint64_t{cluster} * 4;
+    if (!readExact(fd, entry, 4, at))
+        return 0x0FFFFFFF;
+    return le(entry, 4) & 0x0FFFFFFF;
+}
+
+// Calls visit(offset, entry) for each 32-byte entry of the root folder until
+// it returns true; true when one did.
+template <typename Visit>
+bool forEachRootEntry(int fd, const Fat32Layout& layout, Visit&& visit)
+{
+    std::vector<std::uint8_t> cluster(layout.clusterBytes());
+    std::uint32_t current = layout.rootCluster;
+    for (std::uint32_t hops = 0; current >= 2 && current < 0x0FFFFFF8 && hops <= layout.clusterCount(); ++hops) {
+        const std::uint64_t offset = layout.clusterOffset(current);
+        if (!readExact(fd, cluster.data(), cluster.size(), offset))
+            return false;
+        for (std::size_t i = 0; i + 32 <= cluster.size(); i += 32)
+            if (visit(offset + i, &cluster[i]))
+                return true;
+        current = nextCluster(fd, layout, current);
+    }
+    return false;
+}
+
+bool isLabelEntry(const std::uint8_t* e) { return e[0] != 0 && e[0] != 0xE5 && (e[11] & 0x3F) == 0x08; }
+
+} // namespace
+
+bool fatLabelBytes(const std::string& label, std::string& out11)
+{
+    if (label.size() > 11)
+        return false;
+    out11.assign(11, ' ');
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        const auto c = static_cast<unsigned char>(label[i]);
+        if (c < 0x20 || c >= 0x7F || std::strchr("\"*+,./:;<=>?[\\]|", c) != nullptr)
+            return false;
+        out11[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    }
+    return true;
+}
+
+bool writeFat32Label(int fd, const std::string& label, std::string& error)
+{
+    std::string name;
+    if (!fatLabelBytes(label, name)) {
+        error = "\"" + label + "\" is not a valid FAT label";
+        return false;
+    }
+    Fat32Layout layout;
+    if (!readLayout(fd, layout, error))
+        return false;
+    std::vector<std::uint64_t> bootSectors{0};
+    if (layout.backupBootSector != 0)
+        bootSectors.push_back(layout.backupBootSector);
+    for (const std::uint64_t sector : bootSectors) {
+        if (!writeExact(fd, name.data(), 11, sector * layout.bytesPerSector + 71)) {
+            error = "cannot write the boot sector";
+            return false;
+        }
+    }
+    // Rewrite the root folder's label entry, or put one in its first free slot.
+    std::uint64_t labelAt = 0;
+    std::uint64_t freeAt = 0;
+    forEachRootEntry(fd, layout, [&](std::uint64_t offset, const std::uint8_t* e) {
+        if (isLabelEntry(e)) {
+            labelAt = offset;
+            return true;
+        }
+        if (freeAt == 0 && (e[0] == 0 || e[0] == 0xE5))
+            freeAt = offset;
+        return e[0] == 0; // nothing follows the end marker
+    });
+    const std::uint64_t target = labelAt != 0 ? labelAt : freeAt;
+    if (target == 0) {
+        error = "the root folder has no room for a label";
+        return false;
+    }
+    std::array<std::uint8_t, 32> entry{};
+    if (labelAt != 0 && !readExact(fd, entry.data(), entry.size(), target)) {
+        error = "cannot read the root folder";
+        return false;
+    }
+    std::memcpy(entry.data(), name.data(), 11);
+    entry[11] = 0x08;
+    if (!writeExact(fd, entry.data(), entry.size(), target) || ::fsync(fd) != 0) {
+        error = std::string("cannot write the label: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool readFat32Label(int fd, std::string& label, std::string& error)
+{
+    Fat32Layout layout;
+    if (!readLayout(fd, layout, error))
+        return false;
+    std::string found;
+    const bool inRoot = forEachRootEntry(fd, layout, [&](std::uint64_t, const std::uint8_t* e) {
+        if (e[0] == 0)
+            return true;
+        if (isLabelEntry(e))
+            found.assign(reinterpret_cast<const char*>(e), 11);
+        return isLabelEntry(e);
+    });
+    if (!inRoot || found.empty()) {
+        std::array<char, 11> boot{};
+        if (!readExact(fd, boot.data(), boot.size(), 71)) {
+            error = "cannot read the boot sector";
+            return false;
+        }
+        found.assign(boot.data(), boot.size());
+    }
+    while (!found.empty() && found.back() == ' ')
+        found.pop_back();
+    label = found;
+    return true;
+}
+
+} // namespace dravonix

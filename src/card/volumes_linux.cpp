@@ -1,0 +1,181 @@
+#include "card/volumes_linux.h"
+
+#include "card/fat_label.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace dravonix {
+namespace {
+
+struct MountEntry {
+    std::string majorMinor;
+    std::string mountPoint;
+    std::string fsType;
+    std::string source;
+};
+
+std::vector<MountEntry> readMountTable(const std::string& path)
+{
+    std::vector<MountEntry> entries;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::vector<std::string> parts;
+        for (std::string part; fields >> part;)
+            parts.push_back(part);
+        const auto dash = std::find(parts.begin(), parts.end(), "-");
+        if (parts.size() < 5 || dash == parts.end() || parts.end() - dash < 3)
+            continue;
+        entries.push_back({parts[2], unescapeMountField(parts[4]), *(dash + 1), unescapeMountField(*(dash + 2))});
+    }
+    return entries;
+}
+
+std::string firstLine(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// USB readers and SD slots often say removable=0; their bus tells the truth.
+bool isRemovableDevice(const fs::path& sysDevice)
+{
+    std::error_code ec;
+    const fs::path real = fs::canonical(sysDevice, ec);
+    if (ec)
+        return false;
+    const std::string text = real.string();
+    if (text.find("/virtual/") != std::string::npos)
+        return false;
+    const fs::path disk = fs::exists(real / "partition", ec) ? real.parent_path() : real;
+    if (firstLine(disk / "removable") == "1")
+        return true;
+    return text.find("/usb") != std::string::npos || text.find("/mmc") != std::string::npos;
+}
+
+std::string labelFromUdev(const std::string& folder, const std::string& majorMinor)
+{
+    std::ifstream in(folder + "/b" + majorMinor);
+    std::string plain;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("E:ID_FS_LABEL_ENC="))
+            return unescapeUdevLabel(line.substr(18));
+        if (line.starts_with("E:ID_FS_LABEL="))
+            plain = line.substr(14);
+    }
+    return plain;
+}
+
+std::string labelFromLinks(const std::string& folder, const std::string& source)
+{
+    std::error_code ec;
+    const fs::path device = fs::canonical(source, ec);
+    if (ec)
+        return {};
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code linkError;
+        if (fs::canonical(it->path(), linkError) == device && !linkError)
+            return unescapeUdevLabel(it->path().filename().string());
+    }
+    return {};
+}
+
+const MountEntry* findMount(const std::vector<MountEntry>& mounts, const std::string& root)
+{
+    for (const MountEntry& m : mounts)
+        if (m.mountPoint + (m.mountPoint.ends_with('/') ? "" : "/") == root)
+            return &m;
+    return nullptr;
+}
+
+} // namespace
+
+std::string unescapeMountField(const std::string& field)
+{
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const auto octal = [&](std::size_t k) { return k < field.size() && field[k] >= '0' && field[k] <= '7'; };
+        if (field[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            out += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+            i += 3;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
+std::string unescapeUdevLabel(const std::string& encoded)
+{
+    std::string out;
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] == '\\' && i + 3 < encoded.size() && encoded[i + 1] == 'x'
+            && std::isxdigit(static_cast<unsigned char>(encoded[i + 2]))
+            && std::isxdigit(static_cast<unsigned char>(encoded[i + 3]))) {
+            out += static_cast<char>(std::stoi(encoded.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            out += encoded[i];
+        }
+    }
+    return out;
+}
+
+std::vector<RemovableDrive> LinuxVolumes::removableDrives() const
+{
+    std::vector<RemovableDrive> drives;
+    for (const MountEntry& m : readMountTable(sources_.mountInfo)) {
+        if (!isRemovableDevice(fs::path(sources_.sysBlockDevices) / m.majorMinor))
+            continue;
+        struct statvfs info {};
+        if (::statvfs(m.mountPoint.c_str(), &info) != 0) // no medium, or gone
+            continue;
+        std::string label = labelFromUdev(sources_.udevData, m.majorMinor);
+        if (label.empty())
+            label = labelFromLinks(sources_.labelLinks, m.source);
+        const std::string root = m.mountPoint.ends_with('/') ? m.mountPoint : m.mountPoint + "/";
+        if (std::none_of(drives.begin(), drives.end(), [&](const RemovableDrive& d) { return d.root == root; }))
+            drives.push_back({root, label});
+    }
+    std::sort(drives.begin(), drives.end(), [](const RemovableDrive& a, const RemovableDrive& b) { return a.root < b.root; });
+    return drives;
+}
+
+bool LinuxVolumes::setLabel(const RemovableDrive& drive, const std::string& label, std::string& error)
+{
+    const auto mounts = readMountTable(sources_.mountInfo);
+    const MountEntry* mount = findMount(mounts, drive.root);
+    if (mount == nullptr) {
+        error = drive.root + " is not mounted";
+        return false;
+    }
+    if (mount->fsType != "vfat") {
+        error = "only FAT volumes can be relabelled (" + mount->fsType + ")";
+        return false;
+    }
+    const int fd = ::open(mount->source.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        error = mount->source + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool ok = writeFat32Label(fd, label, error);
+    ::close(fd); // closing a device opened for writing makes udev read the new label
+    return ok;
+}
+
+std::unique_ptr<Volumes> systemVolumes() { return std::make_unique<LinuxVolumes>(); }
+
+} // namespace dravonix

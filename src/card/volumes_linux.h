@@ -1,0 +1,34 @@
+#pragma once
+// Mounted removable volumes on Linux, read from the mount table, sysfs and
+// the udev database (no privileges needed). The folders are parameters so
+// that tests can give a made-up system.
+
+#include "card/volumes.h"
+
+#include <string>
+
+namespace dravonix {
+
+struct LinuxVolumeSources {
+    std::string mountInfo = "/proc/self/mountinfo";
+    std::string sysBlockDevices = "/sys/dev/block"; // major:minor links into sysfs
+    std::string udevData = "/run/udev/data";
+    std::string labelLinks = "/dev/disk/by-label";
+};
+
+class LinuxVolumes final : public Volumes {
+public:
+    explicit LinuxVolumes(LinuxVolumeSources sources = {}) : sources_(std::move(sources)) {}
+    std::vector<RemovableDrive> removableDrives() const override;
+    bool setLabel(const RemovableDrive& drive, const std::string& label, std::string& error) override;
+
+private:
+    LinuxVolumeSources sources_;
+};
+
+// "\040" and the like in mount table fields.
+std::string unescapeMountField(const std::string& field);
+// "\x20" and the like in udev's encoded labels.
+std::string unescapeUdevLabel(const std::string& encoded);
+
+} // namespace dravonix

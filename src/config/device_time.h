@@ -1,0 +1,27 @@
+#pragma once
+// "timeset.cfg": the camera sets its clock from this text when it starts.
+
+#include "card/removable_drive.h"
+#include "toolkit/atomic_file.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dravonix {
+
+struct DeviceTime {
+    int year, month, day, hour, minute, second;
+};
+
+// "%d/%02d/%02d %02d:%02d:%02d": 19 ASCII bytes for a four-digit year, with
+// no terminator and no line end.
+std::string formatDeviceTime(const DeviceTime& time);
+
+// The first drive, in drive order, that already holds "timeset.cfg".
+std::optional<std::filesystem::path> findDeviceTimeFile(const std::vector<RemovableDrive>& drives);
+
+WriteOutcome writeDeviceTimeFile(const std::filesystem::path& path, const DeviceTime& time);
+
+} // namespace dravonix

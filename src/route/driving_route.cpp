@@ -1,0 +1,207 @@
+#include "route/driving_route.h"
+
+#include "resources/strings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace dravonix {
+namespace {
+
+std::uint32_t le(const std::uint8_t* p, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+void put(std::uint8_t* p, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::string format(const char* pattern, auto... values)
+{
+    char buffer[64];
+    const int n = std::snprintf(buffer, sizeof buffer, pattern, values...);
+    return std::string(buffer, static_cast<std::size_t>(n < 0 ? 0 : n));
+}
+
+std::string statusText(std::uint8_t status) { return status == 1 ? "A" : (status == 2 ? "F" : "V"); }
+
+// Tenths of a volt as "%2d.%1d"; a negative reading keeps its sign in front
+// rather than inside the decimals.
+std::string batteryText(std::int16_t tenths)
+{
+    const int magnitude = std::abs(int{tenths});
+    if (tenths < 0)
+        return format("-%d.%1d", magnitude / 10, magnitude % 10);
+    return format("%2d.%1d", magnitude / 10, magnitude % 10);
+}
+
+double degreeMinutes(std::uint16_t whole, std::uint16_t fraction) { return whole + fraction * 0.0001; }
+
+} // namespace
+
+DrivingRouteRecord DrivingRouteRecord::decode(const std::uint8_t* b)
+{
+    DrivingRouteRecord r;
+    r.order = static_cast<std::uint16_t>(le(b, 2));
+    r.weekday = b[2];
+    r.status = b[3];
+    r.yearSince1900 = b[4];
+    r.month = b[5];
+    r.day = b[6];
+    r.hour = b[7];
+    r.minute = b[8];
+    r.second = b[9];
+    r.latitudeWhole = static_cast<std::uint16_t>(le(b + 10, 2));
+    r.latitudeFraction = static_cast<std::uint16_t>(le(b + 12, 2));
+    r.longitudeWhole = static_cast<std::uint16_t>(le(b + 14, 2));
+    r.longitudeFraction = static_cast<std::uint16_t>(le(b + 16, 2));
+    r.currentSpeed = static_cast<std::uint16_t>(le(b + 18, 2));
+    r.mileageTenths = le(b + 20, 4);
+    r.unused24 = le(b + 24, 4);
+    r.topSpeed = static_cast<std::uint16_t>(le(b + 28, 2));
+    r.latitudeHemisphere = static_cast<char>(b[30]);
+    r.longitudeHemisphere = static_cast<char>(b[31]);
+    r.accelX = static_cast<std::int16_t>(le(b + 32, 2));
+    r.accelY = static_cast<std::int16_t>(le(b + 34, 2));
+    r.accelZ = static_cast<std::int16_t>(le(b + 36, 2));
+    r.batteryTenths = static_cast<std::int16_t>(le(b + 38, 2));
+    return r;
+}
+
+std::array<std::uint8_t, kRouteRecordSize> DrivingRouteRecord::encode() const
+{
+    std::array<std::uint8_t, kRouteRecordSize> b{};
+    put(&b[0], order, 2);
+    b[2] = weekday;
+    b[3] = status;
+    b[4] = yearSince1900;
+    b[5] = month;
+    b[6] = day;
+    b[7] = hour;
+    b[8] = minute;
+    b[9] = second;
+    put(&b[10], latitudeWhole, 2);
+    put(&b[12], latitudeFraction, 2);
+    put(&b[14], longitudeWhole, 2);
+    put(&b[16], longitudeFraction, 2);
+    put(&b[18], currentSpeed, 2);
+    put(&b[20], mileageTenths, 4);
+    put(&b[24], unused24, 4);
+    put(&b[28], topSpeed, 2);
+    b[30] = static_cast<std::uint8_t>(latitudeHemisphere);
+    b[31] = static_cast<std::uint8_t>(longitudeHemisphere);
+    put(&b[32], static_cast<std::uint16_t>(accelX), 2);
+    put(&b[34], static_cast<std::uint16_t>(accelY), 2);
+    put(&b[36], static_cast<std::uint16_t>(accelZ), 2);
+    put(&b[38], static_cast<std::uint16_t>(batteryTenths), 2);
+    return b;
+}
+
+double DrivingRouteRecord::signedLatitude() const
+{
+    const double value = degreeMinutes(latitudeWhole, latitudeFraction);
+    return latitudeHemisphere == 'N' || latitudeHemisphere == 0 ? value : -value;
+}
+
+double DrivingRouteRecord::signedLongitude() const
+{
+    const double value = degreeMinutes(longitudeWhole, longitudeFraction);
+    return longitudeHemisphere == 'E' || longitudeHemisphere == 0 ? value : -value;
+}
+
+Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return unexpected(std::string("is a folder"));
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return unexpected(std::string("cannot be opened"));
+    std::array<std::uint8_t, kRouteHeaderSize> header{};
+    if (!in.read(reinterpret_cast<char*>(header.data()), header.size()))
+        return unexpected(std::string("is shorter than its 12-byte header"));
+    DrivingRouteFile file;
+    file.countA = le(&header[0], 4);
+    file.headerWord4 = le(&header[4], 4);
+    file.countB = le(&header[8], 4);
+    // Read record by record: a header that claims billions of records costs
+    // only what the file really holds.
+    std::array<std::uint8_t, kRouteRecordSize> record{};
+    const std::uint32_t wanted = file.announcedCount();
+    while (file.records.size() < wanted && in.read(reinterpret_cast<char*>(record.data()), record.size()))
+        file.records.push_back(DrivingRouteRecord::decode(record.data()));
+    return file;
+}
+
+std::vector<std::uint8_t> encodeDrivingRouteFile(const DrivingRouteFile& file)
+{
+    std::vector<std::uint8_t> out(kRouteHeaderSize);
+    put(&out[0], file.countA, 4);
+    put(&out[4], file.headerWord4, 4);
+    put(&out[8], file.countB, 4);
+    for (const DrivingRouteRecord& r : file.records) {
+        const auto bytes = r.encode();
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    }
+    return out;
+}
+
+std::array<std::string, kRouteColumns> routeColumnTitles()
+{
+    constexpr std::array<int, kRouteColumns> ids{238, 239, 234, 240, 235, 241, 242, 236, 244, 237, 243, 306, 307, 308, 309};
+    std::array<std::string, kRouteColumns> titles;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        titles[i] = std::string(englishString(ids[i]));
+    return titles;
+}
+
+std::array<std::string, kRouteColumns> routeRowCells(const DrivingRouteRecord& r, std::size_t rowIndex)
+{
+    static constexpr std::array<const char*, 7> days{"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+    return {
+        format("%zu", rowIndex + 1),
+        format("%d", int{r.order}),
+        format("%4d/%02d/%02d", r.yearSince1900 + 1900, int{r.month}, int{r.day}),
+        format("%02d:%02d:%02d", int{r.hour}, int{r.minute}, int{r.second}),
+        r.weekday < days.size() ? days[r.weekday] : "",
+        format("%04d.%04d", int{r.latitudeWhole}, int{r.latitudeFraction}),
+        format("%05d.%04d", int{r.longitudeWhole}, int{r.longitudeFraction}),
+        format("%.1f", r.mileageTenths / 10.0),
+        format("%d", int{r.currentSpeed}),
+        format("%d", int{r.topSpeed}),
+        statusText(r.status),
+        format("%+.2f", r.accelX / 256.0),
+        format("%+.2f", r.accelY / 256.0),
+        format("%+.2f", r.accelZ / 256.0),
+        batteryText(r.batteryTenths),
+    };
+}
+
+void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out)
+{
+    const auto writeLine = [&out](const std::array<std::string, kRouteColumns>& cells) {
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            out << cells[i] << (i + 1 < cells.size() ? ',' : '\n');
+    };
+    writeLine(routeColumnTitles());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        writeLine(routeRowCells(records[i], i));
+}
+
+WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target)
+{
+    std::ostringstream text;
+    writeRouteCsv(records, text);
+    const std::string bytes = text.str();
+    return writeFileAtomically(target, std::as_bytes(std::span(bytes.data(), bytes.size())));
+}
+
+} // namespace dravonix
