@@ -9,6 +9,7 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$democard" --seed 7 --seconds 3 "$work/card"
+(cd "$work/card" && find . -type f -print0 | sort -z | xargs -0 sha256sum) > "$work/a.sum"
 
 "$dravonix" list "$work/card" > "$work/list.tsv"
 rows=$(wc -l < "$work/list.tsv")
@@ -47,9 +48,46 @@ set -e
 [ "$status" -eq 1 ] && grep -q 'no such folder' "$work/err" || fail "missing folder"
 [ "$bad_format" -eq 1 ] || fail "unknown format"
 
+# The camera's files on the card.
+"$dravonix" config show "$work/card/config.bin" > "$work/config.txt"
+grep -q $'^  0\tmagic\t22310$' "$work/config.txt" || fail "magic"
+grep -q '^checksum matches' "$work/config.txt" || fail "checksum of the demo config"
+[ "$(od -An -tx1 -j403 -N1 "$work/card/config.bin" | tr -d ' ')" = 00 ] || fail "byte 403"
+cp "$work/card/config.bin" "$work/before.bin"
+set +e
+"$dravonix" config set "$work/card/config.bin" wifiPassword=short 2> "$work/err"; status=$?
+set -e
+[ "$status" -eq 1 ] && grep -q 'The password must be at least 8 characters.' "$work/err" || fail "password check"
+cmp -s "$work/card/config.bin" "$work/before.bin" || fail "a refused set changed the file"
+"$dravonix" config set "$work/card/config.bin" speedUnit=1 ldwsSpeed=50 wifiName=RoadEye
+"$dravonix" config show "$work/card/config.bin" > "$work/config2.txt"
+grep -q $'^164\tspeedUnit\t1$' "$work/config2.txt" && grep -q $'wifiName\t"RoadEye' "$work/config2.txt" \
+  && grep -q '^checksum matches' "$work/config2.txt" || fail "config set"
+[ "$(cmp -l "$work/card/config.bin" "$work/before.bin" | wc -l)" -le 12 ] || fail "config set touched other bytes"
+"$dravonix" config defaults "$work/defaults.bin"
+[ "$(stat -c %s "$work/defaults.bin")" -eq 500 ] || fail "defaults size"
+
+export DRAVONIX_TEST_VOLUMES="$work/empty=SPARE;$work/card=dashcam"
+mkdir -p "$work/empty"
+"$dravonix" card > "$work/card.txt"
+grep -q $'^card\t'"$work/card/config.bin"'$' "$work/card.txt" || fail "card discovery: $(cat "$work/card.txt")"
+"$dravonix" timeset --at "2025-01-05 07:08:09" > /dev/null
+[ "$(cat "$work/card/timeset.cfg")" = "2025/01/05 07:08:09" ] || fail "timeset on the card"
+[ "$(stat -c %s "$work/card/timeset.cfg")" -eq 19 ] || fail "timeset size"
+set +e
+DRAVONIX_TEST_VOLUMES="$work/empty=" "$dravonix" timeset 2> "$work/err"; status=$?
+set -e
+[ "$status" -eq 1 ] || fail "timeset without a card must fail"
+unset DRAVONIX_TEST_VOLUMES
+
+"$dravonix" route "$work/card/DrvInfo/dravonix_000.drv" > "$work/route.csv"
+head -1 "$work/route.csv" | grep -q '^No.,Order,Date,Time,Day,Latitude,Longitude,Mileage,Current Speed,Top Speed,Value,X,Y,Z,BAT$' || fail "route titles"
+[ "$(wc -l < "$work/route.csv")" -eq 4 ] || fail "route rows: $(wc -l < "$work/route.csv")"
+"$dravonix" route "$work/card/DrvInfo/dravonix_000.drv" --csv "$work/out.csv"
+cmp -s "$work/route.csv" "$work/out.csv" || fail "route --csv"
+
 # The same seed makes the same card.
 "$democard" --seed 7 --seconds 3 "$work/again"
-(cd "$work/card" && find . -type f -print0 | sort -z | xargs -0 sha256sum) > "$work/a.sum"
 (cd "$work/again" && find . -type f -print0 | sort -z | xargs -0 sha256sum) > "$work/b.sum"
 cmp -s "$work/a.sum" "$work/b.sum" || fail "the demo card is not deterministic"
 echo "cli end to end: ok"

@@ -1,0 +1,93 @@
+#include "card/card_discovery.h"
+#include "config/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace dravonix;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Cards {
+    fs::path root = fs::temp_directory_path() / "dravonix-cards";
+    FolderVolumes volumes;
+
+    Cards()
+    {
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    ~Cards() { fs::remove_all(root); }
+
+    fs::path add(const std::string& name, const std::string& label, std::size_t configSize)
+    {
+        fs::create_directories(root / name);
+        if (configSize > 0) {
+            DeviceConfig config;
+            config.setShareAlways(static_cast<std::uint32_t>(name.size()));
+            std::ofstream(root / name / "config.bin", std::ios::binary)
+                .write(reinterpret_cast<const char*>(config.bytes().data()), static_cast<std::streamsize>(configSize));
+        }
+        volumes.add((root / name).string(), label);
+        return root / name / "config.bin";
+    }
+};
+
+} // namespace
+
+TEST(CardDiscovery, TheFirstCardWithA500ByteConfigWinsAndIsRelabelled)
+{
+    Cards cards;
+    cards.add("a", "OTHER", 0);
+    cards.add("b", "SHORT", 499);
+    const fs::path first = cards.add("cc", "dravonix", 500);
+    cards.add("ddd", "DRAVONIX", 500);
+
+    fs::path configPath;
+    DeviceConfig config;
+    ASSERT_TRUE(findCard(cards.volumes, configPath, &config));
+    EXPECT_EQ(configPath, first);
+    EXPECT_EQ(config.shareAlways(), 2u); // read from the card in "cc"
+    EXPECT_EQ(cards.volumes.removableDrives()[2].label, "DRAVONIX");
+    EXPECT_EQ(cards.volumes.removableDrives()[0].label, "OTHER");
+}
+
+TEST(CardDiscovery, NothingFoundKeepsAnEarlierPath)
+{
+    Cards cards;
+    cards.add("a", "A", 0);
+    fs::path configPath;
+    EXPECT_FALSE(findCard(cards.volumes, configPath));
+    EXPECT_TRUE(configPath.empty());
+    configPath = "/earlier/config.bin";
+    EXPECT_TRUE(findCard(cards.volumes, configPath));
+    EXPECT_EQ(configPath, "/earlier/config.bin");
+
+    FolderVolumes none;
+    fs::path empty;
+    EXPECT_FALSE(findCard(none, empty));
+}
+
+TEST(CardDiscovery, AFailedRelabelStillFindsTheCard)
+{
+    Cards cards;
+    const fs::path config = cards.add("a", "NO NAME", 500);
+    cards.volumes.failRelabel(true);
+    fs::path configPath;
+    EXPECT_TRUE(findCard(cards.volumes, configPath));
+    EXPECT_EQ(configPath, config);
+    EXPECT_EQ(cards.volumes.removableDrives()[0].label, "NO NAME");
+    EXPECT_EQ(removableRoots(cards.volumes).front(), (cards.root / "a/").string());
+}
+
+TEST(CardDiscovery, AFolderNamedConfigBinIsNoCard)
+{
+    Cards cards;
+    fs::create_directories(cards.root / "a" / "config.bin");
+    cards.volumes.add((cards.root / "a").string(), "");
+    EXPECT_FALSE(isCameraConfigFile(cards.root / "a" / "config.bin"));
+    fs::path configPath;
+    EXPECT_FALSE(findCard(cards.volumes, configPath));
+}

@@ -1,0 +1,37 @@
+#include "config/device_time.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace dravonix;
+namespace fs = std::filesystem;
+
+TEST(DeviceTime, NineteenBytesWithoutLineEnd)
+{
+    EXPECT_EQ(formatDeviceTime({2025, 1, 5, 7, 8, 9}), "2025/01/05 07:08:09");
+    EXPECT_EQ(formatDeviceTime({2024, 3, 7, 9, 5, 0}).size(), 19u);
+    EXPECT_EQ(formatDeviceTime({10000, 12, 31, 23, 59, 59}), "10000/12/31 23:59:59");
+}
+
+TEST(DeviceTime, TheFirstCardHoldingTheFileIsWrittenInPlace)
+{
+    const fs::path root = fs::temp_directory_path() / "dravonix-timeset";
+    fs::remove_all(root);
+    for (const char* card : {"a", "b", "c"})
+        fs::create_directories(root / card);
+    std::ofstream(root / "b" / "timeset.cfg") << "old contents that are longer";
+    std::ofstream(root / "c" / "timeset.cfg") << "x";
+    const std::vector<RemovableDrive> drives{{(root / "a/").string(), ""}, {(root / "b/").string(), ""},
+                                             {(root / "c/").string(), ""}};
+    const auto target = findDeviceTimeFile(drives);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(*target, root / "b" / "timeset.cfg");
+    EXPECT_FALSE(findDeviceTimeFile({drives[0]})); // a card without the file is never chosen
+
+    ASSERT_TRUE(writeDeviceTimeFile(*target, {2025, 1, 5, 7, 8, 9}).ok);
+    std::ifstream in(*target, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written, "2025/01/05 07:08:09");
+    fs::remove_all(root);
+}
