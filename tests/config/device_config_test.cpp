@@ -7,6 +7,9 @@
 #include <fstream>
 #include <random>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace dravonix;
 namespace fs = std::filesystem;
 
@@ -206,4 +209,31 @@ TEST(ConfigFile, SaveTargetFollowsPathThenDrives)
     EXPECT_EQ(chooseConfigSaveTarget({}, one), fs::path("/media/a/config.bin"));
     EXPECT_EQ(chooseConfigSaveTarget({}, two), fs::path("/media/b/config.bin"));
     EXPECT_EQ(chooseConfigSaveTarget({}, twoOther), std::nullopt);
+}
+
+TEST(ConfigFile, AWriteThatFailsHalfwayKeepsTheOldFileWhole)
+{
+    const fs::path folder = freshFolder("dravonix-config-halfway");
+    std::array<std::uint8_t, 500> card{};
+    card.fill(0xAB);
+    writeBytes(folder / "config.bin", card);
+
+    // A file size limit makes the write stop part way, as a full card would.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    DeviceConfig config;
+    const WriteOutcome outcome = saveConfigFile(folder / "config.bin", config);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.systemError, 0);
+    std::ifstream in(folder / "config.bin", std::ios::binary);
+    std::vector<std::uint8_t> kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, std::vector<std::uint8_t>(card.begin(), card.end()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1); // no temporary left
 }
