@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <span>
 #include <cstdint>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
 
 namespace dravonix {
 namespace {
 
-struct Fat32Layout {
+struct VolumeGeometry {
     std::uint32_t bytesPerSector = 0;
     std::uint32_t sectorsPerCluster = 0;
     std::uint32_t reservedSectors = 0;
@@ -42,36 +42,17 @@ std::uint32_t le(const std::uint8_t* p, int bytes)
     return v;
 }
 
-bool readExact(int fd, void* out, std::size_t size, std::uint64_t offset)
+bool readExact(RandomAccess& v, void* out, std::size_t size, std::uint64_t offset)
 {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, static_cast<std::uint8_t*>(out) + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return v.readAt(offset, std::span(static_cast<std::uint8_t*>(out), size)) == 0;
 }
 
-bool writeExact(int fd, const void* data, std::size_t size, std::uint64_t offset)
+bool writeExact(RandomAccess& v, const void* data, std::size_t size, std::uint64_t offset)
 {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, static_cast<const std::uint8_t*>(data) + done, size - done,
-                                   static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return v.writeAt(offset, std::span(static_cast<const std::uint8_t*>(data), size)) == 0;
 }
 
-bool readLayout(int fd, Fat32Layout& layout, std::string& error)
+bool readLayout(RandomAccess& fd, VolumeGeometry& layout, std::string& error)
 {
     std::array<std::uint8_t, 512> boot{};
     if (!readExact(fd, boot.data(), boot.size(), 0)) {
@@ -97,7 +78,7 @@ bool readLayout(int fd, Fat32Layout& layout, std::string& error)
     return sane;
 }
 
-std::uint32_t nextCluster(int fd, const Fat32Layout& layout, std::uint32_t cluster)
+std::uint32_t nextCluster(RandomAccess& fd, const VolumeGeometry& layout, std::uint32_t cluster)
 {
     std::uint8_t entry[4]{};
     const std::uint64_t at = std::uint64_t{layout.reservedSectors} * layout.bytesPerSector + std::uint64_t{cluster} * 4;
@@ -109,7 +90,7 @@ std::uint32_t nextCluster(int fd, const Fat32Layout& layout, std::uint32_t clust
 // Calls visit(offset, entry) for each 32-byte entry of the root folder until
 // it returns true; true when one did.
 template <typename Visit>
-bool forEachRootEntry(int fd, const Fat32Layout& layout, Visit&& visit)
+bool forEachRootEntry(RandomAccess& fd, const VolumeGeometry& layout, Visit&& visit)
 {
     std::vector<std::uint8_t> cluster(layout.clusterBytes());
     std::uint32_t current = layout.rootCluster;
@@ -143,14 +124,14 @@ bool fatLabelBytes(const std::string& label, std::string& out11)
     return true;
 }
 
-bool writeFat32Label(int fd, const std::string& label, std::string& error)
+bool writeFat32Label(RandomAccess& fd, const std::string& label, std::string& error)
 {
     std::string name;
     if (!fatLabelBytes(label, name)) {
         error = "\"" + label + "\" is not a valid FAT label";
         return false;
     }
-    Fat32Layout layout;
+    VolumeGeometry layout;
     if (!readLayout(fd, layout, error))
         return false;
     std::vector<std::uint64_t> bootSectors{0};
@@ -186,16 +167,16 @@ bool writeFat32Label(int fd, const std::string& label, std::string& error)
     }
     std::memcpy(entry.data(), name.data(), 11);
     entry[11] = 0x08;
-    if (!writeExact(fd, entry.data(), entry.size(), target) || ::fsync(fd) != 0) {
+    if (!writeExact(fd, entry.data(), entry.size(), target) || fd.sync() != 0) {
         error = std::string("cannot write the label: ") + std::strerror(errno);
         return false;
     }
     return true;
 }
 
-bool readFat32Label(int fd, std::string& label, std::string& error)
+bool readFat32Label(RandomAccess& fd, std::string& label, std::string& error)
 {
-    Fat32Layout layout;
+    VolumeGeometry layout;
     if (!readLayout(fd, layout, error))
         return false;
     std::string found;

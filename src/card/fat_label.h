@@ -1,8 +1,10 @@
 #pragma once
 // The label of a FAT32 volume lives in three places: the boot sector, its
 // backup, and a volume-label entry in the root folder (the one that most
-// tools read). These functions write all three through a file descriptor of
-// a block device or an image file.
+// tools read). These functions write all three on a block device or an
+// image file.
+
+#include "card/block_device.h"
 
 #include <string>
 
@@ -12,11 +14,11 @@ namespace dravonix {
 // refused with false.
 bool fatLabelBytes(const std::string& label, std::string& out11);
 
-// Rewrites the label of the FAT32 volume on `fd`. False with a reason when
+// Rewrites the label of the FAT32 volume. False with a reason when
 // the volume is not FAT32 or a read or write fails.
-bool writeFat32Label(int fd, const std::string& label, std::string& error);
+bool writeFat32Label(RandomAccess& volume, const std::string& label, std::string& error);
 
 // The label in the root folder's volume-label entry, else the boot sector's.
-bool readFat32Label(int fd, std::string& label, std::string& error);
+bool readFat32Label(RandomAccess& volume, std::string& label, std::string& error);
 
 } // namespace dravonix

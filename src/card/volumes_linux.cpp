@@ -1,6 +1,7 @@
 #include "card/volumes_linux.h"
 
 #include "card/fat_label.h"
+#include "card/linux_block.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,54 +18,6 @@ namespace fs = std::filesystem;
 
 namespace dravonix {
 namespace {
-
-struct MountEntry {
-    std::string majorMinor;
-    std::string mountPoint;
-    std::string fsType;
-    std::string source;
-};
-
-std::vector<MountEntry> readMountTable(const std::string& path)
-{
-    std::vector<MountEntry> entries;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream fields(line);
-        std::vector<std::string> parts;
-        for (std::string part; fields >> part;)
-            parts.push_back(part);
-        const auto dash = std::find(parts.begin(), parts.end(), "-");
-        if (parts.size() < 5 || dash == parts.end() || parts.end() - dash < 3)
-            continue;
-        entries.push_back({parts[2], unescapeMountField(parts[4]), *(dash + 1), unescapeMountField(*(dash + 2))});
-    }
-    return entries;
-}
-
-std::string firstLine(const fs::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-// USB readers and SD slots often say removable=0; their bus tells the truth.
-bool isRemovableDevice(const fs::path& sysDevice)
-{
-    std::error_code ec;
-    const fs::path real = fs::canonical(sysDevice, ec);
-    if (ec)
-        return false;
-    const std::string text = real.string();
-    if (text.find("/virtual/") != std::string::npos)
-        return false;
-    const fs::path disk = fs::exists(real / "partition", ec) ? real.parent_path() : real;
-    if (firstLine(disk / "removable") == "1")
-        return true;
-    return text.find("/usb") != std::string::npos || text.find("/mmc") != std::string::npos;
-}
 
 std::string labelFromUdev(const std::string& folder, const std::string& majorMinor)
 {
@@ -171,7 +124,7 @@ bool LinuxVolumes::setLabel(const RemovableDrive& drive, const std::string& labe
         error = mount->source + ": " + std::strerror(errno);
         return false;
     }
-    const bool ok = writeFat32Label(fd, label, error);
+    const bool ok = writeFat32Label(*descriptorAccess(fd), label, error);
     ::close(fd); // closing a device opened for writing makes udev read the new label
     return ok;
 }

@@ -57,9 +57,9 @@ TEST(FatLabel, RewritesAllThreePlacesOfAFat32Volume)
         const int fd = ::open(image.c_str(), O_RDWR);
         ASSERT_GE(fd, 0);
         std::string error;
-        ASSERT_TRUE(writeFat32Label(fd, "Dravonix", error)) << error;
+        ASSERT_TRUE(writeFat32Label(*descriptorAccess(fd), "Dravonix", error)) << error;
         std::string label;
-        ASSERT_TRUE(readFat32Label(fd, label, error)) << error;
+        ASSERT_TRUE(readFat32Label(*descriptorAccess(fd), label, error)) << error;
         EXPECT_EQ(label, "DRAVONIX");
         char boot[11];
         char backup[11];
@@ -80,7 +80,7 @@ TEST(FatLabel, RefusesWhatIsNotFat32)
     run("truncate -s 1M " + image.string());
     const int fd = ::open(image.c_str(), O_RDWR);
     std::string error;
-    EXPECT_FALSE(writeFat32Label(fd, "DRAVONIX", error));
+    EXPECT_FALSE(writeFat32Label(*descriptorAccess(fd), "DRAVONIX", error));
     EXPECT_EQ(error, "not a FAT32 volume");
     ::close(fd);
     fs::remove(image);

@@ -12,6 +12,7 @@ int runCard(const QStringList& args);
 int runConfig(const QStringList& args);
 int runTimeset(const QStringList& args);
 int runRoute(const QStringList& args);
+int runFormat(const QStringList& args);
 
 // Writes "dravonix: <message>" to standard error; returns the failure status.
 int fail(const QString& message);

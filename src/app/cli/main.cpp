@@ -20,7 +20,9 @@ const char* const kUsage =
     "  config set FILE NAME=VALUE...        change fields, checked as the settings' Save does\n"
     "  timeset [--at \"YYYY-MM-DD HH:MM:SS\"] [FILE]\n"
     "                                       write the camera's clock file (to the card's own by default)\n"
-    "  route FILE [--csv OUT]               the driving-route log as CSV\n";
+    "  route FILE [--csv OUT]               the driving-route log as CSV\n"
+    "  format TARGET [--label TEXT] [--cluster 16K|64K] [--sector-size 512|4096] [--yes] [--verbose]\n"
+    "                                       format a removable device or an image file FAT32\n";
 
 } // namespace
 
@@ -39,6 +41,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("config"), dravonix::cli::runConfig},
         {QStringLiteral("timeset"), dravonix::cli::runTimeset},
         {QStringLiteral("route"), dravonix::cli::runRoute},
+        {QStringLiteral("format"), dravonix::cli::runFormat},
     };
     const QString name = args.takeFirst();
     const auto command = commands.find(name);

@@ -1,0 +1,56 @@
+#pragma once
+// Sector access to a whole volume for the formatter and the label writer:
+// a removable block device, or an image file (which makes every test
+// possible without root).
+
+#include "card/fat32_layout.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace dravonix {
+
+// Byte-addressed access used by the FAT label code; 0 or an errno value.
+class RandomAccess {
+public:
+    virtual ~RandomAccess() = default;
+    virtual int readAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+    virtual int writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
+    virtual int sync() = 0;
+};
+
+class BlockDevice : public RandomAccess {
+public:
+    virtual DeviceFacts facts() const = 0;
+    // Marks the partition as FAT32 (LBA) in its disk's partition table; an
+    // errno value when there is none to change.
+    virtual int setPartitionType(std::uint8_t type) = 0;
+    // Flushes everything and lets the system read the volume afresh.
+    virtual int finish() = 0;
+    virtual std::string name() const = 0;
+};
+
+struct OpenedDevice {
+    std::unique_ptr<BlockDevice> device;
+    int error = 0;       // errno, or kRefused for a refusal of ours
+    std::string message; // why it can't be formatted
+};
+inline constexpr int kRefusedDevice = 0x10000;
+
+// An existing image file, with 512- or 4096-byte sectors and no geometry.
+OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector = 512, std::uint32_t hiddenSectors = 0);
+
+// A block device, opened exclusively. Refused before anything is written:
+// a mounted volume, one another process holds, one that holds the running
+// system, and one that is not removable.
+OpenedDevice openRemovableBlockDevice(const std::string& path);
+
+// An image file or a block device, by what the path names.
+OpenedDevice openFormatTarget(const std::string& path, std::uint32_t imageSectorSize = 512);
+
+// A plain file descriptor as random access (the label writer on a mounted card).
+std::unique_ptr<RandomAccess> descriptorAccess(int fd);
+
+} // namespace dravonix

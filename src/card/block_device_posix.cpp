@@ -1,0 +1,115 @@
+#include "card/block_device.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dravonix {
+
+int preadAll(int fd, std::uint64_t offset, std::span<std::uint8_t> out)
+{
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO; // past the end
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int pwriteAll(int fd, std::uint64_t offset, std::span<const std::uint8_t> data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return ENOSPC;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+namespace {
+
+class DescriptorAccess : public RandomAccess {
+public:
+    explicit DescriptorAccess(int fd) : fd_(fd) {}
+    int readAt(std::uint64_t offset, std::span<std::uint8_t> out) override { return preadAll(fd_, offset, out); }
+    int writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override { return pwriteAll(fd_, offset, data); }
+    int sync() override { return ::fsync(fd_) == 0 ? 0 : errno; }
+
+private:
+    int fd_;
+};
+
+class ImageFile final : public BlockDevice {
+public:
+    ImageFile(int fd, std::string path, DeviceFacts facts) : fd_(fd), path_(std::move(path)), facts_(facts) {}
+    ~ImageFile() override { ::close(fd_); }
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    int readAt(std::uint64_t offset, std::span<std::uint8_t> out) override { return preadAll(fd_, offset, out); }
+    int writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override
+    {
+        if (offset + data.size() > facts_.partitionBytes)
+            return ENOSPC; // an image never grows past the size it was given
+        return pwriteAll(fd_, offset, data);
+    }
+    int sync() override { return ::fsync(fd_) == 0 ? 0 : errno; }
+    DeviceFacts facts() const override { return facts_; }
+    int setPartitionType(std::uint8_t) override { return ENOTTY; } // an image has no partition table
+    int finish() override { return sync(); }
+    std::string name() const override { return path_; }
+
+private:
+    int fd_;
+    std::string path_;
+    DeviceFacts facts_;
+};
+
+} // namespace
+
+std::unique_ptr<RandomAccess> descriptorAccess(int fd) { return std::make_unique<DescriptorAccess>(fd); }
+
+OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector, std::uint32_t hiddenSectors)
+{
+    if (bytesPerSector != 512 && bytesPerSector != 4096)
+        return {nullptr, kRefusedDevice, "sectors of " + std::to_string(bytesPerSector) + " bytes are not supported"};
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return {nullptr, errno, path + ": " + std::strerror(errno)};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {nullptr, kRefusedDevice, path + " is not an image file"};
+    }
+    DeviceFacts facts;
+    facts.bytesPerSector = bytesPerSector;
+    facts.partitionBytes = static_cast<std::uint64_t>(info.st_size);
+    facts.hiddenSectors = hiddenSectors;
+    return {std::make_unique<ImageFile>(fd, path, facts), 0, {}};
+}
+
+OpenedDevice openFormatTarget(const std::string& path, std::uint32_t imageSectorSize)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {nullptr, errno, path + ": " + std::strerror(errno)};
+    if (S_ISBLK(info.st_mode))
+        return openRemovableBlockDevice(path);
+    return openImageFile(path, imageSectorSize);
+}
+
+} // namespace dravonix
