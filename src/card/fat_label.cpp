@@ -1,4 +1,5 @@
 #include "card/fat_label.h"
+#include "toolkit/text_format.h"
 
 #include <algorithm>
 #include <array>
@@ -34,13 +35,6 @@ struct VolumeGeometry {
     }
 };
 
-std::uint32_t le(const std::uint8_t* p, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
 
 bool readExact(RandomAccess& v, void* out, std::size_t size, std::uint64_t offset)
 {
@@ -59,15 +53,15 @@ bool readLayout(RandomAccess& fd, VolumeGeometry& layout, std::string& error)
         error = "cannot read the boot sector";
         return false;
     }
-    layout.bytesPerSector = le(&boot[11], 2);
+    layout.bytesPerSector = littleEndian(&boot[11], 2);
     layout.sectorsPerCluster = boot[13];
-    layout.reservedSectors = le(&boot[14], 2);
+    layout.reservedSectors = littleEndian(&boot[14], 2);
     layout.fatCount = boot[16];
-    layout.fatSectors = le(&boot[36], 4);
-    layout.rootCluster = le(&boot[44], 4);
-    layout.backupBootSector = le(&boot[50], 2);
-    layout.totalSectors = le(&boot[32], 4);
-    const bool sane = boot[510] == 0x55 && boot[511] == 0xAA && le(&boot[22], 2) == 0
+    layout.fatSectors = littleEndian(&boot[36], 4);
+    layout.rootCluster = littleEndian(&boot[44], 4);
+    layout.backupBootSector = littleEndian(&boot[50], 2);
+    layout.totalSectors = littleEndian(&boot[32], 4);
+    const bool sane = boot[510] == 0x55 && boot[511] == 0xAA && littleEndian(&boot[22], 2) == 0
                       && std::memcmp(&boot[82], "FAT32   ", 8) == 0
                       && (layout.bytesPerSector == 512 || layout.bytesPerSector == 1024
                           || layout.bytesPerSector == 2048 || layout.bytesPerSector == 4096)
@@ -84,7 +78,7 @@ std::uint32_t nextCluster(RandomAccess& fd, const VolumeGeometry& layout, std::u
     const std::uint64_t at = std::uint64_t{layout.reservedSectors} * layout.bytesPerSector + std::uint64_t{cluster} * 4;
     if (!readExact(fd, entry, 4, at))
         return 0x0FFFFFFF;
-    return le(entry, 4) & 0x0FFFFFFF;
+    return littleEndian(entry, 4) & 0x0FFFFFFF;
 }
 
 // Calls visit(offset, entry) for each 32-byte entry of the root folder until

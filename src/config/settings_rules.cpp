@@ -1,4 +1,5 @@
 #include "config/settings_rules.h"
+#include "toolkit/text_format.h"
 
 #include "resources/strings.h"
 #include "toolkit/c_numbers.h"
@@ -44,12 +45,6 @@ constexpr std::array<std::pair<int, std::uint32_t>, 7> kVoiceCodes{
 constexpr std::array<std::uint32_t, kCutOffVoltageEntries> kCutOffVoltages{0, 1, 11800, 12000, 12200, 12400};
 constexpr std::array<std::uint32_t, kCutOffTimerEntries> kCutOffTimers{0, 3, 6, 12, 24, 48};
 
-std::string format(const char* pattern, auto... values)
-{
-    char buffer[256];
-    const int n = std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return std::string(buffer, static_cast<std::size_t>(n < 0 ? 0 : n));
-}
 
 std::size_t thresholdOffset(ImpactMode mode) { return mode == ImpactMode::Driving ? 88 : 104; }
 
@@ -119,7 +114,7 @@ std::string_view impactLevelLabel(int level)
     return labels.at(static_cast<std::size_t>(level));
 }
 
-std::string thresholdText(std::uint32_t hundredthsOfG) { return format("%.2f", hundredthsOfG / 100.0); }
+std::string thresholdText(std::uint32_t hundredthsOfG) { return formatText("%.2f", hundredthsOfG / 100.0); }
 
 int motionAreaBit(int row, int column) { return 4 * (2 - row) + column; }
 
@@ -150,12 +145,12 @@ std::string ldwsListText(std::uint32_t unit, int index)
     if (index == 0)
         return std::string(englishString(342));
     // 17 characters: the speed right-aligned before its unit.
-    return format("%13d%s", ldwsSpeeds(unit)[static_cast<std::size_t>(index)], unit == 1 ? "Mi/h" : "km/h");
+    return formatText("%13d%s", ldwsSpeeds(unit)[static_cast<std::size_t>(index)], unit == 1 ? "Mi/h" : "km/h");
 }
 
 std::string fcwsCaption(std::uint32_t unit, int position)
 {
-    return format("%d%s", fcwsSpeeds(unit)[static_cast<std::size_t>(position)], unit == 1 ? "Mi/h" : "Km/h");
+    return formatText("%d%s", fcwsSpeeds(unit)[static_cast<std::size_t>(position)], unit == 1 ? "Mi/h" : "Km/h");
 }
 
 std::span<const std::string_view> timeZoneTexts() { return kTimeZones; }
@@ -232,7 +227,7 @@ std::string plateShown(const DeviceConfig& config)
         return config.text(256, 8);
     const std::uint32_t number = config.plateNumber();
     if (number >= 1 && number <= 9999)
-        return format("%04u", number);
+        return formatText("%04u", number);
     return {};
 }
 
@@ -267,7 +262,7 @@ void applyShares(DeviceConfig& config, const CardShares& shares)
 
 std::string shareLabel(int stringId, std::uint32_t share)
 {
-    return format("%s %3d%%", std::string(englishString(stringId)).c_str(), share);
+    return formatText("%s %3d%%", std::string(englishString(stringId)).c_str(), share);
 }
 
 int shareReleaseMessage(const DeviceConfig& config) { return checkShares(config) ? 305 : 245; }
@@ -281,9 +276,9 @@ std::optional<SaveFailure> applyCustomThresholds(DeviceConfig& config, ImpactMod
         const double v = values[static_cast<std::size_t>(i)];
         if (!(v >= 0.05 && v <= 1.5)) {
             SaveFailure f = failure(230);
-            f.message = format(std::string(englishString(230)).c_str(), 0.05, 1.5);
+            f.message = formatText(std::string(englishString(230)).c_str(), 0.05, 1.5);
             f.field = i;
-            f.rewrittenText = format("%.2f", v);
+            f.rewrittenText = formatText("%.2f", v);
             return f;
         }
     }

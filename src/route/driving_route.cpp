@@ -1,4 +1,5 @@
 #include "route/driving_route.h"
+#include "toolkit/text_format.h"
 
 #include "resources/strings.h"
 
@@ -10,13 +11,6 @@
 namespace dravonix {
 namespace {
 
-std::uint32_t le(const std::uint8_t* p, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
 
 void put(std::uint8_t* p, std::uint32_t v, int bytes)
 {
@@ -24,12 +18,6 @@ void put(std::uint8_t* p, std::uint32_t v, int bytes)
         p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-std::string format(const char* pattern, auto... values)
-{
-    char buffer[64];
-    const int n = std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return std::string(buffer, static_cast<std::size_t>(n < 0 ? 0 : n));
-}
 
 std::string statusText(std::uint8_t status) { return status == 1 ? "A" : (status == 2 ? "F" : "V"); }
 
@@ -39,8 +27,8 @@ std::string batteryText(std::int16_t tenths)
 {
     const int magnitude = std::abs(int{tenths});
     if (tenths < 0)
-        return format("-%d.%1d", magnitude / 10, magnitude % 10);
-    return format("%2d.%1d", magnitude / 10, magnitude % 10);
+        return formatText("-%d.%1d", magnitude / 10, magnitude % 10);
+    return formatText("%2d.%1d", magnitude / 10, magnitude % 10);
 }
 
 double degreeMinutes(std::uint16_t whole, std::uint16_t fraction) { return whole + fraction * 0.0001; }
@@ -50,7 +38,7 @@ double degreeMinutes(std::uint16_t whole, std::uint16_t fraction) { return whole
 DrivingRouteRecord DrivingRouteRecord::decode(const std::uint8_t* b)
 {
     DrivingRouteRecord r;
-    r.order = static_cast<std::uint16_t>(le(b, 2));
+    r.order = static_cast<std::uint16_t>(littleEndian(b, 2));
     r.weekday = b[2];
     r.status = b[3];
     r.yearSince1900 = b[4];
@@ -59,20 +47,20 @@ DrivingRouteRecord DrivingRouteRecord::decode(const std::uint8_t* b)
     r.hour = b[7];
     r.minute = b[8];
     r.second = b[9];
-    r.latitudeWhole = static_cast<std::uint16_t>(le(b + 10, 2));
-    r.latitudeFraction = static_cast<std::uint16_t>(le(b + 12, 2));
-    r.longitudeWhole = static_cast<std::uint16_t>(le(b + 14, 2));
-    r.longitudeFraction = static_cast<std::uint16_t>(le(b + 16, 2));
-    r.currentSpeed = static_cast<std::uint16_t>(le(b + 18, 2));
-    r.mileageTenths = le(b + 20, 4);
-    r.unused24 = le(b + 24, 4);
-    r.topSpeed = static_cast<std::uint16_t>(le(b + 28, 2));
+    r.latitudeWhole = static_cast<std::uint16_t>(littleEndian(b + 10, 2));
+    r.latitudeFraction = static_cast<std::uint16_t>(littleEndian(b + 12, 2));
+    r.longitudeWhole = static_cast<std::uint16_t>(littleEndian(b + 14, 2));
+    r.longitudeFraction = static_cast<std::uint16_t>(littleEndian(b + 16, 2));
+    r.currentSpeed = static_cast<std::uint16_t>(littleEndian(b + 18, 2));
+    r.mileageTenths = littleEndian(b + 20, 4);
+    r.unused24 = littleEndian(b + 24, 4);
+    r.topSpeed = static_cast<std::uint16_t>(littleEndian(b + 28, 2));
     r.latitudeHemisphere = static_cast<char>(b[30]);
     r.longitudeHemisphere = static_cast<char>(b[31]);
-    r.accelX = static_cast<std::int16_t>(le(b + 32, 2));
-    r.accelY = static_cast<std::int16_t>(le(b + 34, 2));
-    r.accelZ = static_cast<std::int16_t>(le(b + 36, 2));
-    r.batteryTenths = static_cast<std::int16_t>(le(b + 38, 2));
+    r.accelX = static_cast<std::int16_t>(littleEndian(b + 32, 2));
+    r.accelY = static_cast<std::int16_t>(littleEndian(b + 34, 2));
+    r.accelZ = static_cast<std::int16_t>(littleEndian(b + 36, 2));
+    r.batteryTenths = static_cast<std::int16_t>(littleEndian(b + 38, 2));
     return r;
 }
 
@@ -129,9 +117,9 @@ Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesyst
     if (!in.read(reinterpret_cast<char*>(header.data()), header.size()))
         return unexpected(std::string("is shorter than its 12-byte header"));
     DrivingRouteFile file;
-    file.countA = le(&header[0], 4);
-    file.headerWord4 = le(&header[4], 4);
-    file.countB = le(&header[8], 4);
+    file.countA = littleEndian(&header[0], 4);
+    file.headerWord4 = littleEndian(&header[4], 4);
+    file.countB = littleEndian(&header[8], 4);
     // Read record by record: a header that claims billions of records costs
     // only what the file really holds.
     std::array<std::uint8_t, kRouteRecordSize> record{};
@@ -167,20 +155,20 @@ std::array<std::string, kRouteColumns> routeRowCells(const DrivingRouteRecord& r
 {
     static constexpr std::array<const char*, 7> days{"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
     return {
-        format("%zu", rowIndex + 1),
-        format("%d", int{r.order}),
-        format("%4d/%02d/%02d", r.yearSince1900 + 1900, int{r.month}, int{r.day}),
-        format("%02d:%02d:%02d", int{r.hour}, int{r.minute}, int{r.second}),
+        formatText("%zu", rowIndex + 1),
+        formatText("%d", int{r.order}),
+        formatText("%4d/%02d/%02d", r.yearSince1900 + 1900, int{r.month}, int{r.day}),
+        formatText("%02d:%02d:%02d", int{r.hour}, int{r.minute}, int{r.second}),
         r.weekday < days.size() ? days[r.weekday] : "",
-        format("%04d.%04d", int{r.latitudeWhole}, int{r.latitudeFraction}),
-        format("%05d.%04d", int{r.longitudeWhole}, int{r.longitudeFraction}),
-        format("%.1f", r.mileageTenths / 10.0),
-        format("%d", int{r.currentSpeed}),
-        format("%d", int{r.topSpeed}),
+        formatText("%04d.%04d", int{r.latitudeWhole}, int{r.latitudeFraction}),
+        formatText("%05d.%04d", int{r.longitudeWhole}, int{r.longitudeFraction}),
+        formatText("%.1f", r.mileageTenths / 10.0),
+        formatText("%d", int{r.currentSpeed}),
+        formatText("%d", int{r.topSpeed}),
         statusText(r.status),
-        format("%+.2f", r.accelX / 256.0),
-        format("%+.2f", r.accelY / 256.0),
-        format("%+.2f", r.accelZ / 256.0),
+        formatText("%+.2f", r.accelX / 256.0),
+        formatText("%+.2f", r.accelY / 256.0),
+        formatText("%+.2f", r.accelZ / 256.0),
         batteryText(r.batteryTenths),
     };
 }

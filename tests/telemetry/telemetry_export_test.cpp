@@ -1,5 +1,7 @@
 #include "telemetry/telemetry_export.h"
 
+#include "record_text.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -8,12 +10,6 @@ using namespace dravonix;
 
 namespace {
 
-std::array<char, kNmeaTextSize> text(const std::string& s)
-{
-    std::array<char, kNmeaTextSize> out{};
-    std::copy_n(s.begin(), std::min(s.size(), out.size()), out.begin());
-    return out;
-}
 
 std::vector<std::string> lines(const std::string& s)
 {
@@ -29,9 +25,9 @@ std::vector<std::string> lines(const std::string& s)
 TEST(TelemetryExport, CsvHasOneRowPerSampleWithItsFix)
 {
     TelemetryTrack track;
-    track.appendSample(0, 0, 256, '9', text(""));
+    track.appendSample(0, 0, 256, '9', recordText(""));
     track.appendSample(-384, 64, 256, '1',
-                       text("$GNRMC,081005.250,A,,,,,22.4,84.4,150623,,,A*00\r\n$GNGGA,1,3730.5000,S,12639.0,W,1,07,0.8*00\r\n"));
+                       recordText("$GNRMC,081005.250,A,,,,,22.4,84.4,150623,,,A*00\r\n$GNGGA,1,3730.5000,S,12639.0,W,1,07,0.8*00\r\n"));
     std::ostringstream out;
     writeTelemetryCsv(track, out);
     const auto rows = lines(out.str());
@@ -44,8 +40,8 @@ TEST(TelemetryExport, CsvHasOneRowPerSampleWithItsFix)
 TEST(TelemetryExport, CsvKeepsOddMarkersFromBreakingTheLine)
 {
     TelemetryTrack track;
-    track.appendSample(0, 0, 0, ',', text(""));
-    track.appendSample(0, 0, 0, '\0', text(""));
+    track.appendSample(0, 0, 0, ',', recordText(""));
+    track.appendSample(0, 0, 0, '\0', recordText(""));
     std::ostringstream out;
     writeTelemetryCsv(track, out);
     const auto rows = lines(out.str());
@@ -56,9 +52,9 @@ TEST(TelemetryExport, CsvKeepsOddMarkersFromBreakingTheLine)
 TEST(TelemetryExport, GpxHasATrackPointPerPositionedSample)
 {
     TelemetryTrack track;
-    track.appendSample(0, 0, 0, '0', text("$GNRMC,081005.000,V,,,,,0,0,150623,,,N*00\r\n"));
+    track.appendSample(0, 0, 0, '0', recordText("$GNRMC,081005.000,V,,,,,0,0,150623,,,N*00\r\n"));
     track.appendSample(0, 0, 0, '0',
-                       text("$GNRMC,081006.000,A,,,,,10.0,90.0,150623,,,A*00\r\n$GNGGA,1,3722.4400,N,12639.0,E,1,07,0.8*00\r\n"));
+                       recordText("$GNRMC,081006.000,A,,,,,10.0,90.0,150623,,,A*00\r\n$GNGGA,1,3722.4400,N,12639.0,E,1,07,0.8*00\r\n"));
     std::ostringstream out;
     writeTelemetryGpx(track, "a<b>&\"c\".mp4", out);
     const std::string gpx = out.str();

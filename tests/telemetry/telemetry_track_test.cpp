@@ -1,5 +1,7 @@
 #include "telemetry/telemetry_track.h"
 
+#include "record_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,17 +11,11 @@ using namespace dravonix;
 
 namespace {
 
-std::array<char, kNmeaTextSize> text(const std::string& s)
-{
-    std::array<char, kNmeaTextSize> out{};
-    std::copy_n(s.begin(), std::min(s.size(), out.size()), out.begin());
-    return out;
-}
 
 std::vector<std::string> sentencesOf(const std::string& s)
 {
     std::vector<std::string> out;
-    const auto t = text(s);
+    const auto t = recordText(s);
     forEachSentence(t, [&](std::string_view v) { out.emplace_back(v); });
     return out;
 }
@@ -28,7 +24,7 @@ TelemetryTrack trackOf(int n)
 {
     TelemetryTrack track;
     for (int i = 0; i < n; ++i)
-        track.appendSample(0, 0, 256, '0', text(""));
+        track.appendSample(0, 0, 256, '0', recordText(""));
     return track;
 }
 
@@ -48,7 +44,7 @@ TEST(SentenceScanner, SplitsAtLineEndsAndZeroAndDropsUnterminatedText)
 TEST(TelemetryTrack, AccelerationIsRawOver256AndTheUnitMarkerIsKept)
 {
     TelemetryTrack track;
-    track.appendSample(256, -128, 0, '1', text(""));
+    track.appendSample(256, -128, 0, '1', recordText(""));
     ASSERT_EQ(track.sampleCount(), 1u);
     const TelemetrySample* s = track.sampleAt(0);
     ASSERT_NE(s, nullptr);
@@ -56,16 +52,16 @@ TEST(TelemetryTrack, AccelerationIsRawOver256AndTheUnitMarkerIsKept)
     EXPECT_EQ(s->accelY, -0.5f);
     EXPECT_EQ(s->accelZ, 0.0f);
     EXPECT_TRUE(s->usesMilesPerHour());
-    track.appendSample(0, 0, 0, '9', text(""));
+    track.appendSample(0, 0, 0, '9', recordText(""));
     EXPECT_FALSE(track.sampleAt(1)->usesMilesPerHour());
 }
 
 TEST(TelemetryTrack, EachSampleHoldsTheFixAfterAllItsSentences)
 {
     TelemetryTrack track;
-    track.appendSample(0, 0, 0, '0', text("$GNRMC,010203.000,A,,,,,10.0,,010124,,*00\r\n$GNGGA,1,3722.0,N,12638.0,E,1,07,0.8*00\r\n"));
-    track.appendSample(0, 0, 0, '0', text("nothing here"));
-    track.appendSample(0, 0, 0, '0', text("$GNRMC,010205.000,A,,,,,20.0,,010124,,*00\r\n$GNGGA,1,3723.0,N,12639.0,E,1,08,0.7*00\r\n"));
+    track.appendSample(0, 0, 0, '0', recordText("$GNRMC,010203.000,A,,,,,10.0,,010124,,*00\r\n$GNGGA,1,3722.0,N,12638.0,E,1,07,0.8*00\r\n"));
+    track.appendSample(0, 0, 0, '0', recordText("nothing here"));
+    track.appendSample(0, 0, 0, '0', recordText("$GNRMC,010205.000,A,,,,,20.0,,010124,,*00\r\n$GNGGA,1,3723.0,N,12639.0,E,1,08,0.7*00\r\n"));
 
     ASSERT_EQ(track.fixes().size(), 3u);
     EXPECT_DOUBLE_EQ(track.fixAt(0)->speedKnots, 10.0);
@@ -109,13 +105,13 @@ TEST(TelemetryTrack, SpanAndLookupsOfTinyTracks)
 TEST(TelemetryTrack, ClearResetsTheRunningFixAndItsSeenFlags)
 {
     TelemetryTrack track;
-    track.appendSample(0, 0, 0, '0', text("$GNGNS,1,3722.0,N,12638.0,E,AA,14,0.6*00\n"));
+    track.appendSample(0, 0, 0, '0', recordText("$GNGNS,1,3722.0,N,12638.0,E,AA,14,0.6*00\n"));
     ASSERT_TRUE(track.current().gnsSeen);
     track.clear();
     EXPECT_EQ(track.sampleCount(), 0u);
     EXPECT_TRUE(track.fixes().empty());
     EXPECT_EQ(track.current(), GpsFix{});
 
-    track.appendSample(0, 0, 0, '0', text("$GNGGA,1,3722.0,N,12638.0,E,1,09,0.9*00\n"));
+    track.appendSample(0, 0, 0, '0', recordText("$GNGGA,1,3722.0,N,12638.0,E,1,09,0.9*00\n"));
     EXPECT_EQ(track.fixAt(0)->satellitesInUse, 9);
 }
