@@ -9,7 +9,7 @@ dravonix_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg fonts-dejavu-core
   clang libclang-rt-14-dev
-  libxml2-utils
+  libxml2-utils liburing-dev
   dosfstools mtools util-linux
 )
 

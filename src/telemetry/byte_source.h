@@ -12,12 +12,24 @@
 
 namespace dravonix {
 
+struct ReadRequest {
+    std::uint64_t offset = 0;
+    std::span<std::byte> out;
+    std::size_t got = 0; // filled in: how many bytes were read
+};
+
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t size() const = 0;
     // Copies up to out.size() bytes from `offset`; returns how many it copied.
     virtual std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const = 0;
+    // Many reads at once; a platform may hand them to the system in one go.
+    virtual void readMany(std::span<ReadRequest> requests) const
+    {
+        for (ReadRequest& r : requests)
+            r.got = readAt(r.offset, r.out);
+    }
 };
 
 class MemoryByteSource final : public ByteSource {

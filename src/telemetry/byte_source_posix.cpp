@@ -7,8 +7,57 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef DRAVONIX_HAVE_IO_URING
+#include <liburing.h>
+#endif
+
 namespace dravonix {
 namespace {
+
+#ifdef DRAVONIX_HAVE_IO_URING
+// Scattered reads (the records of a track lie a second of video apart) cost a
+// system call each; a ring submits hundreds per call. False when the system
+// offers no ring, so the caller falls back to plain reads.
+bool readBatched(int fd, std::span<ReadRequest> requests)
+{
+    constexpr unsigned kDepth = 256;
+    io_uring ring{};
+    if (io_uring_queue_init(kDepth, &ring, 0) < 0)
+        return false;
+    bool ok = true;
+    for (std::size_t first = 0; ok && first < requests.size(); first += kDepth) {
+        const std::size_t count = std::min<std::size_t>(kDepth, requests.size() - first);
+        for (std::size_t i = 0; i < count; ++i) {
+            ReadRequest& r = requests[first + i];
+            io_uring_sqe* sqe = io_uring_get_sqe(&ring);
+            io_uring_prep_read(sqe, fd, r.out.data(), static_cast<unsigned>(r.out.size()), r.offset);
+            io_uring_sqe_set_data64(sqe, first + i);
+        }
+        if (io_uring_submit_and_wait(&ring, static_cast<unsigned>(count)) < 0) {
+            ok = false;
+            break;
+        }
+        for (std::size_t done = 0; done < count; ++done) {
+            io_uring_cqe* cqe = nullptr;
+            if (io_uring_wait_cqe(&ring, &cqe) < 0) {
+                ok = false;
+                break;
+            }
+            ReadRequest& r = requests[io_uring_cqe_get_data64(cqe)];
+            r.got = cqe->res > 0 ? static_cast<std::size_t>(cqe->res) : 0;
+            io_uring_cqe_seen(&ring, cqe);
+        }
+    }
+    io_uring_queue_exit(&ring);
+    // A short read (end of file, or a read the ring split) is finished plainly.
+    for (ReadRequest& r : requests)
+        if (ok && r.got < r.out.size()) {
+            const ssize_t n = ::pread(fd, r.out.data() + r.got, r.out.size() - r.got, static_cast<off_t>(r.offset + r.got));
+            r.got += n > 0 ? static_cast<std::size_t>(n) : 0;
+        }
+    return ok;
+}
+#endif
 
 // Positioned reads rather than a mapping: a card pulled while a mapped file
 // is read would kill the program with SIGBUS, a failed read only ends early.
@@ -20,6 +69,15 @@ public:
     DescriptorSource& operator=(const DescriptorSource&) = delete;
 
     std::uint64_t size() const override { return size_; }
+    void readMany(std::span<ReadRequest> requests) const override
+    {
+#ifdef DRAVONIX_HAVE_IO_URING
+        if (readBatched(fd_, requests))
+            return;
+#endif
+        ByteSource::readMany(requests);
+    }
+
     std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override
     {
         std::size_t done = 0;

@@ -1,5 +1,6 @@
 #include "telemetry/track_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -93,37 +94,76 @@ private:
     const ByteSource& source_;
 };
 
-// Serves the chunk reads. When the next chunk lies close behind this one (the
-// camera wrote the records together) it reads a whole window at once, so a
-// track costs a handful of reads instead of one per record.
-class ChunkReader {
+// Reads the records of a block of chunks. Chunks lying close together are
+// read as one run (the camera may write its records side by side); the runs
+// go to the source as one batch, which on Linux is one system call per few
+// hundred reads however far apart the chunks lie.
+class ChunkBlockReader {
 public:
-    explicit ChunkReader(const ByteSource& source) : source_(source) {}
+    static constexpr std::size_t kBlock = 1024;     // chunks per batch: bounds the memory used
+    static constexpr std::uint64_t kGap = 4096;     // read through gaps up to this
+    static constexpr std::uint64_t kRunLimit = 64 * 1024;
 
-    bool read(std::uint64_t offset, std::uint64_t nextOffset, std::span<std::byte> out)
+    explicit ChunkBlockReader(const ByteSource& source) : source_(source) {}
+
+    // Reads the chunks at `offsets`; record(i) is then the i-th chunk's bytes,
+    // or empty when the chunk couldn't be read whole.
+    void read(std::span<const std::uint32_t> offsets)
     {
-        if (offset >= windowStart_ && offset - windowStart_ + out.size() <= windowLength_) {
-            std::memcpy(out.data(), window_.data() + (offset - windowStart_), out.size());
-            return true;
+        order_.resize(offsets.size());
+        for (std::size_t i = 0; i < offsets.size(); ++i)
+            order_[i] = i;
+        std::sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) { return offsets[a] < offsets[b]; });
+
+        runs_.clear();
+        runOf_.assign(offsets.size(), 0);
+        for (const std::size_t i : order_) {
+            const std::uint64_t start = offsets[i];
+            const std::uint64_t end = start + kChunkSize;
+            if (runs_.empty() || start > runs_.back().end + kGap || end - runs_.back().start > kRunLimit)
+                runs_.push_back({start, end});
+            else
+                runs_.back().end = std::max(runs_.back().end, end);
+            runOf_[i] = runs_.size() - 1;
         }
-        const bool nextIsNear = nextOffset > offset && nextOffset - offset < kWindowSize / 2;
-        if (!nextIsNear)
-            return source_.readAt(offset, out) == out.size();
-        window_.resize(kWindowSize);
-        windowStart_ = offset;
-        windowLength_ = source_.readAt(offset, window_);
-        if (windowLength_ < out.size())
-            return false;
-        std::memcpy(out.data(), window_.data(), out.size());
-        return true;
+        std::size_t total = 0;
+        for (const Run& run : runs_)
+            total += static_cast<std::size_t>(run.end - run.start);
+        buffer_.resize(total);
+        requests_.clear();
+        std::size_t at = 0;
+        for (const Run& run : runs_) {
+            const auto length = static_cast<std::size_t>(run.end - run.start);
+            requests_.push_back({run.start, std::span(buffer_).subspan(at, length), 0});
+            at += length;
+        }
+        source_.readMany(requests_);
+        offsets_ = offsets;
+    }
+
+    std::span<const std::byte> record(std::size_t i) const
+    {
+        const ReadRequest& request = requests_[runOf_[i]];
+        const std::uint64_t within = offsets_[i] - request.offset;
+        if (within + kChunkSize > request.got)
+            return {}; // the record lies partly outside the file
+        return request.out.subspan(static_cast<std::size_t>(within) + kChunkLeadSize, kTelemetryRecordSize);
     }
 
 private:
-    static constexpr std::size_t kWindowSize = 64 * 1024;
+    static constexpr std::size_t kChunkSize = kChunkLeadSize + kTelemetryRecordSize;
+    struct Run {
+        std::uint64_t start;
+        std::uint64_t end;
+    };
+
     const ByteSource& source_;
-    std::vector<std::byte> window_;
-    std::uint64_t windowStart_ = 0;
-    std::size_t windowLength_ = 0;
+    std::vector<std::size_t> order_;
+    std::vector<Run> runs_;
+    std::vector<std::size_t> runOf_;
+    std::vector<std::byte> buffer_;
+    std::vector<ReadRequest> requests_;
+    std::span<const std::uint32_t> offsets_;
 };
 
 TrackReadResult findChunkTable(const ByteSource& source, Box& stco)
@@ -190,18 +230,23 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
         return TrackReadResult::failure("the chunk offset table is truncated");
 
     store.reserve(store.sampleCount() + static_cast<std::size_t>(entries));
-    std::array<std::byte, kChunkLeadSize + kTelemetryRecordSize> chunk{};
-    ChunkReader reader(source);
-    for (std::size_t i = 0; i < entries; ++i) {
-        const std::uint32_t offset = bigEndian32(table.data() + 4 * i);
-        const std::uint32_t next = i + 1 < entries ? bigEndian32(table.data() + 4 * (i + 1)) : 0;
-        if (!reader.read(offset, next, chunk))
-            continue; // a record that can't be read whole is skipped
-        const std::byte* record = chunk.data() + kChunkLeadSize;
-        std::array<char, kNmeaTextSize> text{};
-        std::memcpy(text.data(), record + 25, kNmeaTextSize);
-        store.appendSample(littleEndian32(record + 8), littleEndian32(record + 12), littleEndian32(record + 16),
-                           static_cast<char>(record[24]), text);
+    std::vector<std::uint32_t> offsets;
+    ChunkBlockReader reader(source);
+    for (std::size_t first = 0; first < entries; first += ChunkBlockReader::kBlock) {
+        const std::size_t count = std::min<std::size_t>(ChunkBlockReader::kBlock, static_cast<std::size_t>(entries) - first);
+        offsets.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            offsets[i] = bigEndian32(table.data() + 4 * (first + i));
+        reader.read(offsets);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::span<const std::byte> record = reader.record(i);
+            if (record.empty())
+                continue; // a record that can't be read whole is skipped
+            std::array<char, kNmeaTextSize> text{};
+            std::memcpy(text.data(), record.data() + 25, kNmeaTextSize);
+            store.appendSample(littleEndian32(record.data() + 8), littleEndian32(record.data() + 12),
+                               littleEndian32(record.data() + 16), static_cast<char>(record[24]), text);
+        }
     }
     return {};
 }
