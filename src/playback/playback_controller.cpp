@@ -1,0 +1,508 @@
+#include "playback/playback_controller.h"
+
+#include "catalogue/recording_name.h"
+#include "telemetry/track_reader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace dravonix {
+namespace {
+
+// The length as the seek bar takes it: its low 32 bits, sign-extended.
+std::int64_t seekLength(std::int64_t length) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(length)); }
+
+} // namespace
+
+PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, TelemetryTrack& store,
+                                       GSensorGraphModel& graph, PlaybackView& view, RecordingListAccess& list)
+    : front_(front), rear_(rear), store_(store), graph_(graph), view_(view), list_(list)
+{
+    volume_.setRange(0, 99);
+    volume_.setPosition(50);
+}
+
+void PlaybackController::openRecording(const QString& pathIn, bool front)
+{
+    ++generation_; // postings for the file being replaced are ignored from now on
+    view_.setReadoutTimer(false);
+    if (front_ != nullptr)
+        front_->setRate(1.0f);
+    if (rear_ != nullptr)
+        rear_->setRate(1.0f);
+    doubleSpeed_ = false;
+    setRateLabel(QStringLiteral("1x"));
+    for (VideoEngine* engine : {front_, rear_})
+        if (engine != nullptr)
+            engine->stop();
+    for (VideoEngine* engine : {front_, rear_}) {
+        if (engine == nullptr)
+            continue;
+        if (engine->isSeekable())
+            engine->setTime(0);
+        engine->setMute(false);
+    }
+    layout(fullScreen_ ? PaneLayout::FullScreenFront : PaneLayout::FrontLargeRearSmall);
+    enableSeekBar(false);
+    if (pathIn.isEmpty() || front_ == nullptr || rear_ == nullptr)
+        return;
+
+    QString path = pathIn;
+    QString partner = partnerPath(path, front);
+    mode_ = front ? ChannelMode::FrontOnly : ChannelMode::RearOnly;
+    if (!partner.isEmpty() && QFileInfo::exists(partner)) {
+        if (!front)
+            std::swap(path, partner);
+        swapped_ = false;
+        mode_ = ChannelMode::Both;
+    } else {
+        partner.clear();
+    }
+
+    store_.clear();
+    seekBar_.setRange(0, 0);
+    view_.seekBarChanged();
+    graph_.reset();
+    view_.graphChanged();
+    view_.resetReadout();
+    readTelemetryTrack(std::filesystem::path(QFile::encodeName(path).toStdString()), store_);
+
+    if (mode_ == ChannelMode::RearOnly) {
+        // A rear recording alone plays in the large pane on the front engine.
+        rear_->stop();
+        front_->open(path);
+        swapped_ = true;
+        rearVideo_ = false;
+        view_.setPaneVideo(false, false);
+        startPlayback();
+    } else {
+        front_->open(path);
+        if (partner.isEmpty()) {
+            mode_ = ChannelMode::FrontOnly;
+            rear_->stop();
+            rearVideo_ = false;
+            view_.setPaneVideo(false, false);
+        } else {
+            rear_->open(partner);
+            rear_->setMute(true);
+        }
+        startPlayback();
+    }
+    graph_.reset();
+    view_.graphChanged();
+}
+
+void PlaybackController::startPlayback()
+{
+    if (front_ == nullptr)
+        return;
+    front_->play();
+    if (mode_ == ChannelMode::Both)
+        rear_->play();
+    enableSeekBar(true);
+    showPlayForState();
+    if (!volumeInitialised_) {
+        volume_.setPosition(50);
+        view_.volumeSliderChanged();
+        front_->setVolume(50);
+        volumeInitialised_ = true;
+    }
+    if (mode_ != ChannelMode::RearOnly)
+        rear_->setMute(true);
+    if (store_.sampleCount() > 0)
+        view_.setReadoutTimer(true);
+}
+
+void PlaybackController::enableSeekBar(bool on)
+{
+    if (front_ != nullptr && on && front_->isSeekable()) {
+        seekBar_.setEnabled(true);
+        seekBar_.setRange(0, seekLength(front_->length()));
+    } else {
+        seekBar_.setPosition(0);
+        seekBar_.setEnabled(false);
+    }
+    view_.seekBarChanged();
+}
+
+void PlaybackController::refreshSeekBar()
+{
+    // While the user holds the thumb, the thumb is theirs.
+    if (seekBar_.held())
+        return;
+    std::int64_t length = front_->length();
+    if (front_->state() != MediaState::Playing || length == 0)
+        return;
+    seekBar_.setRange(0, seekLength(length));
+    std::int64_t time = front_->time();
+    length = front_->length();
+    if (time >= length || time < 0) {
+        seekBar_.setPosition(time);
+    } else if (front_->isSeekable()) {
+        const std::int64_t now = front_->time();
+        if (now != 0) {
+            seekBar_.setPosition(now);
+            setGraphBySeekMaximum(now);
+        }
+    }
+    view_.seekBarChanged();
+}
+
+void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
+{
+    if (front_ == nullptr)
+        return;
+    switch (event) {
+    case EngineEvent::Opening:
+        frontVideo_ = true;
+        view_.setPaneVideo(true, true);
+        enableSeekBar(true);
+        break;
+    case EngineEvent::Playing:
+        view_.showPlayButton(false);
+        break;
+    case EngineEvent::EndReached:
+        enableSeekBar(false);
+        frontVideo_ = false;
+        view_.setPaneVideo(true, false);
+        endOfFilePosted(generation_);
+        break;
+    case EngineEvent::TimeChanged: {
+        if (front_->state() == MediaState::Playing) {
+            // The media may not have been seekable yet when it opened.
+            if (!seekBar_.enabled() && front_->isSeekable())
+                enableSeekBar(true);
+            refreshSeekBar();
+        }
+        const std::int64_t length = front_->length();
+        if (length > 0 && std::llabs(length - newTimeMs) <= 200)
+            endOfFilePosted(generation_);
+        break;
+    }
+    case EngineEvent::VideoOutput:
+        break;
+    }
+}
+
+void PlaybackController::rearEvent(EngineEvent event)
+{
+    if (event == EngineEvent::Opening || event == EngineEvent::EndReached) {
+        rearVideo_ = event == EngineEvent::Opening;
+        view_.setPaneVideo(false, rearVideo_);
+    }
+}
+
+void PlaybackController::endOfFilePosted(unsigned generation)
+{
+    // One advance per file: the end event and the last time changes of the
+    // same file all name the same generation, and the open that follows
+    // moves the generation on.
+    if (generation != generation_)
+        return;
+    nextRecording();
+}
+
+void PlaybackController::openRow(int row)
+{
+    const QString path = list_.path(row);
+    if (path.isEmpty())
+        return;
+    view_.selectListRow(row);
+    openRecording(path, list_.channelLetter(row) == QLatin1Char('F'));
+}
+
+void PlaybackController::nextRecording()
+{
+    if (currentRow_ == -1)
+        return;
+    const int row = currentRow_ + 1;
+    if (row >= list_.rowCount())
+        return;
+    currentRow_ = row;
+    if (list_.path(row).isEmpty())
+        return;
+    openRow(row);
+    if (mode_ == ChannelMode::Both)
+        ++currentRow_; // the partner's row sits next to it
+}
+
+void PlaybackController::previousRecording()
+{
+    if (currentRow_ == -1 || currentRow_ == 0)
+        return;
+    --currentRow_;
+    openRow(currentRow_);
+}
+
+void PlaybackController::listActivated(int row)
+{
+    if (row < 0 || row >= list_.rowCount())
+        return;
+    currentRow_ = row;
+    if (list_.path(row).isEmpty())
+        return;
+    openRow(row);
+    if (mode_ == ChannelMode::Both)
+        ++currentRow_;
+}
+
+void PlaybackController::play()
+{
+    if (front_ == nullptr)
+        return;
+    front_->play();
+    if (mode_ == ChannelMode::Both)
+        rear_->play();
+    view_.showPlayButton(false);
+}
+
+void PlaybackController::pause()
+{
+    if (front_ != nullptr) {
+        front_->pause();
+        if (mode_ == ChannelMode::Both)
+            rear_->pause();
+        view_.showPlayButton(true);
+    }
+    doubleSpeed_ = false;
+}
+
+void PlaybackController::skip(std::int64_t delta)
+{
+    const std::int64_t from = seekBar_.position();
+    if (front_ != nullptr) {
+        std::int64_t to = from + delta;
+        if (delta < 0 && to < 0)
+            to = 0;
+        if (delta > 0 && to > front_->length())
+            to = front_->length();
+        seekBoth(to);
+        seekBar_.setPosition(to);
+        setGraphBySeekMaximum(to);
+        view_.seekBarChanged();
+    }
+    doubleSpeed_ = false;
+}
+
+void PlaybackController::seekBoth(std::int64_t ms)
+{
+    front_->setTime(ms);
+    rear_->setTime(ms);
+}
+
+void PlaybackController::setGraphBySeekMaximum(std::int64_t ms)
+{
+    const std::int64_t maximum = seekBar_.maximum();
+    if (maximum == 0)
+        return; // no range yet: the graph stays where it is
+    const auto n = static_cast<std::int64_t>(store_.sampleCount());
+    graph_.setCurrentSample(ms * (n - 1) / maximum);
+    view_.graphChanged();
+}
+
+void PlaybackController::setGraphByLength(std::int64_t ms, std::int64_t length)
+{
+    const auto n = static_cast<std::int64_t>(store_.sampleCount());
+    graph_.setCurrentSample(ms * std::max<std::int64_t>(n - 1, 1) / length);
+    view_.graphChanged();
+}
+
+void PlaybackController::doubleSpeed()
+{
+    if (front_ == nullptr)
+        return;
+    if (!doubleSpeed_) {
+        front_->setRate(2.0f);
+        rear_->setRate(2.0f);
+        doubleSpeed_ = true;
+    }
+    setRateLabel(QStringLiteral("2x"));
+}
+
+void PlaybackController::normalSpeed()
+{
+    if (front_ == nullptr)
+        return;
+    if (doubleSpeed_) {
+        front_->setRate(1.0f);
+        rear_->setRate(1.0f);
+        doubleSpeed_ = false;
+    }
+    setRateLabel(QStringLiteral("1x"));
+}
+
+void PlaybackController::seekReleased()
+{
+    if (front_ == nullptr)
+        return;
+    const std::int64_t length = front_->length();
+    if (length == 0)
+        return;
+    const std::int64_t position = seekBar_.position();
+    seekBoth(position);
+    setGraphByLength(position, length);
+}
+
+void PlaybackController::volumeReleased()
+{
+    if (front_ != nullptr)
+        front_->setVolume(static_cast<int>(volume_.position()));
+}
+
+void PlaybackController::swap()
+{
+    if (mode_ != ChannelMode::Both || front_ == nullptr)
+        return;
+    if (!fullScreen_) {
+        swapped_ = !swapped_;
+        layout(swapped_ ? PaneLayout::FrontSmallRearLarge : PaneLayout::FrontLargeRearSmall);
+    } else if (layout_ == PaneLayout::FullScreenRear) {
+        swapped_ = false;
+        layout(PaneLayout::FullScreenFront);
+    } else {
+        swapped_ = true;
+        layout(PaneLayout::FullScreenRear);
+    }
+    if (magnifier_)
+        applyMagnifier();
+}
+
+void PlaybackController::step(int direction)
+{
+    if (front_ == nullptr)
+        return;
+    const bool wasPlaying = front_->state() == MediaState::Playing;
+    const std::int64_t length = front_->length();
+    const std::int64_t to = front_->time() + direction * 3000;
+    if (to > 0 && to <= length) {
+        seekBoth(to);
+        seekBar_.setPosition(to);
+        setGraphBySeekMaximum(to);
+    } else if (direction < 0) {
+        seekBoth(0);
+        seekBar_.setPosition(0);
+        graph_.setCurrentSample(0);
+        view_.graphChanged();
+    }
+    view_.seekBarChanged();
+    if (wasPlaying)
+        front_->play();
+}
+
+void PlaybackController::key(TransportKey key)
+{
+    switch (key) {
+    case TransportKey::Space:
+        if (front_ == nullptr)
+            return;
+        if (front_->state() == MediaState::Paused)
+            play();
+        else if (front_->state() == MediaState::Playing)
+            pause();
+        if (!fullScreen_)
+            showPlayForState();
+        break;
+    case TransportKey::Enter: break;
+    case TransportKey::PageUp: previousRecording(); break;
+    case TransportKey::PageDown: nextRecording(); break;
+    case TransportKey::Left: step(-1); break;
+    case TransportKey::Right: step(+1); break;
+    }
+}
+
+VideoEngine* PlaybackController::largePaneEngine() const
+{
+    // A single channel always plays on the front engine, in the large pane.
+    return mode_ != ChannelMode::Both || !swapped_ ? front_ : rear_;
+}
+
+void PlaybackController::applyMagnifier()
+{
+    if (front_ == nullptr)
+        return;
+    VideoEngine* large = largePaneEngine();
+    for (VideoEngine* engine : {front_, rear_})
+        if (engine != large || !magnifier_)
+            engine->setFilter(QStringLiteral("magnify"), false);
+    if (magnifier_)
+        large->setFilter(QStringLiteral("magnify"), true);
+    view_.magnifierChanged();
+}
+
+void PlaybackController::toggleMagnifier()
+{
+    magnifier_ = !magnifier_;
+    applyMagnifier();
+}
+
+bool PlaybackController::snapshotAllowed() const
+{
+    return front_ != nullptr && frontVideo_ && front_->state() != MediaState::Ended;
+}
+
+bool PlaybackController::pauseForSnapshot()
+{
+    if (front_ == nullptr || front_->state() != MediaState::Playing)
+        return false;
+    front_->pause();
+    if (mode_ == ChannelMode::Both)
+        rear_->pause();
+    return true;
+}
+
+void PlaybackController::resumeAfterSnapshot(bool pausedHere)
+{
+    if (!pausedHere || front_ == nullptr)
+        return;
+    front_->play();
+    // The rear engine holds a file only when both channels are open.
+    if (mode_ == ChannelMode::Both)
+        rear_->play();
+}
+
+int PlaybackController::fullScreenViewRequest() const { return mode_ != ChannelMode::Both || !swapped_ ? 1 : 2; }
+
+void PlaybackController::enterFullScreen(int view)
+{
+    fullScreen_ = true;
+    if (view == 1)
+        layout(PaneLayout::FullScreenFront);
+    else if (view == 2)
+        layout(PaneLayout::FullScreenRear);
+}
+
+void PlaybackController::leaveFullScreen()
+{
+    fullScreen_ = false;
+    layout(mode_ == ChannelMode::Both && swapped_ ? PaneLayout::FrontSmallRearLarge : PaneLayout::FrontLargeRearSmall);
+    showPlayForState();
+}
+
+bool PlaybackController::frontPlaying() const { return front_ != nullptr && front_->state() == MediaState::Playing; }
+
+void PlaybackController::setRateLabel(const QString& text)
+{
+    rateLabel_ = text;
+    view_.setRateLabel(text);
+}
+
+void PlaybackController::showPlayForState()
+{
+    if (front_ == nullptr)
+        return;
+    if (front_->state() == MediaState::Paused)
+        view_.showPlayButton(true);
+    else if (front_->state() == MediaState::Playing)
+        view_.showPlayButton(false);
+}
+
+void PlaybackController::layout(PaneLayout layout)
+{
+    layout_ = layout;
+    view_.layoutPanes(layout);
+}
+
+} // namespace dravonix

@@ -1,0 +1,46 @@
+#pragma once
+// What the playback controller asks of the window: the visible side effects
+// of opening, playing and seeking. The main window implements it; tests
+// record the calls.
+
+#include <cstdint>
+#include <QString>
+
+namespace dravonix {
+
+enum class Pane { Large, Small };
+
+// Where the two engines' pictures are shown.
+enum class PaneLayout {
+    FrontLargeRearSmall,
+    FrontSmallRearLarge,
+    FullScreenFront, // the front pane over the full-screen area, the rear hidden
+    FullScreenRear,
+};
+
+class PlaybackView {
+public:
+    virtual ~PlaybackView() = default;
+    virtual void seekBarChanged() = 0;    // range, position or enabled state
+    virtual void volumeSliderChanged() = 0;
+    virtual void graphChanged() = 0;       // reset or cursor moved
+    virtual void showPlayButton(bool playVisible) = 0; // exactly one of play and pause shows
+    virtual void setRateLabel(const QString& text) = 0;
+    virtual void setPaneVideo(bool frontEngine, bool hasVideo) = 0;
+    virtual void layoutPanes(PaneLayout layout) = 0;
+    virtual void resetReadout() = 0;       // HDOP "1.0", satellites "0"
+    virtual void setReadoutTimer(bool running) = 0;
+    virtual void selectListRow(int row) = 0;
+    virtual void magnifierChanged() = 0;
+};
+
+// The recording list as the controller reads it, in display order.
+class RecordingListAccess {
+public:
+    virtual ~RecordingListAccess() = default;
+    virtual int rowCount() const = 0;
+    virtual QString path(int row) const = 0;          // empty when it can't be read
+    virtual QChar channelLetter(int row) const = 0;   // null when none
+};
+
+} // namespace dravonix

@@ -1,0 +1,45 @@
+#pragma once
+// One video player bound to one pane. The controller drives two of these
+// through this interface; the program's engine is libvlc, tests use a fake.
+
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace dravonix {
+
+// The player's media states that the controller tests.
+enum class MediaState { Nothing = 0, Opening = 1, Buffering = 2, Playing = 3, Paused = 4, Stopped = 5, Ended = 6, Error = 7 };
+
+enum class EngineEvent { Opening, Playing, EndReached, TimeChanged, VideoOutput };
+
+class VideoEngine {
+public:
+    virtual ~VideoEngine() = default;
+
+    // Events arrive on the thread that owns the engine's receiver (the UI
+    // thread for the program's engine), never on a player thread.
+    using EventHandler = std::function<void(EngineEvent event, std::int64_t newTimeMs)>;
+    virtual void setEventHandler(EventHandler handler) = 0;
+
+    virtual void open(const QString& path) = 0; // nothing starts playing
+    virtual void play() = 0;
+    virtual void pause() = 0; // toggles between paused and playing
+    virtual void stop() = 0;
+    virtual std::int64_t length() const = 0;
+    virtual std::int64_t time() const = 0;
+    virtual void setTime(std::int64_t ms) = 0;
+    virtual void setMute(bool on) = 0;
+    virtual int volume() const = 0;
+    virtual void setVolume(int volume) = 0;
+    virtual MediaState state() const = 0; // Nothing before the first open
+    virtual bool isSeekable() const = 0;
+    virtual QSize videoSize() const = 0;
+    virtual bool snapshot(const QString& pngPath) = 0; // at the video's own size
+    virtual void setRate(float rate) = 0;
+    virtual void setFilter(const QString& name, bool on) = 0;
+};
+
+} // namespace dravonix

@@ -1,0 +1,29 @@
+#pragma once
+// The speed, HDOP and satellite readout and the map position, computed for
+// one tick of the 500 ms readout timer.
+
+#include "telemetry/telemetry_track.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dravonix {
+
+struct ReadoutUpdate {
+    std::string speed;                     // "%d Km/h" or "%d Mi/h"
+    std::optional<std::string> hdop;       // "%.1f", with the satellites, when the fix list has entries
+    std::optional<std::string> satellites; // "%d"
+    // Raw NMEA degree-minutes, signed by hemisphere, when the fix has a position.
+    std::optional<double> longitude;
+    std::optional<double> latitude;
+};
+
+// None when the tick changes nothing: not playing, no samples, no seek
+// range, or the graph's cursor at sample 0.
+std::optional<ReadoutUpdate> readoutTick(bool playing, const TelemetryTrack& track, std::int64_t seekMaximum,
+                                         std::int64_t seekPosition, std::int64_t graphSample);
+
+std::string startSpeedText(bool milesPerHour); // "0 Km/h" or "0 Mi/h"
+
+} // namespace dravonix

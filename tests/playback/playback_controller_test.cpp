@@ -1,0 +1,306 @@
+#include "playback/playback_controller.h"
+
+#include "fake_engine.h"
+#include "telemetry_mux.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace dravonix;
+using namespace dravonix::test;
+
+namespace {
+
+// A card folder with real files: recordings with a telemetry track of 61
+// samples where asked, plain bytes otherwise.
+struct Card {
+    QTemporaryDir dir;
+
+    QString add(const QString& name, int samples = 0)
+    {
+        const QString path = dir.path() + "/" + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        if (samples > 0) {
+            std::vector<demo::TelemetryRecord> records(static_cast<std::size_t>(samples));
+            for (int i = 0; i < samples; ++i)
+                records[static_cast<std::size_t>(i)].accelX = i;
+            const demo::Bytes bytes = demo::syntheticRecording(records);
+            file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        } else {
+            file.write("not a recording");
+        }
+        return path;
+    }
+};
+
+struct Rig {
+    FakeEngine front;
+    FakeEngine rear;
+    TelemetryTrack store;
+    GSensorGraphModel graph{store};
+    FakeView view;
+    FakeList list;
+    PlaybackController controller{&front, &rear, store, graph, view, list};
+};
+
+} // namespace
+
+TEST(PlaybackController, OpeningARearFilePlaysThePairWithTelemetryFromTheFront)
+{
+    Card card;
+    const QString f = card.add("event_20230615_142530_F.mp4", 61);
+    const QString r = card.add("event_20230615_142530_R.mp4");
+    Rig rig;
+    rig.controller.openRecording(r, false);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::Both);
+    EXPECT_EQ(rig.front.media, f);
+    EXPECT_EQ(rig.rear.media, r);
+    EXPECT_TRUE(rig.rear.muted);
+    EXPECT_FALSE(rig.front.muted);
+    EXPECT_EQ(rig.store.sampleCount(), 61u);
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_EQ(rig.rear.currentState, MediaState::Playing);
+    EXPECT_TRUE(rig.view.readoutTimer);
+    EXPECT_FALSE(rig.controller.swapped());
+}
+
+TEST(PlaybackController, ARearFileAlonePlaysInTheLargePane)
+{
+    Card card;
+    const QString r = card.add("alwa_20230615_142530_R.mp4");
+    Rig rig;
+    rig.controller.openRecording(r, false);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
+    EXPECT_EQ(rig.front.media, r);
+    EXPECT_TRUE(rig.rear.media.isEmpty());
+    EXPECT_TRUE(rig.controller.swapped());
+    EXPECT_FALSE(rig.view.rearVideo);
+    EXPECT_FALSE(rig.view.readoutTimer); // no telemetry track
+    EXPECT_EQ(rig.controller.largePaneEngine(), &rig.front);
+}
+
+TEST(PlaybackController, AFrontFileAloneKeepsTheSwappedFlag)
+{
+    Card card;
+    const QString f = card.add("alwa_20230615_142530_F.mp4");
+    const QString r = card.add("alwa_20230615_150000_R.mp4");
+    Rig rig;
+    rig.controller.openRecording(r, false);
+    ASSERT_TRUE(rig.controller.swapped());
+    rig.controller.openRecording(f, true);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::FrontOnly);
+    EXPECT_TRUE(rig.controller.swapped());
+    EXPECT_EQ(rig.rear.currentState, MediaState::Stopped);
+}
+
+TEST(PlaybackController, EveryOpenResetsRatesAndVolumeIsSetOnlyOnce)
+{
+    Card card;
+    const QString a = card.add("alwa_20230615_142530_F.mp4");
+    Rig rig;
+    rig.controller.openRecording(a, true);
+    EXPECT_EQ(rig.front.vol, 50);
+    EXPECT_EQ(rig.controller.volumeSlider().position(), 50);
+    rig.controller.doubleSpeed();
+    EXPECT_EQ(rig.front.rate, 2.0f);
+    EXPECT_EQ(rig.view.rate, "2x");
+    rig.controller.volumeSlider().setPosition(80);
+    rig.controller.volumeReleased();
+    rig.controller.openRecording(a, true);
+    EXPECT_EQ(rig.front.rate, 1.0f);
+    EXPECT_EQ(rig.rear.rate, 1.0f);
+    EXPECT_EQ(rig.view.rate, "1x");
+    EXPECT_FALSE(rig.controller.doubleSpeedOn());
+    EXPECT_EQ(rig.front.vol, 80); // the user's volume stays
+}
+
+TEST(PlaybackController, PlaysThroughTheListOnceForEachFile)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4"), card.add("alwa_20230615_142500_R.mp4"),
+                      card.add("alwa_20230615_142530_F.mp4"), card.add("event_20230615_142600_R.mp4")};
+    rig.controller.listActivated(0);
+    EXPECT_EQ(rig.controller.currentRow(), 1); // on the partner's row
+    EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+
+    const unsigned first = rig.controller.generation();
+    rig.front.timeMs = 59900;
+    rig.controller.frontEvent(EngineEvent::TimeChanged, 59900); // within 200 ms of the end
+    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
+    EXPECT_EQ(rig.view.selectedRow, 2);
+    EXPECT_EQ(rig.controller.currentRow(), 2);
+    // The same file's end event, queued before the open, changes nothing.
+    rig.controller.endOfFilePosted(first);
+    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
+
+    rig.controller.frontEvent(EngineEvent::EndReached, 0);
+    EXPECT_EQ(rig.front.media, rig.list.paths[3]);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
+    rig.controller.frontEvent(EngineEvent::EndReached, 0);
+    EXPECT_EQ(rig.front.media, rig.list.paths[3]); // the last row stays
+    EXPECT_EQ(rig.controller.currentRow(), 3);
+
+    rig.controller.previousRecording();
+    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
+    rig.controller.key(TransportKey::PageDown);
+    EXPECT_EQ(rig.front.media, rig.list.paths[3]);
+}
+
+TEST(PlaybackController, RowsThatCannotBeReadEndQuietly)
+{
+    Rig rig;
+    rig.list.paths = {"", ""};
+    rig.controller.listActivated(0);
+    EXPECT_TRUE(rig.front.media.isEmpty());
+    rig.controller.listActivated(7);
+    rig.controller.nextRecording();
+    EXPECT_EQ(rig.controller.currentRow(), 1); // next has moved on all the same
+    EXPECT_TRUE(rig.front.media.isEmpty());
+}
+
+TEST(PlaybackController, TimeChangesMoveTheSeekBarAndTheGraph)
+{
+    Card card;
+    const QString f = card.add("alwa_20230615_142530_F.mp4", 61);
+    Rig rig;
+    rig.controller.openRecording(f, true);
+    rig.front.timeMs = 30000;
+    rig.controller.frontEvent(EngineEvent::TimeChanged, 30000);
+    EXPECT_EQ(rig.controller.seekBar().maximum(), 60000);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30000);
+    EXPECT_EQ(rig.graph.currentSample(), 30);
+
+    rig.controller.seekBar().setHeld(true);
+    rig.front.timeMs = 40000;
+    rig.controller.frontEvent(EngineEvent::TimeChanged, 40000);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30000); // the held thumb is the user's
+    rig.controller.seekBar().setHeld(false);
+    rig.controller.seekBar().setPosition(45000);
+    rig.controller.seekReleased();
+    EXPECT_EQ(rig.front.timeMs, 45000);
+    EXPECT_EQ(rig.rear.timeMs, 45000);
+    EXPECT_EQ(rig.graph.currentSample(), 45);
+}
+
+TEST(PlaybackController, SkipsAndArrowSteps)
+{
+    Card card;
+    const QString f = card.add("alwa_20230615_142530_F.mp4", 61);
+    Rig rig;
+    rig.controller.openRecording(f, true);
+    rig.controller.seekBar().setRange(0, 60000);
+    rig.controller.seekBar().setPosition(4000);
+    rig.controller.skipBackward();
+    EXPECT_EQ(rig.front.timeMs, 0);
+    rig.controller.seekBar().setPosition(55000);
+    rig.controller.skipForward();
+    EXPECT_EQ(rig.front.timeMs, 60000);
+    EXPECT_EQ(rig.rear.timeMs, 60000); // the rear engine is set even with one channel
+
+    rig.front.timeMs = 58000;
+    rig.controller.key(TransportKey::Right); // within the last 3 s: nothing
+    EXPECT_EQ(rig.front.timeMs, 58000);
+    rig.front.timeMs = 2000;
+    rig.controller.key(TransportKey::Left);
+    EXPECT_EQ(rig.front.timeMs, 0);
+    EXPECT_EQ(rig.graph.currentSample(), 0);
+
+    rig.controller.pause();
+    ASSERT_EQ(rig.front.currentState, MediaState::Paused);
+    rig.front.timeMs = 20000;
+    rig.controller.key(TransportKey::Left);
+    EXPECT_EQ(rig.front.timeMs, 17000);
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    EXPECT_EQ(rig.controller.seekBar().position(), 17000);
+}
+
+TEST(PlaybackController, SpeedFlagAndLabel)
+{
+    Card card;
+    Rig rig;
+    rig.controller.openRecording(card.add("alwa_20230615_142530_F.mp4"), true);
+    rig.controller.doubleSpeed();
+    rig.controller.doubleSpeed();
+    EXPECT_EQ(rig.front.rate, 2.0f);
+    EXPECT_EQ(rig.view.rate, "2x");
+    rig.controller.pause();
+    rig.controller.normalSpeed();
+    EXPECT_EQ(rig.front.rate, 2.0f); // pause forgot the flag, not the rate
+    EXPECT_EQ(rig.view.rate, "1x");
+}
+
+TEST(PlaybackController, SwapOnlyWithBothChannelsAndTheMagnifierFollowsTheLargePane)
+{
+    Card card;
+    const QString f = card.add("alwa_20230615_142530_F.mp4");
+    card.add("alwa_20230615_142530_R.mp4");
+    const QString single = card.add("user_20230615_150000_F.mp4");
+    Rig rig;
+    rig.controller.openRecording(single, true);
+    rig.controller.swap();
+    EXPECT_EQ(rig.view.panes, PaneLayout::FrontLargeRearSmall);
+
+    rig.controller.openRecording(f, true);
+    rig.controller.toggleMagnifier();
+    EXPECT_TRUE(rig.front.filterOn);
+    rig.controller.swap();
+    EXPECT_EQ(rig.view.panes, PaneLayout::FrontSmallRearLarge);
+    EXPECT_FALSE(rig.front.filterOn);
+    EXPECT_TRUE(rig.rear.filterOn);
+    EXPECT_EQ(rig.rear.filter, "magnify");
+    rig.controller.toggleMagnifier();
+    EXPECT_FALSE(rig.rear.filterOn);
+}
+
+TEST(PlaybackController, FullScreenRestoresTheArrangement)
+{
+    Card card;
+    const QString f = card.add("alwa_20230615_142530_F.mp4");
+    card.add("alwa_20230615_142530_R.mp4");
+    const QString rearAlone = card.add("motion_20230615_150000_R.mp4");
+    Rig rig;
+    rig.controller.openRecording(f, true);
+    rig.controller.swap();
+    EXPECT_EQ(rig.controller.fullScreenViewRequest(), 2);
+    rig.controller.enterFullScreen(2);
+    EXPECT_EQ(rig.view.panes, PaneLayout::FullScreenRear);
+    rig.controller.swap();
+    EXPECT_EQ(rig.view.panes, PaneLayout::FullScreenFront);
+    rig.controller.swap();
+    rig.controller.leaveFullScreen();
+    EXPECT_EQ(rig.view.panes, PaneLayout::FrontSmallRearLarge);
+
+    rig.controller.openRecording(rearAlone, false);
+    EXPECT_EQ(rig.controller.fullScreenViewRequest(), 1);
+    rig.controller.enterFullScreen(1);
+    rig.controller.leaveFullScreen();
+    EXPECT_EQ(rig.view.panes, PaneLayout::FrontLargeRearSmall); // the single channel back in the large pane
+}
+
+TEST(PlaybackController, SnapshotPausesAndResumesOnlyWhatPlayed)
+{
+    Card card;
+    Rig rig;
+    EXPECT_FALSE(rig.controller.snapshotAllowed());
+    rig.controller.openRecording(card.add("alwa_20230615_142530_F.mp4"), true);
+    EXPECT_FALSE(rig.controller.snapshotAllowed()); // no video in the pane yet
+    rig.controller.frontEvent(EngineEvent::Opening, 0);
+    EXPECT_TRUE(rig.controller.snapshotAllowed());
+    rig.rear.calls.clear();
+    const bool paused = rig.controller.pauseForSnapshot();
+    EXPECT_TRUE(paused);
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    rig.controller.resumeAfterSnapshot(paused);
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.rear.calls.contains("play")); // no stale rear file starts
+
+    rig.controller.pause();
+    EXPECT_FALSE(rig.controller.pauseForSnapshot()); // already paused: stays paused afterwards
+    rig.front.currentState = MediaState::Ended;
+    EXPECT_FALSE(rig.controller.snapshotAllowed());
+}
