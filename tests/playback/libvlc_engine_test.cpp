@@ -1,0 +1,161 @@
+// The real libvlc engine on demo recordings: events arrive on the test's own
+// thread in order, pictures arrive at the video's visible size, snapshots
+// are taken at that size, and the end of a file is reported.
+#include "playback/libvlc_engine.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace dravonix;
+
+namespace {
+
+QString demoCard() { return qEnvironmentVariable("DRAVONIX_TEST_CARD"); }
+
+QString recording(const char* folder, const char* suffix)
+{
+    QDir dir(demoCard() + "/" + folder);
+    const QStringList names = dir.entryList({QString("*") + suffix}, QDir::Files, QDir::Name);
+    return names.isEmpty() ? QString() : dir.filePath(names.front());
+}
+
+template <typename Done>
+bool waitFor(Done done, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+struct Recorder {
+    std::vector<EngineEvent> events;
+    std::int64_t lastTime = -1;
+    bool wrongThread = false;
+
+    VideoEngine::EventHandler handler()
+    {
+        return [this](EngineEvent e, std::int64_t t) {
+            if (QThread::currentThread() != QCoreApplication::instance()->thread())
+                wrongThread = true;
+            events.push_back(e);
+            if (e == EngineEvent::TimeChanged)
+                lastTime = t;
+        };
+    }
+    bool saw(EngineEvent e) const { return std::find(events.begin(), events.end(), e) != events.end(); }
+};
+
+} // namespace
+
+TEST(LibVlcEngine, PlaysADemoRecordingToItsEndWithEventsOnTheOwnThread)
+{
+    const QString front = recording("Event", "_F.mp4");
+    ASSERT_FALSE(front.isEmpty()) << "no demo card at " << demoCard().toStdString();
+    LibVlcEngine engine({"--aout=dummy"});
+    ASSERT_TRUE(engine.valid());
+    EXPECT_EQ(engine.state(), MediaState::Nothing);
+    Recorder recorder;
+    engine.setEventHandler(recorder.handler());
+    int frames = 0;
+    QObject::connect(&engine, &LibVlcEngine::frameReady, [&] { ++frames; });
+
+    engine.open(front);
+    engine.play();
+    ASSERT_TRUE(waitFor([&] { return recorder.saw(EngineEvent::Playing) && frames > 5; }, 10000));
+    EXPECT_EQ(engine.frames().pictureSize(), QSize(1920, 1080));
+    EXPECT_TRUE(engine.isSeekable());
+    EXPECT_NEAR(static_cast<double>(engine.length()), 4000.0, 100.0);
+
+    QImage shown;
+    ASSERT_TRUE(engine.frames().render(QRect(0, 0, 1920, 1080), QSize(646, 363), shown));
+    EXPECT_EQ(shown.size(), QSize(646, 363));
+    // The sky of the demo scene is blue-grey, the road below dark grey.
+    EXPECT_GT(qBlue(shown.pixel(320, 150)), qRed(shown.pixel(320, 150)));
+    EXPECT_LT(qGray(shown.pixel(100, 300)), 90);
+
+    QTemporaryDir dir;
+    const QString png = dir.filePath("shot.png");
+    ASSERT_TRUE(engine.snapshot(png));
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(png) && QImage(png).width() > 0; }, 5000));
+    EXPECT_EQ(QImage(png).size(), QSize(1920, 1080));
+
+    ASSERT_TRUE(waitFor([&] { return recorder.saw(EngineEvent::EndReached); }, 15000));
+    EXPECT_FALSE(recorder.wrongThread);
+    EXPECT_EQ(recorder.events.front(), EngineEvent::Opening);
+    EXPECT_GT(recorder.lastTime, 3000);
+    EXPECT_EQ(engine.state(), MediaState::Ended);
+}
+
+TEST(LibVlcEngine, SeeksRatesAndASecondFileOnTheSamePlayer)
+{
+    const QString rear = recording("Event", "_R.mp4");
+    const QString other = recording("Manual", "_R.mp4");
+    ASSERT_FALSE(rear.isEmpty());
+    LibVlcEngine engine({"--aout=dummy"});
+    Recorder recorder;
+    engine.setEventHandler(recorder.handler());
+    engine.open(rear);
+    engine.play();
+    ASSERT_TRUE(waitFor([&] { return recorder.saw(EngineEvent::Playing) && engine.frames().pictureSize().isValid(); }, 10000));
+    EXPECT_EQ(engine.frames().pictureSize(), QSize(1280, 720));
+    engine.setRate(8.0f); // clamped, never refused
+    engine.setTime(2500);
+    ASSERT_TRUE(waitFor([&] { return recorder.lastTime >= 2500; }, 5000));
+
+    recorder.events.clear();
+    engine.open(other);
+    engine.play();
+    ASSERT_TRUE(waitFor([&] { return recorder.saw(EngineEvent::Playing); }, 10000));
+    EXPECT_EQ(engine.state(), MediaState::Playing);
+    engine.pause();
+    ASSERT_TRUE(waitFor([&] { return engine.state() == MediaState::Paused; }, 5000));
+}
+
+TEST(LibVlcEngine, FilesThatCannotPlayLeaveTheEngineUsable)
+{
+    QTemporaryDir dir;
+    const QString garbage = dir.filePath("garbage.mp4");
+    QFile file(garbage);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(100000, 'x'));
+    file.close();
+    LibVlcEngine engine({"--aout=dummy"});
+    Recorder recorder;
+    engine.setEventHandler(recorder.handler());
+    for (const QString& path : {garbage, dir.filePath("deleted.mp4")}) {
+        engine.open(path);
+        engine.play();
+        waitFor([&] { return engine.state() == MediaState::Error || engine.state() == MediaState::Ended; }, 5000);
+        EXPECT_NE(engine.state(), MediaState::Playing) << path.toStdString();
+        EXPECT_FALSE(engine.frames().pictureSize().isValid());
+    }
+    engine.stop();
+    const QString front = recording("Normal", "_F.mp4");
+    engine.open(front);
+    engine.play();
+    EXPECT_TRUE(waitFor([&] { return recorder.saw(EngineEvent::Playing); }, 10000));
+}
+
+TEST(I420Render, ConvertsLimitedRangeColours)
+{
+    I420Frame frame;
+    frame.allocate(64, 32, 64, 32);
+    // Left half white (Y 235), right half black (Y 16), grey chroma.
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x)
+            frame.plane[0][static_cast<std::size_t>(y * frame.pitch[0] + x)] = x < 32 ? 235 : 16;
+    const QImage out = renderI420(frame, QRect(0, 0, 64, 32), QSize(8, 4));
+    EXPECT_EQ(out.pixel(1, 1), qRgb(255, 255, 255));
+    EXPECT_EQ(out.pixel(6, 2), qRgb(0, 0, 0));
+    // A source rectangle outside the picture gives black, not a crash.
+    EXPECT_EQ(renderI420(frame, QRect(100, 100, 5, 5), QSize(4, 4)).pixel(0, 0), qRgb(0, 0, 0));
+}
