@@ -219,7 +219,7 @@ void PlaybackController::nextRecording()
     if (currentRow_ == -1)
         return;
     const int row = currentRow_ + 1;
-    if (row >= list_.rowCount())
+    if (row >= list_.recordingCount())
         return;
     currentRow_ = row;
     if (list_.path(row).isEmpty())
@@ -239,7 +239,7 @@ void PlaybackController::previousRecording()
 
 void PlaybackController::listActivated(int row)
 {
-    if (row < 0 || row >= list_.rowCount())
+    if (row < 0 || row >= list_.recordingCount())
         return;
     currentRow_ = row;
     if (list_.path(row).isEmpty())

@@ -26,6 +26,8 @@ public:
     // Opening and playing through the list.
     void openRecording(const QString& path, bool front);
     void listActivated(int row);
+    // A new scan replaced the rows: no row is current any more.
+    void listReplaced() { currentRow_ = -1; }
     void nextRecording();
     void previousRecording();
     // The end of a file, handed back by the window after the engine event

@@ -38,7 +38,7 @@ public:
 class RecordingListAccess {
 public:
     virtual ~RecordingListAccess() = default;
-    virtual int rowCount() const = 0;
+    virtual int recordingCount() const = 0;
     virtual QString path(int row) const = 0;          // empty when it can't be read
     virtual QChar channelLetter(int row) const = 0;   // null when none
 };

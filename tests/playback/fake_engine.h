@@ -75,7 +75,7 @@ public:
 class FakeList : public RecordingListAccess {
 public:
     QStringList paths;
-    int rowCount() const override { return static_cast<int>(paths.size()); }
+    int recordingCount() const override { return static_cast<int>(paths.size()); }
     QString path(int row) const override { return paths.value(row); }
     QChar channelLetter(int row) const override
     {

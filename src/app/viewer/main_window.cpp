@@ -1,0 +1,566 @@
+#include "app/viewer/main_window.h"
+
+#include "app/viewer/copy_job.h"
+#include "app/viewer/ui_registry.h"
+#include "views/readout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
+#include <QtConcurrent>
+
+namespace dravonix {
+namespace {
+
+const QRect kLargePane(15, 56, 646, 363);
+const QRect kSmallPane(678, 384, 326, 246);
+const QRect kListArea(680, 85, 322, 298);
+const QRect kMapArea(680, 85, 322, 236);
+
+QLabel* readoutLabel(QWidget* parent, QRect place, const QString& text, int pixels, Qt::Alignment align)
+{
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(place);
+    QFont f = UiRegistry::instance().font(101);
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    label->setFont(f);
+    label->setAlignment(align);
+    label->setStyleSheet(QStringLiteral("color: #e6edf5;"));
+    return label;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::Window), front_(engineOptions), rear_(engineOptions)
+{
+    UiRegistry& ui = UiRegistry::instance();
+    setWindowTitle(QStringLiteral("Dravonix"));
+    setFixedSize(1020, 645);
+    background_ = ui.image(1);
+    setFont(ui.font(100));
+
+    frontPane_ = new VideoPane(front_, ui.image(7), this);
+    rearPane_ = new VideoPane(rear_, ui.image(8), this);
+    frontPane_->setObjectName(QStringLiteral("frontPane"));
+    rearPane_->setObjectName(QStringLiteral("rearPane"));
+    frontPane_->setGeometry(kLargePane);
+    rearPane_->setGeometry(kSmallPane);
+    rearPane_->raise();
+    connect(frontPane_, &VideoPane::doubleClicked, this, [this] { paneDoubleClicked(1); });
+    connect(rearPane_, &VideoPane::doubleClicked, this, [this] { paneDoubleClicked(2); });
+
+    graph_ = new GSensorGraphWidget(graphModel_, this);
+    graph_->setObjectName(QStringLiteral("gsensorGraph"));
+    graph_->setGeometry(15, 425, 646, 130);
+    graph_->setValueFont(ui.font(101));
+
+    list_ = new QTreeView(this);
+    list_->setObjectName(QStringLiteral("recordingList"));
+    list_->setGeometry(kListArea);
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setIconSize(QSize(53, 16));
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setStyleSheet(QStringLiteral("QTreeView { background: white; color: black; gridline-color: #d0d0d0; }"
+                                        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #e4e4e4; }"
+                                        "QTreeView::item:selected { background: #3d7bd9; color: white; }"));
+    listModel_.setKindIcons(ui.image(202));
+    list_->setModel(&listModel_);
+    const int widths[] = {98, 85, 65, 186};
+    for (int c = 0; c < 4; ++c)
+        list_->header()->resizeSection(c, widths[c]);
+    for (int c = RecordingListModel::SortKey; c < RecordingListModel::ColumnCount; ++c)
+        list_->setColumnHidden(c, true);
+    connect(list_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) {
+        const QModelIndexList selected = list_->selectionModel()->selectedRows();
+        if (!selected.isEmpty())
+            activateRow(std::min_element(selected.begin(), selected.end())->row());
+    });
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (listModel_.rowCount() == 0)
+            return;
+        QMenu menu(this);
+        menu.addAction(QStringLiteral("Copy"), this, &MainWindow::copySelection);
+        menu.exec(list_->viewport()->mapToGlobal(at));
+    });
+
+    mapArea_ = new QWidget(this);
+    mapArea_->setObjectName(QStringLiteral("mapArea"));
+    mapArea_->setGeometry(kMapArea);
+    mapArea_->setStyleSheet(QStringLiteral("background: #101317;"));
+    mapArea_->hide();
+    speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(false)), 20,
+                          Qt::AlignLeft | Qt::AlignVCenter);
+    hdop_ = readoutLabel(this, QRect(912, 329, 70, 22), QStringLiteral("1.0"), 15, Qt::AlignRight | Qt::AlignVCenter);
+    satellites_ = readoutLabel(this, QRect(912, 356, 70, 22), QStringLiteral("0"), 15, Qt::AlignRight | Qt::AlignVCenter);
+    for (QLabel* label : {speed_, hdop_, satellites_})
+        label->hide();
+    speed_->setObjectName(QStringLiteral("speedLabel"));
+    hdop_->setObjectName(QStringLiteral("hdopLabel"));
+    satellites_->setObjectName(QStringLiteral("satelliteLabel"));
+
+    controller_ = std::make_unique<PlaybackController>(&front_, &rear_, store_, graphModel_, *this, listModel_);
+    front_.setEventHandler([this](EngineEvent e, std::int64_t t) { controller_->frontEvent(e, t); });
+    rear_.setEventHandler([this](EngineEvent e, std::int64_t) { controller_->rearEvent(e); });
+
+    close_ = button(2, -1, QRect(969, 5, 35, 33));
+    maximize_ = button(4, -1, QRect(936, 5, 32, 33));
+    minimize_ = button(3, -1, QRect(906, 5, 31, 33));
+    open_ = button(1101, 258, QRect(7, 5, 56, 47));
+    snapshot_ = button(1102, 259, QRect(63, 5, 54, 47));
+    settings_ = button(1103, 261, QRect(116, 5, 54, 47));
+    clock_ = button(1100, 262, QRect(171, 5, 54, 47));
+    recordTab_ = button(1002, -1, QRect(674, 54, 167, 29));
+    informationTab_ = button(1001, -1, QRect(841, 54, 167, 29));
+    rewind_ = button(1202, 279, QRect(61, 603, 23, 26));
+    play_ = button(1203, 277, QRect(84, 603, 23, 26));
+    pause_ = button(1204, 280, QRect(84, 603, 23, 26));
+    forward_ = button(1206, 282, QRect(107, 603, 23, 26));
+    slower_ = button(1208, 284, QRect(141, 605, 16, 20));
+    faster_ = button(1207, 283, QRect(186, 605, 16, 20));
+    magnify_ = button(1301, 285, QRect(443, 594, 39, 33));
+    swap_ = button(1205, 286, QRect(481, 594, 40, 34));
+    fullScreen_ = button(1201, 278, QRect(519, 594, 40, 35));
+    volumeIcon_ = button(1105, 360, QRect(566, 592, 28, 26));
+    rate_ = new QLabel(QStringLiteral("1x"), this);
+    rate_->setObjectName(QStringLiteral("rateLabel"));
+    rate_->setGeometry(157, 606, 29, 18);
+    rate_->setAlignment(Qt::AlignCenter);
+    rate_->setStyleSheet(QStringLiteral("color: #c9cfd8;"));
+    rate_->setFont(ui.font(100));
+
+    seek_ = new SkinSlider(controller_->seekBar(), this);
+    seek_->setObjectName(QStringLiteral("seekBar"));
+    seek_->setGeometry(42, 570, 595, 13);
+    seek_->setPictures(ui.image(5), ui.image(6));
+    volume_ = new SkinSlider(controller_->volumeSlider(), this);
+    volume_->setObjectName(QStringLiteral("volumeSlider"));
+    volume_->setGeometry(594, 598, 59, 13);
+    volume_->setPictures(ui.image(5), ui.image(6));
+    connect(seek_, &SkinSlider::released, this, [this] { controller_->seekReleased(); });
+    connect(volume_, &SkinSlider::released, this, [this] { controller_->volumeReleased(); });
+
+    connect(close_, &QAbstractButton::clicked, this, &QWidget::close);
+    connect(minimize_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+    connect(maximize_, &QAbstractButton::clicked, this, [this] { toggleFullScreen(controller_->fullScreenViewRequest()); });
+    connect(fullScreen_, &QAbstractButton::clicked, this, [this] { toggleFullScreen(controller_->fullScreenViewRequest()); });
+    connect(open_, &QAbstractButton::clicked, this, &MainWindow::chooseFolder);
+    connect(snapshot_, &QAbstractButton::clicked, this, &MainWindow::snapshot);
+    connect(recordTab_, &QAbstractButton::clicked, this, [this] { showInformation(false); });
+    connect(informationTab_, &QAbstractButton::clicked, this, [this] { showInformation(true); });
+    connect(play_, &QAbstractButton::clicked, this, [this] { controller_->play(); });
+    connect(pause_, &QAbstractButton::clicked, this, [this] { controller_->pause(); });
+    connect(rewind_, &QAbstractButton::clicked, this, [this] { controller_->skipBackward(); });
+    connect(forward_, &QAbstractButton::clicked, this, [this] { controller_->skipForward(); });
+    connect(faster_, &QAbstractButton::clicked, this, [this] { controller_->doubleSpeed(); });
+    connect(slower_, &QAbstractButton::clicked, this, [this] { controller_->normalSpeed(); });
+    connect(magnify_, &QAbstractButton::clicked, this, [this] { controller_->toggleMagnifier(); });
+    connect(swap_, &QAbstractButton::clicked, this, [this] { controller_->swap(); });
+
+    play_->hide();
+    recordTab_->setSelected(true);
+    informationTab_->setSelected(false);
+    readoutTimer_.setInterval(500);
+    connect(&readoutTimer_, &QTimer::timeout, this, &MainWindow::readoutTick);
+    connect(&scan_, &QFutureWatcher<std::optional<std::vector<RecordingRow>>>::finished, this, [this] {
+        auto rows = scan_.result();
+        if (!rows)
+            return; // a folder that can't be used leaves the list as it was
+        const int count = static_cast<int>(rows->size());
+        controller_->listReplaced();
+        listModel_.setRows(std::move(*rows));
+        emit folderListed(count);
+    });
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(this);
+    readoutTimer_.stop();
+    if (copyJob_ != nullptr)
+        QMetaObject::invokeMethod(copyJob_, [job = copyJob_] { static_cast<CopyJob*>(job.data())->cancel(); });
+    if (copyThread_ != nullptr) {
+        copyThread_->quit();
+        copyThread_->wait();
+    }
+    scan_.waitForFinished();
+    front_.setEventHandler({});
+    rear_.setEventHandler({});
+    front_.stop();
+    rear_.stop();
+}
+
+SkinButton* MainWindow::button(int skinId, int tooltipId, QRect place)
+{
+    UiRegistry& ui = UiRegistry::instance();
+    auto* b = new SkinButton(this);
+    b->setStrip(ui.image(skinId), ui.frames(skinId));
+    b->setGeometry(place);
+    if (tooltipId >= 0)
+        b->setToolTip(ui.text(tooltipId));
+    b->setObjectName(QStringLiteral("button%1").arg(skinId));
+    return b;
+}
+
+void MainWindow::openFolder(const QString& folder)
+{
+    lastFolder_ = folder;
+    scan_.setFuture(QtConcurrent::run([folder]() -> std::optional<std::vector<RecordingRow>> {
+        const auto scan = scanFolder(folder);
+        if (!scan)
+            return std::nullopt;
+        std::vector<RecordingRow> rows = makeRecordingRows(scan->files);
+        sortRecordingRows(rows);
+        return rows;
+    }));
+}
+
+void MainWindow::chooseFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastFolder_);
+    if (!folder.isEmpty())
+        openFolder(folder);
+}
+
+void MainWindow::activateRow(int row)
+{
+    list_->setCurrentIndex(listModel_.index(row, 0));
+    controller_->listActivated(row);
+    listModel_.setCurrentRow(controller_->currentRow());
+}
+
+void MainWindow::selectListRow(int row)
+{
+    const QModelIndex index = listModel_.index(row, 0);
+    list_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->setCurrentIndex(index);
+    list_->scrollTo(index);
+    // The controller moves its row after opening; show the final one.
+    QMetaObject::invokeMethod(this, [this] { listModel_.setCurrentRow(controller_->currentRow()); }, Qt::QueuedConnection);
+}
+
+void MainWindow::showInformation(bool information)
+{
+    informationShown_ = information;
+    informationTab_->setSelected(information);
+    recordTab_->setSelected(!information);
+    list_->setVisible(!information);
+    for (QWidget* w : {mapArea_, static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_), static_cast<QWidget*>(satellites_)})
+        w->setVisible(information);
+    if (!information)
+        list_->setGeometry(kListArea);
+}
+
+void MainWindow::readoutTick()
+{
+    const auto update = dravonix::readoutTick(controller_->frontPlaying(), store_, controller_->seekBar().maximum(),
+                                    controller_->seekBar().position(), graphModel_.currentSample());
+    if (!update)
+        return;
+    speed_->setText(QString::fromStdString(update->speed));
+    if (update->hdop) {
+        hdop_->setText(QString::fromStdString(*update->hdop));
+        satellites_->setText(QString::fromStdString(*update->satellites));
+    }
+}
+
+void MainWindow::seekBarChanged() { seek_->update(); }
+void MainWindow::volumeSliderChanged() { volume_->update(); }
+void MainWindow::graphChanged() { graph_->update(); }
+
+void MainWindow::showPlayButton(bool playVisible)
+{
+    play_->setVisible(playVisible);
+    pause_->setVisible(!playVisible);
+}
+
+void MainWindow::setRateLabel(const QString& text) { rate_->setText(text); }
+
+void MainWindow::setPaneVideo(bool frontEngine, bool hasVideo)
+{
+    (frontEngine ? frontPane_ : rearPane_)->setHasVideo(hasVideo);
+}
+
+void MainWindow::layoutPanes(PaneLayout layout)
+{
+    const QRect full(2, 54, width() - 2, height() - 144);
+    switch (layout) {
+    case PaneLayout::FrontLargeRearSmall:
+        frontPane_->setGeometry(kLargePane);
+        rearPane_->setGeometry(kSmallPane);
+        frontPane_->show();
+        rearPane_->show();
+        break;
+    case PaneLayout::FrontSmallRearLarge:
+        frontPane_->setGeometry(kSmallPane);
+        rearPane_->setGeometry(kLargePane);
+        frontPane_->show();
+        rearPane_->show();
+        frontPane_->raise();
+        break;
+    case PaneLayout::FullScreenFront:
+        frontPane_->setGeometry(full);
+        frontPane_->show();
+        rearPane_->hide();
+        break;
+    case PaneLayout::FullScreenRear:
+        rearPane_->setGeometry(full);
+        rearPane_->show();
+        frontPane_->hide();
+        break;
+    }
+    frontPane_->update();
+    rearPane_->update();
+}
+
+void MainWindow::resetReadout()
+{
+    hdop_->setText(QStringLiteral("1.0"));
+    satellites_->setText(QStringLiteral("0"));
+}
+
+void MainWindow::setReadoutTimer(bool running)
+{
+    if (running)
+        readoutTimer_.start();
+    else
+        readoutTimer_.stop();
+}
+
+void MainWindow::magnifierChanged()
+{
+    frontPane_->update();
+    rearPane_->update();
+}
+
+void MainWindow::snapshotTo(const QString& path)
+{
+    if (!controller_->snapshotAllowed())
+        return;
+    controller_->largePaneEngine()->snapshot(path);
+}
+
+void MainWindow::snapshot()
+{
+    if (!controller_->snapshotAllowed())
+        return;
+    const bool paused = controller_->pauseForSnapshot();
+    QString path = QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("png file (*.png)"));
+    if (!path.isEmpty()) {
+        if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+            path += QStringLiteral(".png");
+        controller_->largePaneEngine()->snapshot(path);
+    }
+    controller_->resumeAfterSnapshot(paused);
+}
+
+void MainWindow::copySelection()
+{
+    QList<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows())
+        rows << index.row();
+    if (rows.isEmpty() || rows.size() > 100)
+        return;
+    std::sort(rows.begin(), rows.end());
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastCopyFolder_);
+    if (folder.isEmpty())
+        return;
+    lastCopyFolder_ = folder;
+    copyRows(rows, folder);
+}
+
+bool MainWindow::copyRunning() const { return copyThread_ != nullptr; }
+
+void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool askBeforeReplacing)
+{
+    if (copyThread_ != nullptr)
+        return;
+    QStringList sources;
+    for (const int row : rows) // each row's own file, even when two folders hold the same name
+        if (const RecordingRow* r = listModel_.row(row))
+            sources << r->fullPath;
+    const QStringList existing = CopyJob::existingTargets(sources, folder);
+    if (!existing.isEmpty() && askBeforeReplacing) {
+        const auto answer = QMessageBox::question(
+            this, QStringLiteral("Copy"),
+            QStringLiteral("%1 of these files already exist in %2. Replace them?").arg(existing.size()).arg(folder),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No);
+        if (answer == QMessageBox::Cancel)
+            return;
+        if (answer == QMessageBox::No)
+            for (const QString& target : existing)
+                sources.erase(std::remove_if(sources.begin(), sources.end(),
+                                             [&](const QString& s) { return QFileInfo(s).fileName() == QFileInfo(target).fileName(); }),
+                              sources.end());
+    }
+    if (sources.isEmpty())
+        return;
+    auto* job = new CopyJob(sources, folder);
+    copyJob_ = job;
+    copyThread_ = new QThread(this);
+    job->moveToThread(copyThread_);
+    auto* progress = new QProgressDialog(QStringLiteral("Copying..."), QStringLiteral("Cancel"), 0, 100, this);
+    progress->setObjectName(QStringLiteral("copyProgress"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(300);
+    connect(progress, &QProgressDialog::canceled, job, [job] { job->cancel(); }, Qt::DirectConnection);
+    connect(job, &CopyJob::progress, progress, [progress](int percent, const QString& file) {
+        progress->setLabelText(QStringLiteral("Copying %1").arg(file));
+        progress->setValue(percent);
+    });
+    connect(copyThread_, &QThread::started, job, &CopyJob::run);
+    connect(job, &CopyJob::finished, this, [this, job, progress](int copied, const QString& error) {
+        progress->deleteLater();
+        copyThread_->quit();
+        copyThread_->wait();
+        copyThread_->deleteLater();
+        copyThread_ = nullptr;
+        job->deleteLater();
+        if (!error.isEmpty())
+            QMessageBox::warning(this, QStringLiteral("Copy"), error);
+        emit copyFinished(copied, error);
+    });
+    copyThread_->start();
+}
+
+void MainWindow::paneDoubleClicked(int view)
+{
+    VideoPane* pane = view == 1 ? frontPane_ : rearPane_;
+    LibVlcEngine& engine = view == 1 ? front_ : rear_;
+    if (!pane->hasVideo() || engine.state() == MediaState::Ended)
+        return;
+    if (controller_->mode() == ChannelMode::Both || view == 1)
+        toggleFullScreen(view);
+}
+
+void MainWindow::toggleFullScreen(int view)
+{
+    if (!controller_->fullScreen()) {
+        savedGeometry_ = geometry();
+        const QRect screenRect = (screen() != nullptr ? screen() : QGuiApplication::primaryScreen())->geometry();
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setGeometry(screenRect);
+        placeFullScreen(screenRect.width(), screenRect.height());
+        controller_->enterFullScreen(view);
+    } else {
+        setGeometry(savedGeometry_);
+        setFixedSize(1020, 645);
+        placeNormal();
+        controller_->leaveFullScreen();
+    }
+    update();
+}
+
+void MainWindow::placeNormal()
+{
+    close_->move(969, 5);
+    maximize_->move(936, 5);
+    minimize_->move(906, 5);
+    seek_->move(42, 570);
+    rewind_->move(61, 603);
+    play_->move(84, 603);
+    pause_->move(84, 603);
+    forward_->move(107, 603);
+    slower_->move(141, 605);
+    rate_->move(157, 606);
+    faster_->move(186, 605);
+    magnify_->move(443, 594);
+    swap_->move(481, 594);
+    fullScreen_->move(519, 594);
+    volumeIcon_->move(566, 592);
+    volume_->move(594, 598);
+    for (QWidget* w : {static_cast<QWidget*>(recordTab_), static_cast<QWidget*>(informationTab_), static_cast<QWidget*>(graph_),
+                       static_cast<QWidget*>(open_), static_cast<QWidget*>(snapshot_), static_cast<QWidget*>(settings_),
+                       static_cast<QWidget*>(clock_)})
+        w->show();
+    showInformation(informationShown_);
+}
+
+void MainWindow::placeFullScreen(int w, int h)
+{
+    const int d = w / 2;
+    const int c = h;
+    for (QWidget* hidden : {static_cast<QWidget*>(list_), static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_),
+                            static_cast<QWidget*>(satellites_), static_cast<QWidget*>(recordTab_),
+                            static_cast<QWidget*>(informationTab_), static_cast<QWidget*>(graph_), mapArea_})
+        hidden->hide();
+    close_->move(w - 51, 5);
+    maximize_->move(w - 84, 5);
+    minimize_->move(w - 114, 5);
+    seek_->move(d - 296, c - 75);
+    rewind_->move(d - 277, c - 42);
+    play_->move(d - 254, c - 42);
+    pause_->move(d - 254, c - 42);
+    forward_->move(d - 231, c - 42);
+    slower_->move(d - 197, c - 40);
+    rate_->move(d - 181, c - 39);
+    faster_->move(d - 152, c - 40);
+    magnify_->move(d + 105, c - 51);
+    swap_->move(d + 143, c - 51);
+    fullScreen_->move(d + 181, c - 51);
+    volumeIcon_->move(d + 228, c - 53);
+    volume_->move(d + 256, c - 47);
+}
+
+void MainWindow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (!controller_->fullScreen()) {
+        p.drawPixmap(0, 0, background_);
+        return;
+    }
+    UiRegistry& ui = UiRegistry::instance();
+    p.drawTiledPixmap(rect(), ui.image(11));
+    p.drawPixmap(width() / 2 - 328, height() - 90, ui.image(12));
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event)
+{
+    // The whole window drags by its background, except in full screen.
+    if (event->button() == Qt::LeftButton && !controller_->fullScreen() && windowHandle() != nullptr)
+        windowHandle()->startSystemMove();
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent*) { toggleFullScreen(0); }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !isActiveWindow() || QApplication::activeModalWidget() != nullptr
+        || QApplication::activePopupWidget() != nullptr)
+        return QWidget::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Space: controller_->key(TransportKey::Space); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: controller_->key(TransportKey::Enter); break;
+    case Qt::Key_PageUp: controller_->key(TransportKey::PageUp); break;
+    case Qt::Key_PageDown: controller_->key(TransportKey::PageDown); break;
+    case Qt::Key_Left: controller_->key(TransportKey::Left); break;
+    case Qt::Key_Right: controller_->key(TransportKey::Right); break;
+    default: break;
+    }
+    listModel_.setCurrentRow(controller_->currentRow());
+    return true; // every key press in the main window is ours
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    readoutTimer_.stop();
+    event->accept();
+}
+
+} // namespace dravonix

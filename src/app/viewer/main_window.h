@@ -1,0 +1,141 @@
+#pragma once
+// The viewer's main window: a fixed 1020 x 645 skinned, caption-less window
+// with the two video panes, the transport row, the tool buttons, the
+// recording list and the telemetry views. It shows what the playback
+// controller decides and passes the user's commands to it.
+
+#include "app/viewer/recording_list_model.h"
+#include "app/viewer/video_pane.h"
+#include "playback/libvlc_engine.h"
+#include "playback/playback_controller.h"
+#include "telemetry/telemetry_track.h"
+#include "toolkit/ui/skin_button.h"
+#include "toolkit/ui/skin_slider.h"
+#include "views/gsensor_graph_model.h"
+#include "views/gsensor_graph_widget.h"
+
+#include <QFutureWatcher>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+#include <QTreeView>
+#include <QWidget>
+
+#include <memory>
+
+namespace dravonix {
+
+class MainWindow : public QWidget, public PlaybackView {
+    Q_OBJECT
+public:
+    explicit MainWindow(const QStringList& engineOptions = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Scans a folder off the UI thread and fills the list when it is done.
+    void openFolder(const QString& folder);
+    bool scanning() const { return scan_.isRunning(); }
+
+    PlaybackController& controller() { return *controller_; }
+    RecordingListModel& listModel() { return listModel_; }
+    QTreeView& listView() { return *list_; }
+    LibVlcEngine& frontEngine() { return front_; }
+    LibVlcEngine& rearEngine() { return rear_; }
+    VideoPane& frontPane() { return *frontPane_; }
+    VideoPane& rearPane() { return *rearPane_; }
+    GSensorGraphWidget& graph() { return *graph_; }
+    QLabel& speedLabel() { return *speed_; }
+    QWidget& mapArea() { return *mapArea_; }
+    bool informationShown() const { return informationShown_; }
+
+    // Commands, also for tests.
+    void activateRow(int row);
+    void showInformation(bool information);
+    void toggleFullScreen(int view);
+    void snapshotTo(const QString& path); // the snapshot without its dialog
+    void copyRows(const QList<int>& rows, const QString& folder, bool askBeforeReplacing = true);
+    bool copyRunning() const;
+
+    // PlaybackView
+    void seekBarChanged() override;
+    void volumeSliderChanged() override;
+    void graphChanged() override;
+    void showPlayButton(bool playVisible) override;
+    void setRateLabel(const QString& text) override;
+    void setPaneVideo(bool frontEngine, bool hasVideo) override;
+    void layoutPanes(PaneLayout layout) override;
+    void resetReadout() override;
+    void setReadoutTimer(bool running) override;
+    void selectListRow(int row) override;
+    void magnifierChanged() override;
+
+signals:
+    void folderListed(int rows);
+    void copyFinished(int copied, const QString& error);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    SkinButton* button(int skinId, int tooltipId, QRect place);
+    void placeNormal();
+    void placeFullScreen(int w, int h);
+    void readoutTick();
+    void chooseFolder();
+    void snapshot();
+    void copySelection();
+    void paneDoubleClicked(int view);
+
+    TelemetryTrack store_;
+    GSensorGraphModel graphModel_{store_};
+    LibVlcEngine front_;
+    LibVlcEngine rear_;
+    RecordingListModel listModel_;
+    std::unique_ptr<PlaybackController> controller_;
+
+    QPixmap background_;
+    VideoPane* frontPane_ = nullptr;
+    VideoPane* rearPane_ = nullptr;
+    GSensorGraphWidget* graph_ = nullptr;
+    QTreeView* list_ = nullptr;
+    QWidget* mapArea_ = nullptr;
+    QLabel* speed_ = nullptr;
+    QLabel* hdop_ = nullptr;
+    QLabel* satellites_ = nullptr;
+    QLabel* rate_ = nullptr;
+    SkinSlider* seek_ = nullptr;
+    SkinSlider* volume_ = nullptr;
+    SkinButton* close_ = nullptr;
+    SkinButton* minimize_ = nullptr;
+    SkinButton* maximize_ = nullptr;
+    SkinButton* open_ = nullptr;
+    SkinButton* snapshot_ = nullptr;
+    SkinButton* settings_ = nullptr;
+    SkinButton* clock_ = nullptr;
+    SkinButton* recordTab_ = nullptr;
+    SkinButton* informationTab_ = nullptr;
+    SkinButton* rewind_ = nullptr;
+    SkinButton* play_ = nullptr;
+    SkinButton* pause_ = nullptr;
+    SkinButton* forward_ = nullptr;
+    SkinButton* slower_ = nullptr;
+    SkinButton* faster_ = nullptr;
+    SkinButton* magnify_ = nullptr;
+    SkinButton* swap_ = nullptr;
+    SkinButton* fullScreen_ = nullptr;
+    SkinButton* volumeIcon_ = nullptr;
+
+    QTimer readoutTimer_;
+    QFutureWatcher<std::optional<std::vector<RecordingRow>>> scan_;
+    QString lastFolder_;
+    QString lastCopyFolder_;
+    bool informationShown_ = false;
+    QRect savedGeometry_;
+    QPointer<QObject> copyJob_;
+    QThread* copyThread_ = nullptr;
+};
+
+} // namespace dravonix

@@ -1,0 +1,120 @@
+#include "app/viewer/video_pane.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace dravonix {
+namespace {
+
+constexpr double kZoom = 3.0;
+const QSize kLoupe(240, 160);
+
+} // namespace
+
+VideoPane::VideoPane(LibVlcEngine& engine, const QPixmap& idle, QWidget* parent)
+    : QWidget(parent), engine_(engine), idle_(idle)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    connect(&engine_, &LibVlcEngine::frameReady, this, [this] {
+        if (hasVideo_)
+            update();
+    });
+    connect(&engine_, &LibVlcEngine::magnifierToggled, this, [this] { update(); });
+}
+
+void VideoPane::setHasVideo(bool on)
+{
+    hasVideo_ = on;
+    update();
+}
+
+QImage VideoPane::grabPicture() const
+{
+    QImage frame;
+    const QSize picture = engine_.frames().pictureSize();
+    if (hasVideo_ && engine_.frames().render(QRect(QPoint(0, 0), picture), size(), frame))
+        return frame;
+    return idle_.scaled(size()).toImage();
+}
+
+void VideoPane::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QSize picture = engine_.frames().pictureSize();
+    QImage frame;
+    if (!hasVideo_ || !engine_.frames().render(QRect(QPoint(0, 0), picture), size(), frame)) {
+        if (idle_.isNull())
+            p.fillRect(rect(), Qt::black);
+        else
+            p.drawPixmap(rect(), idle_);
+        return;
+    }
+    p.drawImage(0, 0, frame);
+    if (engine_.magnifierOn() && rect().contains(pointer_))
+        paintMagnifier(p, picture);
+}
+
+void VideoPane::paintMagnifier(QPainter& p, QSize picture)
+{
+    // The spot under the pointer, in picture pixels, enlarged into the loupe.
+    const double sx = static_cast<double>(picture.width()) / width();
+    const double sy = static_cast<double>(picture.height()) / height();
+    // kZoom times as large as the pane shows it.
+    const int srcW = std::max(1, static_cast<int>(kLoupe.width() * sx / kZoom));
+    const int srcH = std::max(1, static_cast<int>(kLoupe.height() * sy / kZoom));
+    QRect source(static_cast<int>(pointer_.x() * sx) - srcW / 2, static_cast<int>(pointer_.y() * sy) - srcH / 2, srcW, srcH);
+    source.moveLeft(std::clamp(source.left(), 0, std::max(0, picture.width() - srcW)));
+    source.moveTop(std::clamp(source.top(), 0, std::max(0, picture.height() - srcH)));
+    QImage zoomed;
+    if (!engine_.frames().render(source, kLoupe, zoomed))
+        return;
+    QRect loupe(pointer_ + QPoint(16, 16), kLoupe);
+    if (loupe.right() > width())
+        loupe.moveRight(pointer_.x() - 16);
+    if (loupe.bottom() > height())
+        loupe.moveBottom(pointer_.y() - 16);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath clip;
+    clip.addRoundedRect(loupe, 10, 10);
+    p.save();
+    p.setClipPath(clip);
+    p.drawImage(loupe, zoomed);
+    p.restore();
+    p.setPen(QPen(QColor(0x3d, 0x9b, 0xff), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(loupe, 10, 10);
+    // The overview: where the loupe looks within the whole picture.
+    const QRect overview(width() - 108, 8, 100, 100 * picture.height() / std::max(1, picture.width()));
+    p.fillRect(overview.adjusted(-1, -1, 1, 1), QColor(0, 0, 0, 140));
+    p.setPen(QPen(QColor(255, 255, 255, 160), 1));
+    p.drawRect(overview);
+    const QRect spot(overview.left() + source.left() * overview.width() / picture.width(),
+                     overview.top() + source.top() * overview.height() / picture.height(),
+                     std::max(2, source.width() * overview.width() / picture.width()),
+                     std::max(2, source.height() * overview.height() / picture.height()));
+    p.setPen(QPen(QColor(0x3d, 0x9b, 0xff), 1.5));
+    p.drawRect(spot);
+}
+
+void VideoPane::mouseMoveEvent(QMouseEvent* event)
+{
+    pointer_ = event->position().toPoint();
+    if (engine_.magnifierOn())
+        update();
+    QWidget::mouseMoveEvent(event);
+}
+
+void VideoPane::leaveEvent(QEvent*)
+{
+    pointer_ = QPoint(-1, -1);
+    if (engine_.magnifierOn())
+        update();
+}
+
+void VideoPane::mouseDoubleClickEvent(QMouseEvent*) { emit doubleClicked(); }
+
+} // namespace dravonix

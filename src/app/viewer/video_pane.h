@@ -1,0 +1,41 @@
+#pragma once
+// A video pane: the idle picture while its engine shows nothing, else the
+// engine's newest picture scaled to the pane. With the magnifier on, a
+// loupe follows the pointer and shows the picture enlarged from the
+// decoded frame, with an overview of where it looks.
+
+#include "playback/libvlc_engine.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+namespace dravonix {
+
+class VideoPane : public QWidget {
+    Q_OBJECT
+public:
+    VideoPane(LibVlcEngine& engine, const QPixmap& idle, QWidget* parent = nullptr);
+    void setHasVideo(bool on);
+    bool hasVideo() const { return hasVideo_; }
+    // The picture as shown now, for tests and screenshots.
+    QImage grabPicture() const;
+
+signals:
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void paintMagnifier(QPainter& p, QSize picture);
+
+    LibVlcEngine& engine_;
+    QPixmap idle_;
+    bool hasVideo_ = false;
+    QPoint pointer_{-1, -1};
+};
+
+} // namespace dravonix

@@ -1,0 +1,30 @@
+// dravonix-viewer [FOLDER]: the viewer. One copy runs at a time; a second
+// start exits at once.
+
+#include "app/viewer/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dravonix"));
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    // QLockFile notices a lock whose process is gone and takes it over.
+    QLockFile instance(QDir(runtime).filePath(QStringLiteral("QM410_INSTANCE")));
+    instance.setStaleLockTime(0);
+    if (!instance.tryLock(0))
+        return 0;
+
+    dravonix::MainWindow window;
+    window.show();
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1)
+        window.openFolder(args.at(1));
+    return QApplication::exec();
+}

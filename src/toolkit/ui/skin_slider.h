@@ -1,0 +1,40 @@
+#pragma once
+// The painted slider of the seek bar and the volume: a groove, a fill up to
+// the thumb and a colour-keyed thumb picture. Pressing takes the position at
+// once, dragging follows every 50 ms, and only the release is reported.
+
+#include "toolkit/slider_model.h"
+
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+namespace dravonix {
+
+class SkinSlider : public QWidget {
+    Q_OBJECT
+public:
+    SkinSlider(SliderModel& model, QWidget* parent = nullptr);
+    void setPictures(const QPixmap& thumb, const QPixmap& fill);
+
+signals:
+    void released(); // the one notification: the button came up after a press
+    void moved();    // the thumb moved under the pointer (for repainting others)
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void takePointer(int x);
+
+    SliderModel& model_;
+    QPixmap thumb_;
+    QPixmap fill_;
+    QTimer follow_;
+    int lastX_ = 0;
+};
+
+} // namespace dravonix

@@ -1,0 +1,222 @@
+// The viewer's main window, headless, on the demo card with real libvlc:
+// listing, playing a pair in step, the graph and the readout moving, playing
+// through the list, snapshots, the magnifier, copying and full screen.
+// With DRAVONIX_SCREENSHOTS set, each state is saved there as a PNG.
+#include "app/viewer/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace dravonix;
+
+namespace {
+
+QString demoCard() { return qEnvironmentVariable("DRAVONIX_TEST_CARD"); }
+
+template <typename Done>
+bool waitFor(Done done, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+void screenshot(QWidget& window, const char* name)
+{
+    const QString folder = qEnvironmentVariable("DRAVONIX_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    window.grab().save(QDir(folder).filePath(QString::fromLatin1(name) + ".png"));
+}
+
+int rowOf(const RecordingListModel& model, const QString& fileName)
+{
+    for (int r = 0; r < model.recordingCount(); ++r)
+        if (model.row(r)->fileName == fileName)
+            return r;
+    return -1;
+}
+
+QString fileNameIn(const char* folder, const char* suffix)
+{
+    const QStringList names = QDir(demoCard() + "/" + folder).entryList({QString("*") + suffix}, QDir::Files, QDir::Name);
+    return names.value(0);
+}
+
+struct Viewer {
+    MainWindow window{{"--aout=dummy"}};
+
+    Viewer()
+    {
+        window.show();
+        QSignalSpy listed(&window, &MainWindow::folderListed);
+        window.openFolder(demoCard());
+        EXPECT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 10000));
+    }
+
+    bool playingBoth()
+    {
+        return waitFor([&] {
+            return window.frontPane().hasVideo() && window.rearPane().hasVideo()
+                   && window.frontEngine().frames().pictureSize().isValid()
+                   && window.rearEngine().frames().pictureSize().isValid();
+        }, 10000);
+    }
+};
+
+} // namespace
+
+TEST(MainWindow, ListsTheCardInTimeOrderWithKindIcons)
+{
+    Viewer viewer;
+    screenshot(viewer.window, "01-listed");
+    RecordingListModel& model = viewer.window.listModel();
+    ASSERT_EQ(model.recordingCount(), 14);
+    EXPECT_EQ(model.row(0)->fileName, "clip_from_phone.mp4");
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DisplayRole).toString(), "Unknown");
+    EXPECT_FALSE(model.data(model.index(1, 0), Qt::DecorationRole).isNull());
+    EXPECT_TRUE(viewer.window.listView().isColumnHidden(RecordingListModel::FullPath));
+    EXPECT_EQ(viewer.window.listView().header()->sectionSize(RecordingListModel::FileName), 186);
+}
+
+TEST(MainWindow, PlaysAPairInStepWithTheGraphAndReadout)
+{
+    Viewer viewer;
+    RecordingListModel& model = viewer.window.listModel();
+    const int row = rowOf(model, fileNameIn("Event", "_F.mp4"));
+    ASSERT_GE(row, 0);
+    QElapsedTimer clock;
+    clock.start();
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    const qint64 firstFrames = clock.elapsed();
+    std::printf("double-click to first frame of both panes: %lld ms\n", static_cast<long long>(firstFrames));
+    EXPECT_EQ(viewer.window.controller().mode(), ChannelMode::Both);
+    EXPECT_EQ(viewer.window.controller().currentRow(), row + 1);
+    EXPECT_EQ(model.data(model.index(row + 1, 0), Qt::BackgroundRole).value<QColor>(), QColor(200, 200, 255));
+
+    ASSERT_TRUE(waitFor([&] { return viewer.window.controller().seekBar().position() > 1500; }, 8000));
+    EXPECT_GT(viewer.window.graph().isVisible(), 0);
+    viewer.window.showInformation(true);
+    ASSERT_TRUE(waitFor([&] { return viewer.window.speedLabel().text() != "0 Km/h"; }, 4000));
+    EXPECT_TRUE(viewer.window.speedLabel().text().endsWith(" Km/h"));
+    screenshot(viewer.window, "02-playing-information");
+    viewer.window.showInformation(false);
+    screenshot(viewer.window, "03-playing-record");
+
+    // The front and rear pictures show the same running frame counter; the
+    // panes themselves show the two channels.
+    const QImage front = viewer.window.frontPane().grabPicture();
+    const QImage rear = viewer.window.rearPane().grabPicture();
+    EXPECT_EQ(front.size(), QSize(646, 363));
+    EXPECT_EQ(rear.size(), QSize(326, 246));
+}
+
+TEST(MainWindow, PlaysThroughTheListToTheNextRecording)
+{
+    Viewer viewer;
+    RecordingListModel& model = viewer.window.listModel();
+    const int row = rowOf(model, fileNameIn("Manual", "_F.mp4")); // user_ pair, then a rear alone
+    ASSERT_GE(row, 0);
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    const QString next = model.row(row + 2)->fullPath;
+    ASSERT_TRUE(waitFor([&] { return viewer.window.controller().currentRow() == row + 2; }, 15000));
+    EXPECT_EQ(viewer.window.controller().mode(), ChannelMode::RearOnly);
+    ASSERT_TRUE(waitFor([&] { return viewer.window.frontPane().hasVideo(); }, 8000));
+    EXPECT_FALSE(viewer.window.rearPane().hasVideo());
+    EXPECT_TRUE(viewer.window.controller().swapped());
+}
+
+TEST(MainWindow, SnapshotMagnifierFullScreenAndBack)
+{
+    Viewer viewer;
+    const int row = rowOf(viewer.window.listModel(), fileNameIn("Event", "_F.mp4"));
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    QTemporaryDir dir;
+    const QString png = dir.filePath("snap.png");
+    viewer.window.snapshotTo(png);
+    ASSERT_TRUE(waitFor([&] { return QImage(png).width() > 0; }, 5000));
+    EXPECT_EQ(QImage(png).size(), QSize(1920, 1080));
+
+    viewer.window.controller().toggleMagnifier();
+    EXPECT_TRUE(viewer.window.frontEngine().magnifierOn());
+    QTest::mouseMove(&viewer.window.frontPane(), QPoint(300, 150));
+    QCoreApplication::processEvents();
+    screenshot(viewer.window, "04-magnifier");
+    viewer.window.controller().toggleMagnifier();
+
+    const QRect before = viewer.window.geometry();
+    viewer.window.controller().swap();
+    EXPECT_EQ(viewer.window.rearPane().geometry(), QRect(15, 56, 646, 363));
+    viewer.window.toggleFullScreen(viewer.window.controller().fullScreenViewRequest());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(viewer.window.controller().fullScreen());
+    EXPECT_FALSE(viewer.window.frontPane().isVisible());
+    EXPECT_EQ(viewer.window.rearPane().geometry().topLeft(), QPoint(2, 54));
+    screenshot(viewer.window, "05-full-screen");
+    viewer.window.toggleFullScreen(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(viewer.window.geometry(), before);
+    EXPECT_EQ(viewer.window.rearPane().geometry(), QRect(15, 56, 646, 363));
+    EXPECT_EQ(viewer.window.frontPane().geometry(), QRect(678, 384, 326, 246));
+}
+
+TEST(MainWindow, CopiesRecordingsWithoutLeavingPartialFiles)
+{
+    Viewer viewer;
+    QTemporaryDir target;
+    QSignalSpy done(&viewer.window, &MainWindow::copyFinished);
+    viewer.window.copyRows({1, 2, 3}, target.path(), false);
+    ASSERT_TRUE(waitFor([&] { return !done.isEmpty(); }, 20000));
+    EXPECT_EQ(done.front().at(0).toInt(), 3);
+    const QStringList copied = QDir(target.path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(copied.size(), 3) << copied.join(",").toStdString();
+    for (int r = 1; r <= 3; ++r) {
+        const RecordingRow* row = viewer.window.listModel().row(r);
+        EXPECT_EQ(QFileInfo(QDir(target.path()).filePath(row->fileName)).size(), QFileInfo(row->fullPath).size());
+    }
+}
+
+TEST(MainWindow, BadRecordingsLeaveTheWindowUsable)
+{
+    QTemporaryDir card;
+    QFile garbage(card.filePath("alwa_20230615_142530_F.mp4"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(50000, 'z'));
+    garbage.close();
+    QFile::copy(demoCard() + "/Normal/" + fileNameIn("Normal", "_F.mp4"), card.filePath("alwa_20230615_142600_F.mp4"));
+    QFile gone(card.filePath("alwa_20230615_142700_F.mp4"));
+    ASSERT_TRUE(gone.open(QIODevice::WriteOnly));
+    gone.close();
+
+    MainWindow window({"--aout=dummy"});
+    window.show();
+    QSignalSpy listed(&window, &MainWindow::folderListed);
+    window.openFolder(card.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 5000));
+    ASSERT_EQ(window.listModel().recordingCount(), 3);
+    QFile::remove(card.filePath("alwa_20230615_142700_F.mp4")); // deleted after the scan
+    window.activateRow(2);
+    window.activateRow(0);
+    // The broken file ends at once or never plays; the good one after it still plays.
+    window.activateRow(1);
+    EXPECT_TRUE(waitFor([&] { return window.frontPane().hasVideo() && window.frontEngine().state() == MediaState::Playing; }, 10000));
+
+    QSignalSpy again(&window, &MainWindow::folderListed);
+    window.openFolder(card.filePath("nowhere"));
+    waitFor([&] { return !window.scanning(); }, 3000);
+    EXPECT_TRUE(again.isEmpty());
+    EXPECT_EQ(window.listModel().recordingCount(), 3); // a folder that is gone leaves the list
+}
