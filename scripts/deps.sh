@@ -5,7 +5,8 @@ set -euo pipefail
 
 dravonix_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-base-dev-tools
+  libvlc-dev vlc-plugin-base
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg fonts-dejavu-core
   clang libclang-rt-14-dev

@@ -39,9 +39,34 @@ void scanFields(std::u16string_view rest, RecordingName& name)
     name.channelLetter = channel;
 }
 
+// "%0Nd" of an unsigned 16-bit field.
+void appendNumber(QString& out, unsigned value, int width)
+{
+    char digits[8];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = n; i < width; ++i)
+        out.append(QLatin1Char('0'));
+    while (n > 0)
+        out.append(QLatin1Char(digits[--n]));
+}
+
+// "%04d%02d%02d_%02d%02d%02d_%c"; a channel letter of 0 ends the text.
 QString makeSortKey(const RecordingName& n)
 {
-    QString key = QString::asprintf("%04d%02d%02d_%02d%02d%02d_", n.year, n.month, n.day, n.hour, n.minute, n.second);
+    QString key;
+    key.reserve(20);
+    appendNumber(key, n.year, 4);
+    appendNumber(key, n.month, 2);
+    appendNumber(key, n.day, 2);
+    key.append(QLatin1Char('_'));
+    appendNumber(key, n.hour, 2);
+    appendNumber(key, n.minute, 2);
+    appendNumber(key, n.second, 2);
+    key.append(QLatin1Char('_'));
     if (n.channelLetter != 0)
         key.append(QChar(n.channelLetter));
     return key;

@@ -96,11 +96,60 @@ std::vector<RecordingRow> makeRecordingRows(const std::vector<ScannedFile>& file
     return rows;
 }
 
+namespace {
+
+// The camera's keys are plain ASCII; for those the word order is a byte
+// order over their primary weights, then their case marks, so the sort can
+// compare bytes. Any other key falls back to compareSortKeys, which the
+// bytes agree with.
+bool collationBytes(QStringView key, std::string& out)
+{
+    out.clear();
+    std::string cases;
+    for (const QChar qc : key) {
+        const char16_t c = qc.unicode();
+        if (c == 0 || c >= 0x80 || c == u'-' || c == u'\'')
+            return false;
+        if (c >= u'0' && c <= u'9') {
+            out += static_cast<char>(0x80 + (c - u'0'));
+            cases += '0';
+        } else if (c >= u'a' && c <= u'z') {
+            out += static_cast<char>(0xA0 + (c - u'a'));
+            cases += '0';
+        } else if (c >= u'A' && c <= u'Z') {
+            out += static_cast<char>(0xA0 + (c - u'A'));
+            cases += '1';
+        } else {
+            out += static_cast<char>(c);
+            cases += '0';
+        }
+    }
+    out += '\0';
+    out += cases;
+    return true;
+}
+
+} // namespace
+
 void sortRecordingRows(std::vector<RecordingRow>& rows)
 {
-    std::stable_sort(rows.begin(), rows.end(), [](const RecordingRow& x, const RecordingRow& y) {
-        return compareSortKeys(x.name.sortKey, y.name.sortKey) < 0;
+    std::vector<std::string> bytes(rows.size());
+    std::vector<char> simple(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        simple[i] = collationBytes(rows[i].name.sortKey, bytes[i]);
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (simple[a] && simple[b])
+            return bytes[a] < bytes[b];
+        return compareSortKeys(rows[a].name.sortKey, rows[b].name.sortKey) < 0;
     });
+    std::vector<RecordingRow> sorted;
+    sorted.reserve(rows.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(rows[i]));
+    rows = std::move(sorted);
 }
 
 } // namespace dravonix

@@ -31,6 +31,8 @@ public:
     bool valid() const { return player_ != nullptr; }
     const FrameExchange& frames() const { return frames_; }
     bool magnifierOn() const { return magnifier_; }
+    // Pictures the player decoded but could not show in time, for this media.
+    int lostPictures() const;
 
     void setEventHandler(EventHandler handler) override { handler_ = std::move(handler); }
     void open(const QString& path) override;

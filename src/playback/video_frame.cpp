@@ -24,6 +24,40 @@ void I420Frame::allocate(int bufferWidth, int bufferHeight, int visibleWidth, in
         plane[p].assign(static_cast<std::size_t>(pitch[p]) * static_cast<std::size_t>(lines[p]), p == 0 ? 16 : 128);
 }
 
+namespace {
+
+// BT.601 limited range in integer tables: one lookup per term instead of
+// multiplications, and clamping by index.
+struct YuvTables {
+    int y[256];
+    int rv[256];
+    int gu[256];
+    int gv[256];
+    int bu[256];
+    std::uint8_t clamp[1024]; // index value + 384
+
+    YuvTables()
+    {
+        for (int i = 0; i < 256; ++i) {
+            y[i] = 298 * (i - 16) + 128;
+            rv[i] = 409 * (i - 128);
+            gu[i] = -100 * (i - 128);
+            gv[i] = -208 * (i - 128);
+            bu[i] = 516 * (i - 128);
+        }
+        for (int i = 0; i < 1024; ++i)
+            clamp[i] = clampByte(i - 384);
+    }
+};
+
+const YuvTables& tables()
+{
+    static const YuvTables t;
+    return t;
+}
+
+} // namespace
+
 QImage renderI420(const I420Frame& frame, QRect source, QSize size)
 {
     QImage out(size, QImage::Format_RGB32);
@@ -32,6 +66,7 @@ QImage renderI420(const I420Frame& frame, QRect source, QSize size)
         out.fill(Qt::black);
         return out;
     }
+    const YuvTables& t = tables();
     // Fixed-point steps through the source for each output pixel.
     const std::int64_t stepX = (std::int64_t{source.width()} << 16) / size.width();
     const std::int64_t stepY = (std::int64_t{source.height()} << 16) / size.height();
@@ -46,11 +81,12 @@ QImage renderI420(const I420Frame& frame, QRect source, QSize size)
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < size.width(); ++x) {
             const int sx = columns[static_cast<std::size_t>(x)];
-            const int c = 298 * (rowY[sx] - 16);
-            const int d = rowU[sx / 2] - 128;
-            const int e = rowV[sx / 2] - 128;
-            line[x] = qRgb(clampByte((c + 409 * e + 128) >> 8), clampByte((c - 100 * d - 208 * e + 128) >> 8),
-                           clampByte((c + 516 * d + 128) >> 8));
+            const int c = t.y[rowY[sx]];
+            const int u = rowU[sx >> 1];
+            const int v = rowV[sx >> 1];
+            line[x] = 0xff000000u | (std::uint32_t{t.clamp[((c + t.rv[v]) >> 8) + 384]} << 16)
+                      | (std::uint32_t{t.clamp[((c + t.gu[u] + t.gv[v]) >> 8) + 384]} << 8)
+                      | std::uint32_t{t.clamp[((c + t.bu[u]) >> 8) + 384]};
         }
     }
     return out;
@@ -64,8 +100,8 @@ void FrameExchange::setFormat(int bufferWidth, int bufferHeight, int width, int 
 
 void* FrameExchange::lockPlanes(void** planes)
 {
-    // The decoding buffer belongs to the player thread alone; only the copy
-    // in publish() meets the painting side.
+    // The decoding buffer belongs to the player thread alone; only the
+    // exchange in publish() meets the painting side.
     for (int p = 0; p < 3; ++p)
         planes[p] = decoding_.plane[p].data();
     return nullptr;
@@ -73,14 +109,14 @@ void* FrameExchange::lockPlanes(void** planes)
 
 void FrameExchange::publish()
 {
+    // The finished picture becomes the ready one by exchanging buffers; the
+    // player decodes the next into the previous ready buffer, which nothing
+    // reads any more once the exchange is done.
     std::lock_guard lock(mutex_);
-    ready_.width = decoding_.width;
-    ready_.height = decoding_.height;
-    for (int p = 0; p < 3; ++p) {
-        ready_.pitch[p] = decoding_.pitch[p];
-        ready_.lines[p] = decoding_.lines[p];
-        ready_.plane[p].resize(decoding_.plane[p].size());
-        std::memcpy(ready_.plane[p].data(), decoding_.plane[p].data(), decoding_.plane[p].size());
+    std::swap(decoding_, ready_);
+    if (decoding_.plane[0].size() != ready_.plane[0].size() || decoding_.width != ready_.width
+        || decoding_.height != ready_.height) {
+        decoding_ = ready_; // the first picture of a format: both buffers get its layout
     }
     hasFrame_ = true;
 }

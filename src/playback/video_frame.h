@@ -30,8 +30,8 @@ struct I420Frame {
 // sample, BT.601 limited range as H.264 cameras record.
 QImage renderI420(const I420Frame& frame, QRect source, QSize size);
 
-// The player writes into `decoding` between lock and unlock; display copies
-// it to `ready` for the pane.
+// The player writes into `decoding` between lock and unlock; display
+// exchanges it with `ready`, which the pane renders from.
 class FrameExchange {
 public:
     void setFormat(int bufferWidth, int bufferHeight, int width, int height);

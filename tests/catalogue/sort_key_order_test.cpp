@@ -45,3 +45,25 @@ TEST(SortKeyOrder, RowsPairFrontBeforeRearAndTiesKeepScanOrder)
     EXPECT_EQ(names, (QStringList{"zzz.mp4", "aaa.mp4", "alwa_20230615_142500_R.mp4", "alwa_20230615_142530_F.mp4",
                                   "event_20230615_142530_F.mp4", "event_20230615_142530_R.mp4"}));
 }
+
+TEST(SortKeyOrder, TheFastOrderAgreesWithTheWordOrder)
+{
+    // Keys of every shape, plain and not, sorted by the list's sort and
+    // checked pairwise against the word order itself.
+    const char* texts[] = {"20230615_142530_F", "20230615_142530_f", "20230615_142530_R", "20230615_142530_", "2023-_F",
+                           "2023_F", "00000000_000000_", "654130600_000000_", "20230615_142530_1", "20230615_142530_#",
+                           "20230615_142530_g", "20230615_142530_G", "2023'_F"};
+    std::vector<RecordingRow> rows;
+    for (const char* t : texts) {
+        RecordingRow row;
+        row.name.sortKey = QString::fromUtf8(t);
+        rows.push_back(row);
+    }
+    RecordingRow accented;
+    accented.name.sortKey = QString::fromUtf8("20230615_142530_\u00e9");
+    rows.push_back(accented);
+    sortRecordingRows(rows);
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        EXPECT_LE(compareSortKeys(rows[i - 1].name.sortKey, rows[i].name.sortKey), 0)
+            << rows[i - 1].name.sortKey.toStdString() << " / " << rows[i].name.sortKey.toStdString();
+}
