@@ -227,3 +227,26 @@ TEST(MainWindow, BadRecordingsLeaveTheWindowUsable)
     EXPECT_TRUE(again.isEmpty());
     EXPECT_EQ(window.listModel().recordingCount(), 3); // a folder that is gone leaves the list
 }
+
+TEST(MainWindow, KeyboardDrivesPlayback)
+{
+    Viewer viewer;
+    viewer.window.activateWindow();
+    QApplication::setActiveWindow(&viewer.window);
+    const int row = rowOf(viewer.window.listModel(), fileNameIn("Event", "_F.mp4"));
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Playing; }, 5000));
+    QTest::keyClick(&viewer.window, Qt::Key_Space);
+    ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Paused; }, 5000));
+    const std::int64_t before = viewer.window.frontEngine().time();
+    QTest::keyClick(&viewer.window, Qt::Key_Left);
+    EXPECT_EQ(viewer.window.controller().seekBar().position(), std::max<std::int64_t>(0, before - 3000));
+    EXPECT_EQ(viewer.window.frontEngine().state(), MediaState::Paused);
+    QTest::keyClick(&viewer.window, Qt::Key_Space);
+    ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Playing; }, 5000));
+    QTest::keyClick(&viewer.window, Qt::Key_PageDown);
+    EXPECT_EQ(viewer.window.controller().currentRow(), row + 2); // the row after the pair
+    QTest::keyClick(&viewer.window, Qt::Key_Escape);               // swallowed: the window stays
+    EXPECT_TRUE(viewer.window.isVisible());
+}
