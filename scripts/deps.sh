@@ -7,6 +7,7 @@ dravonix_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools
   libvlc-dev vlc-plugin-base
+  qt6-webengine-dev libjs-leaflet
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg fonts-dejavu-core
   clang libclang-rt-14-dev

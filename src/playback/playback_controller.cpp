@@ -69,6 +69,7 @@ void PlaybackController::openRecording(const QString& pathIn, bool front)
     view_.graphChanged();
     view_.resetReadout();
     readTelemetryTrack(std::filesystem::path(QFile::encodeName(path).toStdString()), store_);
+    view_.trackLoaded();
 
     if (mode_ == ChannelMode::RearOnly) {
         // A rear recording alone plays in the large pane on the front engine.

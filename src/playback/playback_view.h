@@ -32,6 +32,8 @@ public:
     virtual void setReadoutTimer(bool running) = 0;
     virtual void selectListRow(int row) = 0;
     virtual void magnifierChanged() = 0;
+    // The open recording's telemetry has been read into the store.
+    virtual void trackLoaded() {}
 };
 
 // The recording list as the controller reads it, in display order.

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -249,4 +251,45 @@ TEST(MainWindow, KeyboardDrivesPlayback)
     EXPECT_EQ(viewer.window.controller().currentRow(), row + 2); // the row after the pair
     QTest::keyClick(&viewer.window, Qt::Key_Escape);               // swallowed: the window stays
     EXPECT_TRUE(viewer.window.isVisible());
+}
+
+namespace {
+
+QVariant evaluate(MapView& map, const QString& script)
+{
+    QVariant result;
+    bool done = false;
+    map.webView()->page()->runJavaScript(script, [&](const QVariant& v) {
+        result = v;
+        done = true;
+    });
+    waitFor([&] { return done; }, 5000);
+    return result;
+}
+
+} // namespace
+
+TEST(MainWindow, TheMapFollowsTheRecordingOnlyWhileTheInformationTabShows)
+{
+    Viewer viewer;
+    MapView& map = viewer.window.mapView();
+    ASSERT_TRUE(waitFor([&] { return map.loaded() && evaluate(map, "markers.length").toInt() == 1; }, 30000));
+    const int row = rowOf(viewer.window.listModel(), fileNameIn("Event", "_F.mp4"));
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    // The route of the whole recording is drawn as soon as it opens.
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "track ? track.getLatLngs().length : 0").toInt() >= 2; }, 5000));
+    // Hidden: the readout ticks, the marker stays where the page put it.
+    waitFor([] { return false; }, 1200);
+    EXPECT_NEAR(evaluate(map, "markers[0].getLatLng().lat").toDouble(), 37.374054, 1e-9);
+
+    viewer.window.showInformation(true);
+    ASSERT_TRUE(waitFor([&] { return std::abs(evaluate(map, "markers[0].getLatLng().lat").toDouble() - 37.374054) > 1e-7; }, 4000));
+    // Centred on the marker, to the map's pixel grid (a pixel is a few metres here).
+    EXPECT_NEAR(evaluate(map, "map.getCenter().lat").toDouble(), evaluate(map, "markers[0].getLatLng().lat").toDouble(), 1e-4);
+    // On the route: within a few metres of one of its points.
+    EXPECT_LT(evaluate(map, "Math.min.apply(null, track.getLatLngs().map(function (p) {"
+                            " return p.distanceTo(markers[0].getLatLng()); }))").toDouble(), 30.0);
+    waitFor([] { return false; }, 800);
+    screenshot(viewer.window, "06-information-map");
 }

@@ -2,6 +2,7 @@
 
 #include "app/viewer/copy_job.h"
 #include "app/viewer/ui_registry.h"
+#include "views/map_call.h"
 #include "views/readout.h"
 
 #include <QApplication>
@@ -97,10 +98,9 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         menu.exec(list_->viewport()->mapToGlobal(at));
     });
 
-    mapArea_ = new QWidget(this);
-    mapArea_->setObjectName(QStringLiteral("mapArea"));
+    mapArea_ = new MapView(MapView::Page::Main, koreanInterface(), this);
+    mapArea_->setObjectName(QStringLiteral("mapView"));
     mapArea_->setGeometry(kMapArea);
-    mapArea_->setStyleSheet(QStringLiteral("background: #101317;"));
     mapArea_->hide();
     speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(false)), 20,
                           Qt::AlignLeft | Qt::AlignVCenter);
@@ -259,7 +259,7 @@ void MainWindow::showInformation(bool information)
     informationTab_->setSelected(information);
     recordTab_->setSelected(!information);
     list_->setVisible(!information);
-    for (QWidget* w : {mapArea_, static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_), static_cast<QWidget*>(satellites_)})
+    for (QWidget* w : {static_cast<QWidget*>(mapArea_), static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_), static_cast<QWidget*>(satellites_)})
         w->setVisible(information);
     if (!information)
         list_->setGeometry(kListArea);
@@ -276,6 +276,19 @@ void MainWindow::readoutTick()
         hdop_->setText(QString::fromStdString(*update->hdop));
         satellites_->setText(QString::fromStdString(*update->satellites));
     }
+    // The map follows only while the information panel shows it.
+    if (informationShown_ && update->longitude && update->latitude)
+        mapArea_->showPosition(*update->longitude, *update->latitude, true);
+}
+
+void MainWindow::trackLoaded()
+{
+    std::vector<std::pair<double, double>> route;
+    for (const GpsFix& fix : store_.fixes())
+        if (fix.hasPosition())
+            route.emplace_back(nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere),
+                               nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere));
+    mapArea_->setTrack(route);
 }
 
 void MainWindow::seekBarChanged() { seek_->update(); }
@@ -497,7 +510,7 @@ void MainWindow::placeFullScreen(int w, int h)
     const int c = h;
     for (QWidget* hidden : {static_cast<QWidget*>(list_), static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_),
                             static_cast<QWidget*>(satellites_), static_cast<QWidget*>(recordTab_),
-                            static_cast<QWidget*>(informationTab_), static_cast<QWidget*>(graph_), mapArea_})
+                            static_cast<QWidget*>(informationTab_), static_cast<QWidget*>(graph_), static_cast<QWidget*>(mapArea_)})
         hidden->hide();
     close_->move(w - 51, 5);
     maximize_->move(w - 84, 5);

@@ -13,6 +13,7 @@
 #include "toolkit/ui/skin_slider.h"
 #include "views/gsensor_graph_model.h"
 #include "views/gsensor_graph_widget.h"
+#include "views/map_view.h"
 
 #include <QFutureWatcher>
 #include <QLabel>
@@ -44,7 +45,7 @@ public:
     VideoPane& rearPane() { return *rearPane_; }
     GSensorGraphWidget& graph() { return *graph_; }
     QLabel& speedLabel() { return *speed_; }
-    QWidget& mapArea() { return *mapArea_; }
+    MapView& mapView() { return *mapArea_; }
     bool informationShown() const { return informationShown_; }
 
     // Commands, also for tests.
@@ -67,6 +68,7 @@ public:
     void setReadoutTimer(bool running) override;
     void selectListRow(int row) override;
     void magnifierChanged() override;
+    void trackLoaded() override;
 
 signals:
     void folderListed(int rows);
@@ -101,7 +103,7 @@ private:
     VideoPane* rearPane_ = nullptr;
     GSensorGraphWidget* graph_ = nullptr;
     QTreeView* list_ = nullptr;
-    QWidget* mapArea_ = nullptr;
+    MapView* mapArea_ = nullptr;
     QLabel* speed_ = nullptr;
     QLabel* hdop_ = nullptr;
     QLabel* satellites_ = nullptr;

@@ -8,8 +8,14 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 int main(int argc, char* argv[])
 {
+    // The map's web engine: its sandbox refuses to run as root.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dravonix"));
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

@@ -1,0 +1,116 @@
+#include "views/map_view.h"
+
+#include "views/map_call.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace dravonix {
+namespace {
+
+// One named profile: tiles are cached on disk between runs, and the tile
+// server learns which program asks, as its usage policy wants.
+QWebEngineProfile* mapProfile()
+{
+    static QWebEngineProfile* profile = [] {
+        auto* p = new QWebEngineProfile(QStringLiteral("dravonix-map"), QCoreApplication::instance());
+        p->setHttpUserAgent(QStringLiteral("Dravonix/%1 (dash camera viewer)").arg(QStringLiteral("0.1")));
+        p->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+        return p;
+    }();
+    return profile;
+}
+
+} // namespace
+
+MapView::MapView(Page page, bool korean, QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new QWebEngineView(this);
+    auto* webPage = new QWebEnginePage(mapProfile(), view_);
+    view_->setPage(webPage);
+    view_->setAcceptDrops(false); // files dropped on the map are not opened
+    webPage->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    layout->addWidget(view_);
+    connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        loaded_ = ok;
+        if (!ok)
+            return;
+        if (!pendingTrack_.isEmpty())
+            callPageFunction(QStringLiteral("setTrack"), {pendingTrack_});
+        emit pageLoaded();
+    });
+    const QString name = QStringLiteral("%1_%2.html").arg(page == Page::Main ? QStringLiteral("main") : QStringLiteral("position"),
+                                                           korean ? QStringLiteral("ko") : QStringLiteral("en"));
+    view_->setUrl(QUrl(QStringLiteral("qrc:/map/") + name));
+}
+
+QString MapView::pageUrl() const { return view_->url().toString(); }
+
+void MapView::callPageFunction(const QString& name, const QStringList& arguments)
+{
+    if (!loaded_)
+        return; // the page isn't there yet: the map just doesn't move
+    view_->page()->runJavaScript(pageCallScript(name, arguments));
+}
+
+void MapView::showPosition(double rawLongitude, double rawLatitude, bool withFirstFlag)
+{
+    const auto texts = positionArguments(rawLongitude, rawLatitude);
+    if (!texts)
+        return;
+    QStringList arguments{texts->first, texts->second};
+    if (withFirstFlag) {
+        arguments << (firstCall_ && loaded_ ? QStringLiteral("1") : QStringLiteral("0"));
+        if (loaded_)
+            firstCall_ = false;
+    }
+    callPageFunction(QStringLiteral("setLatLag"), arguments);
+}
+
+void MapView::setTrack(const std::vector<std::pair<double, double>>& latitudeLongitude)
+{
+    pendingTrack_ = trackArgument(latitudeLongitude);
+    if (loaded_)
+        callPageFunction(QStringLiteral("setTrack"), {pendingTrack_});
+}
+
+MapWindow::MapWindow(double latitude, double longitude, bool korean, QWidget* owner)
+    : QWidget(owner, Qt::Window), latitude_(latitude), longitude_(longitude)
+{
+    setWindowTitle(QStringLiteral("Position"));
+    map_ = new MapView(MapView::Page::Position, korean, this);
+    map_->setGeometry(0, 0, 471, 681);
+    resize(471, 729);
+}
+
+void MapWindow::showPosition(double rawLongitude, double rawLatitude)
+{
+    longitude_ = rawLongitude;
+    latitude_ = rawLatitude;
+    map_->showPosition(rawLongitude, rawLatitude, false);
+}
+
+void MapWindow::closeEvent(QCloseEvent* event)
+{
+    // The owner decides: it destroys the window when told.
+    event->ignore();
+    emit closeRequested();
+}
+
+void MapWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        emit closeRequested();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+} // namespace dravonix
