@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../qt_wait.h"
+
 #include <gtest/gtest.h>
 
 using namespace dravonix;
@@ -22,15 +24,6 @@ namespace {
 
 QString demoCard() { return qEnvironmentVariable("DRAVONIX_TEST_CARD"); }
 
-template <typename Done>
-bool waitFor(Done done, int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 void screenshot(QWidget& window, const char* name)
 {
@@ -253,21 +246,6 @@ TEST(MainWindow, KeyboardDrivesPlayback)
     EXPECT_TRUE(viewer.window.isVisible());
 }
 
-namespace {
-
-QVariant evaluate(MapView& map, const QString& script)
-{
-    QVariant result;
-    bool done = false;
-    map.webView()->page()->runJavaScript(script, [&](const QVariant& v) {
-        result = v;
-        done = true;
-    });
-    waitFor([&] { return done; }, 5000);
-    return result;
-}
-
-} // namespace
 
 TEST(MainWindow, TheMapFollowsTheRecordingOnlyWhileTheInformationTabShows)
 {

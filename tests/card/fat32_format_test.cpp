@@ -113,7 +113,7 @@ void formatAndCheck(const Image& image, std::uint32_t bytesPerSector, const std:
 
 } // namespace
 
-TEST(Fat32Format, WorkedSizesPassFsckAndMtools)
+TEST(VolumeFormat, WorkedSizesPassFsckAndMtools)
 {
     formatAndCheck(Image("dravonix-8389666.img", 8389666ull * 512), 512, "64K");
     formatAndCheck(Image("dravonix-7744512.img", 7744512ull * 512), 512, "16K");
@@ -121,13 +121,13 @@ TEST(Fat32Format, WorkedSizesPassFsckAndMtools)
     formatAndCheck(Image("dravonix-4k.img", 4096ull * 2000000), 4096, "16K");
 }
 
-TEST(Fat32Format, LargeCards)
+TEST(VolumeFormat, LargeCards)
 {
     formatAndCheck(Image("dravonix-64g.img", 64ull << 30), 512, "64K");
     formatAndCheck(Image("dravonix-2t.img", 0xFFFFFFFEull * 512), 512, "64K");
 }
 
-TEST(Fat32Format, TheFiguresOfTheWorkedCardLandWhereExpected)
+TEST(VolumeFormat, TheFiguresOfTheWorkedCardLandWhereExpected)
 {
     const Image image("dravonix-layout.img", 15523840ull * 512);
     OpenedDevice opened = openImageFile(image.path.string());
@@ -141,7 +141,7 @@ TEST(Fat32Format, TheFiguresOfTheWorkedCardLandWhereExpected)
     EXPECT_EQ(le32(image.read(980 * 512 + 512, 512), 0), 0u);
 }
 
-TEST(Fat32Format, TooSmallAndTooLargeAreRefusedBeforeAnyWrite)
+TEST(VolumeFormat, TooSmallAndTooLargeAreRefusedBeforeAnyWrite)
 {
     for (const std::uint64_t count : {65535ull, 0xFFFFFFFFull, 7744512ull}) {
         const Image image("dravonix-refused.img", count * 512);
@@ -156,7 +156,7 @@ TEST(Fat32Format, TooSmallAndTooLargeAreRefusedBeforeAnyWrite)
     }
 }
 
-TEST(Fat32Format, AFailedWriteIsAFailure)
+TEST(VolumeFormat, AFailedWriteIsAFailure)
 {
     // An image that refuses to grow: the format of a device smaller than its
     // facts claim must fail, not report success.
@@ -187,7 +187,7 @@ TEST(Fat32Format, AFailedWriteIsAFailure)
     EXPECT_EQ(formatVolume(flaky, {128, ""}, kWhen).code, EIO);
 }
 
-TEST(Fat32Format, PartitionTypeFailureMattersOnlyWithHiddenSectors)
+TEST(VolumeFormat, PartitionTypeFailureMattersOnlyWithHiddenSectors)
 {
     class NoTable final : public BlockDevice {
     public:
@@ -259,7 +259,7 @@ TEST(FormatFlow, DevicesThatMustNotBeFormatted)
     }
 }
 
-TEST(Fat32Format, ALoopDeviceWhereOneCanBeHad)
+TEST(VolumeFormat, ALoopDeviceWhereOneCanBeHad)
 {
     const Image image("dravonix-loop.img", 1200ull << 20);
     const CommandResult attach = run("losetup -f --show " + image.path.string());

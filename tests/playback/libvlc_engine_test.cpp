@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "../qt_wait.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -26,15 +28,6 @@ QString recording(const char* folder, const char* suffix)
     return names.isEmpty() ? QString() : dir.filePath(names.front());
 }
 
-template <typename Done>
-bool waitFor(Done done, int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 struct Recorder {
     std::vector<EngineEvent> events;

@@ -10,33 +10,14 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include "../qt_wait.h"
+
 #include <gtest/gtest.h>
 
 using namespace dravonix;
 
 namespace {
 
-template <typename Done>
-bool waitFor(Done done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-QVariant evaluate(MapView& map, const QString& script)
-{
-    QVariant result;
-    bool done = false;
-    map.webView()->page()->runJavaScript(script, [&](const QVariant& v) {
-        result = v;
-        done = true;
-    });
-    waitFor([&] { return done; }, 5000);
-    return result;
-}
 
 bool loadedMap(MapView& map)
 {

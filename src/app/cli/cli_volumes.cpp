@@ -7,11 +7,11 @@ namespace dravonix::cli {
 
 std::unique_ptr<Volumes> volumesForCli()
 {
-    const QString spec = qEnvironmentVariable("DRAVONIX_TEST_VOLUMES");
-    if (spec.isNull())
+    const QString volumesText = qEnvironmentVariable("DRAVONIX_TEST_VOLUMES");
+    if (volumesText.isNull())
         return systemVolumes();
     auto folders = std::make_unique<FolderVolumes>();
-    for (const QString& item : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString& item : volumesText.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype equals = item.lastIndexOf(QLatin1Char('='));
         folders->add(item.left(equals < 0 ? item.size() : equals).toStdString(),
                      equals < 0 ? std::string() : item.mid(equals + 1).toStdString());
