@@ -145,31 +145,28 @@ void listing()
     }
     MainWindow window({"--aout=dummy"});
     window.show();
-    QSignalSpy listed(&window, &MainWindow::folderListed);
-    // A 5 ms heartbeat on the UI thread: its longest gap is the longest block.
-    QElapsedTimer beat;
-    qint64 longest = 0;
-    QTimer heart;
-    heart.setInterval(5);
-    QObject::connect(&heart, &QTimer::timeout, [&] {
-        longest = std::max(longest, beat.restart());
-    });
-    waitFor([] { return false; }, 200);
-    beat.start();
-    heart.start();
-    QElapsedTimer t;
-    t.start();
-    window.openFolder(QString::fromStdString(root.string()));
-    waitFor([&] { return !listed.isEmpty(); }, 10000);
-    const qint64 listedAfter = t.elapsed();
-    window.listView().viewport()->repaint();
-    const qint64 shown = t.elapsed();
-    std::printf("listing: rows in the model after %lld ms, painted after %lld ms\n", static_cast<long long>(listedAfter),
-                static_cast<long long>(shown));
-    waitFor([] { return false; }, 300);
-    heart.stop();
-    std::printf("listing 20,000 files: first rows after %lld ms (goal 100), longest UI block %lld ms (goal 50)\n",
-                static_cast<long long>(shown), static_cast<long long>(longest));
+    waitFor([] { return false; }, 1500); // the window and its map page settle first
+    for (int round = 0; round < 3; ++round) {
+        QSignalSpy listed(&window, &MainWindow::folderListed);
+        // A 5 ms heartbeat on the UI thread: its longest gap is the longest block.
+        QElapsedTimer beat;
+        qint64 longest = 0;
+        QTimer heart;
+        heart.setInterval(5);
+        QObject::connect(&heart, &QTimer::timeout, [&] { longest = std::max(longest, beat.restart()); });
+        beat.start();
+        heart.start();
+        QElapsedTimer t;
+        t.start();
+        window.openFolder(QString::fromStdString(root.string()));
+        waitFor([&] { return !listed.isEmpty(); }, 10000);
+        window.listView().viewport()->repaint();
+        const qint64 shown = t.elapsed();
+        waitFor([] { return false; }, 300);
+        heart.stop();
+        std::printf("listing 20,000 files (%s): first rows after %lld ms (goal 100), longest UI block %lld ms (goal 50)\n",
+                    round == 0 ? "first scan" : "again", static_cast<long long>(shown), static_cast<long long>(longest));
+    }
 }
 
 } // namespace
@@ -177,6 +174,9 @@ void listing()
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1"); // the map's engine, when run as root
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     const QString card = QDir::temp().filePath("dravonix-bench-demo-card");
     if (!QFile::exists(card + "/config.bin")) {

@@ -12,7 +12,6 @@ void RecordingListModel::setRows(std::vector<RecordingRow> rows)
 {
     beginResetModel();
     rows_ = std::move(rows);
-    dates_.clear();
     current_ = -1;
     endResetModel();
 }

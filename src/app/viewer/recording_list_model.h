@@ -36,7 +36,6 @@ public:
 
 private:
     std::vector<RecordingRow> rows_;
-    std::vector<QString> dates_; // the locale's short dates, made once per scan
     int current_ = -1;
     QPixmap icons_;
 };
