@@ -6,8 +6,8 @@ set -euo pipefail
 dravonix_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools
-  libvlc-dev vlc-plugin-base
-  qt6-webengine-dev libjs-leaflet
+  libvlc-dev vlc-plugin-base libvlc-bin
+  qt6-webengine-dev libqt6webenginecore6-bin libjs-leaflet
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg fonts-dejavu-core
   clang libclang-rt-14-dev
