@@ -2,6 +2,8 @@
 
 #include "app/viewer/copy_job.h"
 #include "app/viewer/ui_registry.h"
+#include "card/card_discovery.h"
+#include "config/config_file.h"
 #include "views/map_call.h"
 #include "views/readout.h"
 
@@ -38,6 +40,17 @@ QLabel* readoutLabel(QWidget* parent, QRect place, const QString& text, int pixe
     label->setAlignment(align);
     label->setStyleSheet(QStringLiteral("color: #e6edf5;"));
     return label;
+}
+
+// The speed unit of the camera's settings, read from its card when one is
+// inserted (without relabelling it: that is the settings' business).
+bool cardUsesMilesPerHour()
+{
+    const auto volumes = systemVolumes();
+    const std::vector<RemovableDrive> drives = volumes->removableDrives();
+    const RemovableDrive* card = findCameraDrive(drives);
+    DeviceConfig config;
+    return card != nullptr && loadConfigFile(card->root + "config.bin", config) && config.speedUnit() == 1;
 }
 
 } // namespace
@@ -102,7 +115,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     mapArea_->setObjectName(QStringLiteral("mapView"));
     mapArea_->setGeometry(kMapArea);
     mapArea_->hide();
-    speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(false)), 20,
+    speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(cardUsesMilesPerHour())), 20,
                           Qt::AlignLeft | Qt::AlignVCenter);
     hdop_ = readoutLabel(this, QRect(912, 329, 70, 22), QStringLiteral("1.0"), 15, Qt::AlignRight | Qt::AlignVCenter);
     satellites_ = readoutLabel(this, QRect(912, 356, 70, 22), QStringLiteral("0"), 15, Qt::AlignRight | Qt::AlignVCenter);
