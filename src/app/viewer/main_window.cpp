@@ -204,8 +204,8 @@ MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
     readoutTimer_.stop();
-    if (copyJob_ != nullptr)
-        QMetaObject::invokeMethod(copyJob_, [job = copyJob_] { static_cast<CopyJob*>(job.data())->cancel(); });
+    if (copyJob_ != nullptr) // the flag is atomic: the job sees it between blocks
+        static_cast<CopyJob*>(copyJob_.data())->cancel();
     if (copyThread_ != nullptr) {
         copyThread_->quit();
         copyThread_->wait();
