@@ -3,6 +3,7 @@
 #include "app/viewer/copy_job.h"
 #include "app/viewer/ui_registry.h"
 #include "card/card_discovery.h"
+#include "config/ui/device_time_dialog.h"
 #include "config/config_file.h"
 #include "views/map_call.h"
 #include "views/readout.h"
@@ -172,6 +173,11 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     connect(fullScreen_, &QAbstractButton::clicked, this, [this] { toggleFullScreen(controller_->fullScreenViewRequest()); });
     connect(open_, &QAbstractButton::clicked, this, &MainWindow::chooseFolder);
     connect(snapshot_, &QAbstractButton::clicked, this, &MainWindow::snapshot);
+    connect(clock_, &QAbstractButton::clicked, this, [this] {
+        const auto volumes = systemVolumes();
+        DeviceTimeDialog dialog(*volumes, this);
+        dialog.exec();
+    });
     connect(recordTab_, &QAbstractButton::clicked, this, [this] { showInformation(false); });
     connect(informationTab_, &QAbstractButton::clicked, this, [this] { showInformation(true); });
     connect(play_, &QAbstractButton::clicked, this, [this] { controller_->play(); });

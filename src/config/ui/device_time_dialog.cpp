@@ -1,0 +1,94 @@
+#include "config/ui/device_time_dialog.h"
+
+#include "config/device_time.h"
+#include "resources/strings.h"
+
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace dravonix {
+namespace {
+
+QString askWithSaveDialog(QWidget* parent)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("Config Files (*.cfg)"), QStringLiteral("All Files (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("cfg"));
+    dialog.selectFile(QStringLiteral("timeset.cfg"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+} // namespace
+
+DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChooser askForFile)
+    : QDialog(parent), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog))
+{
+    setObjectName(QStringLiteral("deviceTimeDialog"));
+    QString title = QStringLiteral("Device Time");
+    if (const auto found = findDeviceTimeFile(volumes.removableDrives())) {
+        timeFile_ = QFile::decodeName(QByteArray::fromStdString(found->string()));
+        title += QStringLiteral(" - ") + timeFile_;
+    }
+    setWindowTitle(title);
+
+    const QDateTime now = QDateTime::currentDateTime();
+    date_ = new QDateEdit(now.date(), this);
+    date_->setObjectName(QStringLiteral("date"));
+    date_->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+    date_->setCalendarPopup(true);
+    date_->setAlignment(Qt::AlignRight);
+    time_ = new QTimeEdit(now.time(), this);
+    time_->setObjectName(QStringLiteral("time"));
+    time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    time_->setAlignment(Qt::AlignRight);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* saveButton = buttons->addButton(QStringLiteral("Save(&S)"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Cancel(&C)"), QDialogButtonBox::RejectRole);
+    saveButton->setDefault(true);
+    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* form = new QFormLayout;
+    form->addRow(date_);
+    form->addRow(time_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+bool DeviceTimeDialog::save()
+{
+    QString target = timeFile_;
+    if (target.isEmpty())
+        target = askForFile_(this);
+    if (target.isEmpty())
+        return false; // cancelled: the dialog stays open
+    const QDate d = date_->date();
+    const QTime t = time_->time();
+    const WriteOutcome outcome = writeDeviceTimeFile(QFile::encodeName(target).toStdString(),
+                                                     {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
+    if (outcome.writeProtected) {
+        const std::string_view text = englishString(300);
+        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+        return false;
+    }
+    if (!outcome.ok) {
+        // A failed write is no success: say so, and keep the dialog for another try.
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(outcome.message));
+        return false;
+    }
+    accept();
+    return true;
+}
+
+} // namespace dravonix
