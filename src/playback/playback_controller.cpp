@@ -311,28 +311,17 @@ void PlaybackController::setGraphByLength(std::int64_t ms, std::int64_t length)
     view_.graphChanged();
 }
 
-void PlaybackController::doubleSpeed()
+void PlaybackController::setSpeed(bool twice)
 {
     if (front_ == nullptr)
         return;
-    if (!doubleSpeed_) {
-        front_->setRate(2.0f);
-        rear_->setRate(2.0f);
-        doubleSpeed_ = true;
+    // Only a change of the flag touches the engines; the label is set either way.
+    if (doubleSpeed_ != twice) {
+        front_->setRate(twice ? 2.0f : 1.0f);
+        rear_->setRate(twice ? 2.0f : 1.0f);
+        doubleSpeed_ = twice;
     }
-    setRateLabel(QStringLiteral("2x"));
-}
-
-void PlaybackController::normalSpeed()
-{
-    if (front_ == nullptr)
-        return;
-    if (doubleSpeed_) {
-        front_->setRate(1.0f);
-        rear_->setRate(1.0f);
-        doubleSpeed_ = false;
-    }
-    setRateLabel(QStringLiteral("1x"));
+    setRateLabel(twice ? QStringLiteral("2x") : QStringLiteral("1x"));
 }
 
 void PlaybackController::seekReleased()

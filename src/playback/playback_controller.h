@@ -43,8 +43,8 @@ public:
     void pause();
     void skipBackward() { skip(-10000); }
     void skipForward() { skip(+10000); }
-    void doubleSpeed();
-    void normalSpeed();
+    void doubleSpeed() { setSpeed(true); }
+    void normalSpeed() { setSpeed(false); }
     void seekReleased();
     void volumeReleased();
     void swap();
@@ -89,6 +89,7 @@ private:
     void setGraphBySeekMaximum(std::int64_t ms);
     void setGraphByLength(std::int64_t ms, std::int64_t length);
     void setRateLabel(const QString& text);
+    void setSpeed(bool twice);
     void showPlayForState();
     void layout(PaneLayout layout);
     void applyMagnifier();
