@@ -12,7 +12,7 @@ dravonix_packages=(
   ffmpeg fonts-dejavu-core
   clang libclang-rt-14-dev
   libxml2-utils liburing-dev
-  dosfstools mtools util-linux
+  dosfstools mtools util-linux locales
 )
 
 dravonix_install_deps() {

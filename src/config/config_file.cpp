@@ -1,23 +1,26 @@
 #include "config/config_file.h"
 
 #include "card/removable_drive.h"
-
-#include <fstream>
+#include "toolkit/input_file.h"
 
 namespace dravonix {
 
+Expected<std::uint64_t, Error> readConfigFile(const std::filesystem::path& path, DeviceConfig& config)
+{
+    auto file = InputFile::open(path);
+    if (!file)
+        return unexpected(file.error());
+    std::array<std::uint8_t, kConfigSize> buffer{};
+    const auto got = file->readAt(0, std::as_writable_bytes(std::span(buffer)));
+    if (!got)
+        return unexpected(got.error());
+    config.overwriteWith(std::span(buffer.data(), *got));
+    return file->size();
+}
+
 bool loadConfigFile(const std::filesystem::path& path, DeviceConfig& config)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::array<std::uint8_t, kConfigSize> buffer{};
-    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
-    config.overwriteWith(std::span(buffer.data(), static_cast<std::size_t>(in.gcount())));
-    return true;
+    return readConfigFile(path, config).hasValue();
 }
 
 WriteOutcome saveConfigFile(const std::filesystem::path& path, DeviceConfig& config)

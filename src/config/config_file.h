@@ -3,6 +3,8 @@
 
 #include "config/device_config.h"
 #include "toolkit/atomic_file.h"
+#include "toolkit/error.h"
+#include "toolkit/expected.h"
 
 #include <filesystem>
 #include <optional>
@@ -13,9 +15,11 @@ namespace dravonix {
 
 struct RemovableDrive;
 
-// Reads up to 500 bytes over the record. Nothing is verified: a card's own
-// magic and checksum are kept. False (record untouched) when the file can't
-// be read.
+// Reads up to 500 bytes over the record and returns the file's size. Nothing
+// is verified: a card's own magic and checksum are kept. Only a regular file
+// is read; on failure the record is untouched.
+Expected<std::uint64_t, Error> readConfigFile(const std::filesystem::path& path, DeviceConfig& config);
+// The same, for callers that only need to know whether it worked.
 bool loadConfigFile(const std::filesystem::path& path, DeviceConfig& config);
 
 // Computes the checksum, then replaces the file as a whole (see

@@ -12,6 +12,17 @@ std::string formatDeviceTime(const DeviceTime& t)
     return std::string(buffer, static_cast<std::size_t>(n < 0 ? 0 : n));
 }
 
+bool isValidDeviceTime(const DeviceTime& t)
+{
+    if (t.year < 1601 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.hour < 0 || t.hour > 23
+        || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
+        return false;
+    constexpr int kDays[12]{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+    const int days = kDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
+    return t.day <= days;
+}
+
 std::optional<std::filesystem::path> findDeviceTimeFile(const std::vector<RemovableDrive>& drives)
 {
     for (const RemovableDrive& drive : drives) {
@@ -25,6 +36,11 @@ std::optional<std::filesystem::path> findDeviceTimeFile(const std::vector<Remova
 
 WriteOutcome writeDeviceTimeFile(const std::filesystem::path& path, const DeviceTime& time)
 {
+    if (!isValidDeviceTime(time)) {
+        WriteOutcome refused;
+        refused.message = "the camera's clock takes a date from 1601-01-01 to 9999-12-31: " + formatDeviceTime(time);
+        return refused;
+    }
     const std::string text = formatDeviceTime(time);
     return writeFileAtomically(path, std::as_bytes(std::span(text.data(), text.size())));
 }

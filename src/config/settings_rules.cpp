@@ -301,7 +301,10 @@ std::optional<SaveFailure> applyPlate(DeviceConfig& config, std::u16string_view 
         if (!alnum)
             return failure(231);
     }
-    config.setPlateText(toLatin1(plate.substr(0, 8)));
+    // The box holds 8 characters; a longer plate is refused, never cut.
+    if (plate.size() > 8)
+        return SaveFailure{0, "at most 8 characters fit", -1, {}};
+    config.setPlateText(toLatin1(plate));
     config.setPlatePresent(1);
     return std::nullopt;
 }

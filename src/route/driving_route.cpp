@@ -2,10 +2,12 @@
 #include "toolkit/text_format.h"
 
 #include "resources/strings.h"
+#include "toolkit/input_file.h"
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 namespace dravonix {
@@ -107,25 +109,39 @@ double DrivingRouteRecord::signedLongitude() const
 
 Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return unexpected(std::string("is a folder"));
-    std::ifstream in(path, std::ios::binary);
+    const auto in = InputFile::open(path);
     if (!in)
-        return unexpected(std::string("cannot be opened"));
+        return unexpected(in.error().message);
     std::array<std::uint8_t, kRouteHeaderSize> header{};
-    if (!in.read(reinterpret_cast<char*>(header.data()), header.size()))
+    const auto got = in->readAt(0, std::as_writable_bytes(std::span(header)));
+    if (!got)
+        return unexpected(got.error().message);
+    if (*got < header.size())
         return unexpected(std::string("is shorter than its 12-byte header"));
     DrivingRouteFile file;
     file.countA = littleEndian(&header[0], 4);
     file.headerWord4 = littleEndian(&header[4], 4);
     file.countB = littleEndian(&header[8], 4);
-    // Read record by record: a header that claims billions of records costs
-    // only what the file really holds.
-    std::array<std::uint8_t, kRouteRecordSize> record{};
-    const std::uint32_t wanted = file.announcedCount();
-    while (file.records.size() < wanted && in.read(reinterpret_cast<char*>(record.data()), record.size()))
-        file.records.push_back(DrivingRouteRecord::decode(record.data()));
+    // A header may claim billions of records: read what the file's size
+    // holds, in blocks, so memory follows the file and not the header.
+    const std::uint64_t present = (in->size() - kRouteHeaderSize) / kRouteRecordSize;
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(file.announcedCount(), present));
+    file.records.reserve(wanted);
+    constexpr std::size_t kBlockRecords = 4096;
+    std::vector<std::uint8_t> block;
+    while (file.records.size() < wanted) {
+        const std::size_t count = std::min(kBlockRecords, wanted - file.records.size());
+        block.resize(count * kRouteRecordSize);
+        const std::uint64_t at = kRouteHeaderSize + std::uint64_t{file.records.size()} * kRouteRecordSize;
+        const auto read = in->readAt(at, std::as_writable_bytes(std::span(block)));
+        if (!read)
+            return unexpected(read.error().message);
+        const std::size_t whole = *read / kRouteRecordSize;
+        for (std::size_t i = 0; i < whole; ++i)
+            file.records.push_back(DrivingRouteRecord::decode(&block[i * kRouteRecordSize]));
+        if (whole < count)
+            break; // the file shrank since it was opened
+    }
     return file;
 }
 

@@ -21,6 +21,9 @@ struct ReadRequest {
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
+    // The first read error met so far, as an errno value, or 0: a read that
+    // came back short for this reason did not reach the end of the file.
+    int readError() const { return readError_; }
     virtual std::uint64_t size() const = 0;
     // Copies up to out.size() bytes from `offset`; returns how many it copied.
     virtual std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const = 0;
@@ -30,6 +33,16 @@ public:
         for (ReadRequest& r : requests)
             r.got = readAt(r.offset, r.out);
     }
+
+protected:
+    void noteReadError(int error) const
+    {
+        if (readError_ == 0)
+            readError_ = error;
+    }
+
+private:
+    mutable int readError_ = 0;
 };
 
 class MemoryByteSource final : public ByteSource {
@@ -46,7 +59,8 @@ struct OpenError {
     std::string reason;
 };
 
-// Opens a file for reading. Folders and unreadable files give an error.
+// Opens a file for reading, without blocking, once. Anything but a regular
+// file (a folder, a FIFO, a device) and unreadable files give an error.
 std::variant<std::unique_ptr<ByteSource>, OpenError> openFileByteSource(const std::filesystem::path& path);
 
 } // namespace dravonix

@@ -1,4 +1,5 @@
 #include "telemetry/byte_source.h"
+#include "toolkit/input_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,12 +50,6 @@ bool readBatched(int fd, std::span<ReadRequest> requests)
         }
     }
     io_uring_queue_exit(&ring);
-    // A short read (end of file, or a read the ring split) is finished plainly.
-    for (ReadRequest& r : requests)
-        if (ok && r.got < r.out.size()) {
-            const ssize_t n = ::pread(fd, r.out.data() + r.got, r.out.size() - r.got, static_cast<off_t>(r.offset + r.got));
-            r.got += n > 0 ? static_cast<std::size_t>(n) : 0;
-        }
     return ok;
 }
 #endif
@@ -63,65 +58,46 @@ bool readBatched(int fd, std::span<ReadRequest> requests)
 // is read would kill the program with SIGBUS, a failed read only ends early.
 class DescriptorSource final : public ByteSource {
 public:
-    DescriptorSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
-    ~DescriptorSource() override { ::close(fd_); }
-    DescriptorSource(const DescriptorSource&) = delete;
-    DescriptorSource& operator=(const DescriptorSource&) = delete;
+    explicit DescriptorSource(InputFile file) : file_(std::move(file)) {}
 
-    std::uint64_t size() const override { return size_; }
+    std::uint64_t size() const override { return file_.size(); }
     void readMany(std::span<ReadRequest> requests) const override
     {
 #ifdef DRAVONIX_HAVE_IO_URING
-        if (readBatched(fd_, requests))
+        if (readBatched(file_.descriptor(), requests)) {
+            // A short read (end of file, an error, or a read the ring split)
+            // is finished plainly, so an error is told from the end of file.
+            for (ReadRequest& r : requests)
+                if (r.got < r.out.size())
+                    r.got += readAt(r.offset + r.got, r.out.subspan(r.got));
             return;
+        }
 #endif
         ByteSource::readMany(requests);
     }
 
     std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override
     {
-        std::size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                                      static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
+        const auto got = file_.readAt(offset, out);
+        if (!got) {
+            noteReadError(got.error().systemError);
+            return 0;
         }
-        return done;
+        return *got;
     }
 
 private:
-    int fd_;
-    std::uint64_t size_;
+    InputFile file_;
 };
-
-OpenError errnoError(const char* what)
-{
-    return OpenError{std::string(what) + ": " + std::strerror(errno)};
-}
 
 } // namespace
 
 std::variant<std::unique_ptr<ByteSource>, OpenError> openFileByteSource(const std::filesystem::path& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errnoError("cannot open");
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const OpenError error = errnoError("cannot read its size");
-        ::close(fd);
-        return error;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return OpenError{"is a folder"};
-    }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    return std::make_unique<DescriptorSource>(fd, size);
+    auto file = InputFile::open(path);
+    if (!file)
+        return OpenError{file.error().message};
+    return std::make_unique<DescriptorSource>(std::move(*file));
 }
 
 } // namespace dravonix

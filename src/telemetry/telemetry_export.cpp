@@ -1,5 +1,7 @@
 #include "telemetry/telemetry_export.h"
+#include "toolkit/utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -34,17 +36,31 @@ std::string characterField(char c)
     return buffer.data();
 }
 
+// Text for an XML document: markup characters escaped, and what XML may not
+// hold at all (control characters other than tab and line ends, bytes that
+// are not UTF-8) written as U+FFFD.
 std::string xmlEscaped(std::string_view text)
 {
+    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
     std::string out;
-    for (char c : text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8SequenceLength(text, at);
+        const char c = text[at];
+        const bool control = length == 1 && static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+        const bool nonCharacter = length == 3 && (text.substr(at, 3) == "\xEF\xBF\xBE" || text.substr(at, 3) == "\xEF\xBF\xBF");
+        if (length == 0 || control || nonCharacter) {
+            out += kReplacement;
+            at += std::max<std::size_t>(length, 1);
+            continue;
+        }
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
-        default: out += c;
+        default: out.append(text.substr(at, length));
         }
+        at += length;
     }
     return out;
 }

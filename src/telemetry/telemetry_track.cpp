@@ -12,6 +12,15 @@ void TelemetryTrack::clear()
     current_ = GpsFix{};
 }
 
+void TelemetryTrack::truncate(std::size_t samples)
+{
+    if (samples >= samples_.size())
+        return;
+    samples_.resize(samples);
+    fixes_.resize(samples);
+    current_ = samples == 0 ? GpsFix{} : fixes_.back();
+}
+
 void TelemetryTrack::appendSample(std::int32_t rawX, std::int32_t rawY, std::int32_t rawZ,
                                   char unitMarker, std::span<const char, kNmeaTextSize> text)
 {

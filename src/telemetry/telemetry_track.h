@@ -48,6 +48,8 @@ class TelemetryTrack {
 public:
     void clear();
     void reserve(std::size_t samples);
+    // Drops the samples from `samples` on, as if they had never been appended.
+    void truncate(std::size_t samples);
 
     // One record: acceleration as raw integers, the unit marker and the GPS
     // text, whose sentences are decoded at once. The sample's fix is the

@@ -53,7 +53,11 @@ public:
         std::array<std::byte, 8> header{};
         if (start > parentEnd || parentEnd - start < header.size()
             || source_.readAt(start, header) != header.size()) {
-            why = "a box header at offset " + std::to_string(start) + " lies outside its parent or the file";
+            if (source_.readError() != 0)
+                why = "cannot read the box header at offset " + std::to_string(start) + ": "
+                      + std::strerror(source_.readError());
+            else
+                why = "a box header at offset " + std::to_string(start) + " lies outside its parent or the file";
             return std::nullopt;
         }
         Box box;
@@ -171,6 +175,8 @@ TrackReadResult findChunkTable(const ByteSource& source, Box& stco)
     const BoxWalker walk(source);
     const std::uint64_t fileEnd = source.size();
     std::string why;
+    if (fileEnd == 0)
+        return TrackReadResult::failure("the file is empty");
 
     const std::optional<Box> ftyp = walk.boxAt(0, fileEnd, why);
     if (!ftyp)
@@ -219,17 +225,27 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
         return found;
 
     const BoxWalker walk(source);
+    const auto readFailure = [&](const std::string& what) {
+        return TrackReadResult::failure("cannot read " + what + ": " + std::strerror(source.readError()));
+    };
     const std::optional<std::uint32_t> declared = walk.word(stco.start + 12);
     if (!declared)
-        return TrackReadResult::failure("the chunk offset table is truncated");
+        return source.readError() != 0 ? readFailure("the chunk offset table")
+                                       : TrackReadResult::failure("the chunk offset table is truncated");
     // The count can't claim more entries than the box holds.
     const std::uint64_t entries = std::min<std::uint64_t>(*declared, (stco.size - 16) / 4);
+    if (entries > kMaxTrackRecords)
+        return TrackReadResult::failure("the track lists " + std::to_string(entries) + " records, more than the "
+                                        + std::to_string(kMaxTrackRecords)
+                                        + " of a day at one a second: not one of the camera's recordings");
 
     std::vector<std::byte> table(static_cast<std::size_t>(entries) * 4);
     if (source.readAt(stco.start + 16, table) != table.size())
-        return TrackReadResult::failure("the chunk offset table is truncated");
+        return source.readError() != 0 ? readFailure("the chunk offset table")
+                                       : TrackReadResult::failure("the chunk offset table is truncated");
 
-    store.reserve(store.sampleCount() + static_cast<std::size_t>(entries));
+    const std::size_t before = store.sampleCount();
+    store.reserve(before + static_cast<std::size_t>(entries));
     std::vector<std::uint32_t> offsets;
     ChunkBlockReader reader(source);
     for (std::size_t first = 0; first < entries; first += ChunkBlockReader::kBlock) {
@@ -238,6 +254,10 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
         for (std::size_t i = 0; i < count; ++i)
             offsets[i] = bigEndian32(table.data() + 4 * (first + i));
         reader.read(offsets);
+        if (source.readError() != 0) {
+            store.truncate(before);
+            return readFailure("the telemetry records");
+        }
         for (std::size_t i = 0; i < count; ++i) {
             const std::span<const std::byte> record = reader.record(i);
             if (record.empty())

@@ -16,6 +16,9 @@ namespace dravonix {
 inline constexpr std::uint32_t kEFail = 0x80004005u;
 inline constexpr std::size_t kTelemetryRecordSize = 153;
 inline constexpr std::size_t kChunkLeadSize = 2;
+// The camera writes one record a second: a track of more than a day's
+// records is not one of its recordings, and is refused rather than read.
+inline constexpr std::uint64_t kMaxTrackRecords = 24 * 60 * 60;
 
 struct TrackReadResult {
     std::uint32_t code = 0; // 0, or kEFail
@@ -25,8 +28,8 @@ struct TrackReadResult {
     static TrackReadResult failure(std::string why) { return {kEFail, std::move(why)}; }
 };
 
-// On failure nothing has been appended to `store`. Chunks whose record lies
-// partly outside the file are skipped.
+// On failure (including a read error part way) nothing has been appended to
+// `store`. Chunks whose record lies partly outside the file are skipped.
 TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& store);
 TrackReadResult readTelemetryTrack(const std::filesystem::path& file, TelemetryTrack& store);
 

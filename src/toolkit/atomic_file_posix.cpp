@@ -1,13 +1,40 @@
 #include "toolkit/atomic_file.h"
+#include "toolkit/atomic_file_steps.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace dravonix {
+namespace detail {
 namespace {
+
+ReplaceSteps systemSteps() { return {::fsync, ::fchmod, ::fchown, ::rename, ::fsync}; }
+
+} // namespace
+
+ReplaceSteps& replaceSteps()
+{
+    static ReplaceSteps steps = systemSteps();
+    return steps;
+}
+
+void restoreReplaceSteps() { replaceSteps() = systemSteps(); }
+
+} // namespace detail
+
+namespace {
+
+constexpr std::string_view kTemporarySuffix = ".dravonix-tmp";
+constexpr int kMaxLinkHops = 40;
 
 WriteOutcome failure(int error, const std::string& what)
 {
@@ -15,6 +42,13 @@ WriteOutcome failure(int error, const std::string& what)
     out.systemError = error;
     out.writeProtected = error == EROFS;
     out.message = what + ": " + std::strerror(error);
+    return out;
+}
+
+WriteOutcome refusal(const std::string& what)
+{
+    WriteOutcome out;
+    out.message = what;
     return out;
 }
 
@@ -35,50 +69,154 @@ bool writeAll(int fd, std::span<const std::byte> bytes)
     return true;
 }
 
+std::string kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+std::string randomTag()
+{
+    static std::atomic<unsigned> counter{0};
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device device;
+    std::mt19937 mix(device() ^ static_cast<unsigned>(::getpid()) ^ (counter++ * 2654435761u));
+    std::string tag(6, 'x');
+    for (char& c : tag)
+        c = kLetters[mix() % (sizeof kLetters - 1)];
+    return tag;
+}
+
+// Creates ".NAME.XXXXXX.dravonix-tmp" next to the target, locked for as long
+// as it is open so that nobody takes it for a stale one.
+int createTemporary(const std::filesystem::path& folder, const std::string& name, mode_t mode, std::string& path)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = (folder / ("." + name + "." + randomTag() + std::string(kTemporarySuffix))).string();
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd >= 0)
+            ::flock(fd, LOCK_EX);
+        return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 } // namespace
 
-WriteOutcome writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes)
+std::filesystem::path followLinks(const std::filesystem::path& path)
 {
+    std::filesystem::path current = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::array<char, 4096> buffer{};
+        const ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+            return current;
+        const std::filesystem::path next(std::string(buffer.data(), static_cast<std::size_t>(n)));
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current;
+}
+
+bool isReplacementTemporary(std::string_view name)
+{
+    // "." + at least one character + "." + six characters + the suffix.
+    return name.size() > 1 + 1 + 1 + 6 + kTemporarySuffix.size() && name.front() == '.'
+           && name.substr(name.size() - kTemporarySuffix.size()) == kTemporarySuffix
+           && name[name.size() - kTemporarySuffix.size() - 7] == '.';
+}
+
+int removeStaleTemporaries(const std::filesystem::path& folder)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isReplacementTemporary(entry->d_name))
+            continue;
+        const std::filesystem::path path = folder / entry->d_name;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        // A live writer holds its lock; a killed one's lock went with it.
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::unlink(path.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+WriteOutcome writeFileAtomically(const std::filesystem::path& requested, std::span<const std::byte> bytes)
+{
+    const detail::ReplaceSteps& steps = detail::replaceSteps();
+    const std::filesystem::path target = followLinks(requested);
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-        return failure(EISDIR, "cannot replace " + target.string());
+    const std::string shown = requested.string();
 
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT)
+        return failure(errno, "cannot look at " + shown);
+    if (exists && !S_ISREG(existing.st_mode))
+        return refusal(shown + " is " + kindOf(existing.st_mode) + ": only a regular file is replaced");
+    if (target.filename().empty())
+        return refusal(shown + " names no file");
+
+    removeStaleTemporaries(folder);
+    const mode_t mode = exists ? (existing.st_mode & 07777) : 0666; // a new file gets the umask's mode
+    std::string temporary;
+    const int fd = createTemporary(folder, target.filename().string(), mode & 0777, temporary);
     if (fd < 0)
         return failure(errno, "cannot write in " + folder.string());
-    const auto discard = [&](const std::string& what) {
-        const int error = errno;
+    const auto discard = [&](int error, const std::string& what) {
         ::close(fd);
-        ::unlink(pattern.c_str());
+        ::unlink(temporary.c_str());
         return failure(error, what);
     };
     if (!writeAll(fd, bytes))
-        return discard("cannot write " + target.string());
-    if (::fsync(fd) != 0)
-        return discard("cannot flush " + target.string());
-    // Keep the permissions an existing file had; new files get the usual ones.
-    const mode_t mode = existing.st_mode != 0 ? (existing.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(pattern.c_str());
-        return failure(error, "cannot write " + target.string());
+        return discard(errno, "cannot write " + shown);
+    if (steps.fsyncFile(fd) != 0)
+        return discard(errno, "cannot flush " + shown);
+    if (exists) {
+        struct stat written {};
+        if (::fstat(fd, &written) != 0)
+            return discard(errno, "cannot look at the new " + shown);
+        if ((written.st_mode & 07777) != mode && steps.fchmod(fd, mode) != 0)
+            return discard(errno, "cannot keep the permissions of " + shown);
+        if ((written.st_uid != existing.st_uid || written.st_gid != existing.st_gid)
+            && steps.fchown(fd, existing.st_uid, existing.st_gid) != 0)
+            return discard(errno, "cannot keep the owner of " + shown);
     }
-    if (::rename(pattern.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(pattern.c_str());
-        return failure(error, "cannot replace " + target.string());
-    }
+    if (steps.rename(temporary.c_str(), target.c_str()) != 0)
+        return discard(errno, "cannot replace " + shown);
+    ::close(fd); // the lock goes with it, after the rename: the name is then the target's
     // The rename itself must reach the card too.
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    if (dir < 0)
+        return failure(errno, shown + " was replaced, but its folder could not be flushed");
+    const int synced = steps.fsyncFolder(dir);
+    const int syncError = errno;
+    ::close(dir);
+    if (synced != 0)
+        return failure(syncError, shown + " was replaced, but its folder could not be flushed");
     return WriteOutcome::success();
 }
 

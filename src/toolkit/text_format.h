@@ -1,7 +1,9 @@
 #pragma once
 // printf-style formatting into a std::string, for the camera's fixed text
-// layouts ("%04d.%04d", "%+.2f", ...). The C library formats numbers in the
-// "C" locale unless a program changes LC_NUMERIC; ours never does.
+// layouts ("%04d.%04d", "%+.2f", ...), always in the "C" locale: the user's
+// locale must not turn "0.05" into "0,05" in a file, a page call or a check.
+
+#include "toolkit/c_locale.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +14,7 @@ namespace dravonix {
 template <typename... Values>
 std::string formatText(const char* pattern, Values... values)
 {
+    const CLocaleScope cLocale;
     char buffer[256];
     const int n = std::snprintf(buffer, sizeof buffer, pattern, values...);
     if (n < 0)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <unistd.h>
 
 using namespace dravonix;
 namespace fs = std::filesystem;
@@ -34,4 +35,21 @@ TEST(DeviceTime, TheFirstCardHoldingTheFileIsWrittenInPlace)
     const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(written, "2025/01/05 07:08:09");
     fs::remove_all(root);
+}
+
+TEST(DeviceTime, OnlyTimesOfNineteenBytesAreWritten)
+{
+    EXPECT_TRUE(isValidDeviceTime({1601, 1, 1, 0, 0, 0}));
+    EXPECT_TRUE(isValidDeviceTime({9999, 12, 31, 23, 59, 59}));
+    EXPECT_TRUE(isValidDeviceTime({2024, 2, 29, 12, 0, 0}));
+    for (const DeviceTime& t : {DeviceTime{1600, 12, 31, 23, 59, 59}, DeviceTime{10000, 1, 1, 0, 0, 0},
+                                DeviceTime{999, 1, 1, 0, 0, 0}, DeviceTime{-5, 1, 1, 0, 0, 0},
+                                DeviceTime{2023, 2, 29, 0, 0, 0}, DeviceTime{2023, 4, 31, 0, 0, 0},
+                                DeviceTime{2023, 1, 1, 24, 0, 0}, DeviceTime{2023, 1, 1, 0, 60, 0}})
+        EXPECT_FALSE(isValidDeviceTime(t)) << formatDeviceTime(t);
+
+    const auto file = std::filesystem::temp_directory_path() / ("timeset-" + std::to_string(::getpid()) + ".cfg");
+    const WriteOutcome refused = writeDeviceTimeFile(file, {10000, 1, 1, 0, 0, 0});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_FALSE(std::filesystem::exists(file));
 }

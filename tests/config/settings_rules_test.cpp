@@ -169,6 +169,10 @@ TEST(SaveSteps, PlateNetworkNameAndPassword)
     EXPECT_EQ(applyPlate(config, u"\u00e912")->messageId, 231);
     EXPECT_FALSE(applyPlate(config, u"12ab34"));
     EXPECT_EQ(config.text(256, 8), "12ab34");
+    // Nine characters do not fit the box: refused, not cut to eight.
+    EXPECT_EQ(applyPlate(config, u"123456789")->message, "at most 8 characters fit");
+    EXPECT_EQ(config.text(256, 8), "12ab34");
+    EXPECT_FALSE(applyPlate(config, u"12345678"));
     EXPECT_EQ(config.platePresent(), 1u);
     config.setPlateNumber(7);
     EXPECT_FALSE(applyPlate(config, u""));

@@ -109,8 +109,15 @@ TEST(DrivingRoute, HeaderCountsAndShortFiles)
     const fs::path tiny = fs::temp_directory_path() / "r5.drv";
     std::ofstream(tiny, std::ios::binary) << "abc";
     EXPECT_FALSE(loadDrivingRouteFile(tiny));
-    EXPECT_EQ(loadDrivingRouteFile(fs::temp_directory_path() / "missing.drv").error(), "cannot be opened");
+    EXPECT_EQ(loadDrivingRouteFile(fs::temp_directory_path() / "missing.drv").error(),
+              "cannot open: No such file or directory");
     EXPECT_EQ(loadDrivingRouteFile(fs::temp_directory_path()).error(), "is a folder");
+    // Endless or blocking inputs are refused before anything is read.
+    const fs::path random = fs::temp_directory_path() / "random.drv";
+    fs::remove(random);
+    fs::create_symlink("/dev/urandom", random);
+    EXPECT_EQ(loadDrivingRouteFile(random).error(), "is a character device, not a file");
+    fs::remove(random);
 }
 
 TEST(DrivingRoute, CsvHasTitlesThenOneLinePerRecord)

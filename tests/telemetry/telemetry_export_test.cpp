@@ -71,3 +71,24 @@ TEST(TelemetryExport, UtcIsEmptyOnlyWhileAllZero)
     EXPECT_EQ(formatUtc(CalendarTime{}), "");
     EXPECT_EQ(formatUtc(CalendarTime{2000, 0, 0, 0, 0, 0, 0, 0}), "2000-00-00T00:00:00.000Z");
 }
+
+TEST(TelemetryExport, GpxNamesHoldOnlyWhatXmlAllows)
+{
+    const TelemetryTrack track;
+    struct Case {
+        std::string name;
+        std::string shown;
+    };
+    const std::string replacement = "\xEF\xBF\xBD";
+    for (const Case& c : {Case{"line\nbreak\ttab.mp4", "line\nbreak\ttab.mp4"},
+                          Case{std::string("bell\x07") + "esc\x1B" + "nul" + std::string(1, '\0'),
+                               "bell" + replacement + "esc" + replacement + "nul" + replacement},
+                          Case{"latin1 \xE9t\xE9.mp4", "latin1 " + replacement + "t" + replacement + ".mp4"},
+                          Case{"cut \xE2\x82", "cut " + replacement + replacement},
+                          Case{"\xEF\xBF\xBF", replacement},
+                          Case{"caf\xC3\xA9 \xF0\x9F\x9A\x97", "caf\xC3\xA9 \xF0\x9F\x9A\x97"}}) {
+        std::ostringstream out;
+        writeTelemetryGpx(track, c.name, out);
+        EXPECT_NE(out.str().find("<name>" + c.shown + "</name>"), std::string::npos) << out.str();
+    }
+}

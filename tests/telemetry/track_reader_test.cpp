@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dravonix;
 namespace demo = dravonix::demo;
@@ -244,4 +248,96 @@ TEST(TrackReader, RecordsFarApartAndOutOfOrderReadTheSameAsTogether)
         EXPECT_EQ(spread.sampleAt(i)->nmeaText, together.sampleAt(i)->nmeaText);
         EXPECT_EQ(*spread.fixAt(i), *together.fixAt(i));
     }
+}
+
+namespace {
+
+// Memory with a bad spot: reads that touch [failFrom, failFrom + 16) fail with EIO.
+class FailingSource final : public ByteSource {
+public:
+    FailingSource(const demo::Bytes& bytes, std::uint64_t failFrom) : bytes_(bytes), failFrom_(failFrom) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override
+    {
+        if (offset + out.size() > failFrom_ && offset < failFrom_ + 16) {
+            noteReadError(EIO);
+            return 0;
+        }
+        std::memcpy(out.data(), bytes_.data() + offset, out.size());
+        return out.size();
+    }
+
+private:
+    const demo::Bytes& bytes_;
+    std::uint64_t failFrom_;
+};
+
+} // namespace
+
+TEST(TrackReader, ReadErrorsAreReportedNotTakenForTheEndOfTheFile)
+{
+    const demo::Bytes bytes = demo::syntheticRecording(threeRecords());
+    struct Case {
+        std::uint64_t failFrom;
+        const char* reasonPart;
+    };
+    const std::size_t mdat = boxOffset(bytes, "mdat");
+    const std::size_t stco = boxOffset(bytes, "stco");
+    for (const Case& c : {Case{0, "cannot read the box header at offset 0: Input/output error"},
+                          Case{stco + 16, "cannot read the chunk offset table: Input/output error"},
+                          Case{mdat + 8 + 200, "cannot read the telemetry records: Input/output error"}}) {
+        const FailingSource source(bytes, c.failFrom);
+        TelemetryTrack track;
+        track.appendSample(1, 2, 3, '0', std::array<char, kNmeaTextSize>{});
+        const TrackReadResult result = readTelemetryTrack(source, track);
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.reason.find(c.reasonPart), std::string::npos) << result.reason;
+        EXPECT_EQ(track.sampleCount(), 1u) << "what the store held stays, nothing is added";
+    }
+}
+
+TEST(TrackReader, AnEmptyFileSaysSo)
+{
+    expectFailure({}, "the file is empty");
+}
+
+TEST(TrackReader, TracksLongerThanADayAreRefusedBeforeAnythingIsAllocated)
+{
+    // A table that really holds a day and one record's entries (all pointing at
+    // one record): bounded by the box, still too many for a recording.
+    std::vector<demo::TelemetryRecord> one(1);
+    const demo::Bytes ftyp = demo::cameraFtyp();
+    const std::vector<std::uint32_t> offsets(kMaxTrackRecords + 1, static_cast<std::uint32_t>(ftyp.size() + 8));
+    std::vector<demo::Bytes> moov{demo::movieHeader(1000, 3000, 2)};
+    for (int i = 0; i < 3; ++i)
+        moov.push_back(demo::box("free", {}));
+    moov.push_back(demo::telemetryTrak(1, offsets, 1000));
+    demo::Bytes bytes = ftyp;
+    demo::append(bytes, demo::box("mdat", demo::chunkPayload(one)));
+    demo::append(bytes, demo::container("moov", moov));
+    expectFailure(bytes, "the track lists 86401 records, more than the 86400 of a day");
+
+    // A day's worth exactly is still read.
+    std::vector<std::uint32_t> day(kMaxTrackRecords, static_cast<std::uint32_t>(ftyp.size() + 8));
+    moov.back() = demo::telemetryTrak(1, day, 1000);
+    demo::Bytes dayBytes = ftyp;
+    demo::append(dayBytes, demo::box("mdat", demo::chunkPayload(one)));
+    demo::append(dayBytes, demo::container("moov", moov));
+    TelemetryTrack track;
+    ASSERT_TRUE(read(dayBytes, track).ok());
+    EXPECT_EQ(track.sampleCount(), kMaxTrackRecords);
+}
+
+TEST(TrackReader, OnlyRegularFilesAreOpenedAndNothingBlocks)
+{
+    const auto folder = std::filesystem::temp_directory_path() / ("dravonix-reader-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto fifo = folder / "alwa_20230622_144905_F.mp4";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TelemetryTrack track;
+    // Would wait for a writer for ever if opened for a plain read.
+    EXPECT_EQ(readTelemetryTrack(fifo, track).reason, "is a FIFO, not a file");
+    EXPECT_EQ(readTelemetryTrack(std::filesystem::path("/dev/zero"), track).reason, "is a character device, not a file");
+    EXPECT_EQ(readTelemetryTrack(folder, track).reason, "is a folder");
+    std::filesystem::remove_all(folder);
 }

@@ -1,9 +1,10 @@
 #include "app/cli/commands.h"
+#include "app/cli/native_path.h"
 #include "config/config_file.h"
 #include "config/settings_rules.h"
 #include "resources/strings.h"
+#include "toolkit/text_format.h"
 
-#include <QFile>
 
 #include <algorithm>
 #include <optional>
@@ -13,7 +14,6 @@
 namespace dravonix::cli {
 namespace {
 
-std::filesystem::path nativePath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
 std::string shownText(std::span<const std::uint8_t> bytes)
 {
@@ -47,18 +47,15 @@ std::string fieldValue(const DeviceConfig& config, const FieldInfo& field)
     return {};
 }
 
-bool loadExisting(const QString& file, DeviceConfig& config, QString& error)
+// Reads FILE; `size` is how many bytes it holds.
+bool loadExisting(const QString& file, DeviceConfig& config, std::uint64_t& size, QString& error)
 {
-    const auto path = nativePath(file);
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = QStringLiteral("%1: is a folder").arg(file);
+    const auto read = readConfigFile(nativePath(file), config);
+    if (!read) {
+        error = QStringLiteral("%1: %2").arg(file, QString::fromStdString(read.error().message));
         return false;
     }
-    if (!loadConfigFile(path, config)) {
-        error = QStringLiteral("%1: cannot be read").arg(file);
-        return false;
-    }
+    size = *read;
     return true;
 }
 
@@ -68,9 +65,11 @@ int show(const QStringList& args)
         return fail(QStringLiteral("usage: dravonix config show FILE"));
     DeviceConfig config;
     QString error;
-    if (!loadExisting(args.front(), config, error))
+    std::uint64_t size = 0;
+    if (!loadExisting(args.front(), config, size, error))
         return fail(error);
-    const auto size = std::filesystem::file_size(nativePath(args.front()));
+    if (size == 0)
+        return fail(QStringLiteral("%1: is empty: not a configuration file").arg(args.front()));
     for (const FieldInfo& field : configFields())
         std::printf("%3zu\t%s\t%s\n", field.offset, std::string(field.name).c_str(), fieldValue(config, field).c_str());
     const bool matches = config.checksum() == config.storedChecksum();
@@ -99,24 +98,45 @@ int defaults(const QStringList& args)
     return writeOut(args.front(), config);
 }
 
+// Decimal digits (a leading 0 is still decimal) or "0x" and hexadecimal
+// digits; no sign, no blanks, nothing after.
 std::optional<std::uint64_t> parseNumber(const QString& text)
 {
+    const bool hex = text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'));
+    const QString digits = hex ? text.mid(2) : text;
+    if (digits.isEmpty() || digits.size() > 20)
+        return std::nullopt;
+    for (const QChar c : digits)
+        if (!(c.isDigit() && c.unicode() < 0x80) && !(hex && QStringLiteral("abcdefABCDEF").contains(c)))
+            return std::nullopt;
     bool ok = false;
-    const qulonglong value = text.toULongLong(&ok, 0); // decimal, or 0x for hexadecimal
+    const qulonglong value = digits.toULongLong(&ok, hex ? 16 : 10);
     return ok ? std::optional<std::uint64_t>(value) : std::nullopt;
 }
 
-// The boxes of the settings pages, as they would show this record.
-SaveInputs inputsShowing(const DeviceConfig& config)
+bool isThreshold(const FieldInfo& field) { return field.offset >= 88 && field.offset <= 112 && field.offset != 100; }
+bool isShare(const FieldInfo& field) { return field.offset == 8 || field.offset == 12 || field.offset == 16; }
+
+// Typed thresholds are hundredths of g, stored as typed.
+std::optional<QString> checkThreshold(const FieldInfo& field, std::uint64_t value)
 {
-    SaveInputs in;
-    const auto threshold = [&](std::size_t offset) { return QString::fromStdString(thresholdText(config.u32(offset))).toStdU16String(); };
-    in.drivingCustom = {threshold(88), threshold(92), threshold(96)};
-    in.parkingCustom = {threshold(104), threshold(108), threshold(112)};
-    in.plate = QString::fromLatin1(plateShown(config)).toStdU16String();
-    in.networkName = QString::fromLatin1(config.text(356, 16)).toStdU16String();
-    in.password = QString::fromLatin1(config.text(372, 16)).toStdU16String();
-    return in;
+    if (value >= 5 && value <= 150)
+        return std::nullopt;
+    return QStringLiteral("%1: %2 is outside 5 to 150 (hundredths of g): %3")
+        .arg(QString::fromLatin1(field.name.data(), static_cast<qsizetype>(field.name.size())))
+        .arg(value)
+        .arg(QString::fromStdString(formatText(std::string(englishString(230)).c_str(), 0.05, 1.5)));
+}
+
+// The card-share slider splits the card in steps of 5 that add up to 100.
+std::optional<QString> checkShareSplit(const DeviceConfig& config)
+{
+    const std::uint64_t sum = std::uint64_t{config.shareAlways()} + config.shareEvent() + config.shareParking();
+    if (sum != 100)
+        return QStringLiteral("the card shares add up to %1, not 100").arg(sum);
+    if (config.shareAlways() % 5 != 0 || config.shareEvent() % 5 != 0 || config.shareParking() % 5 != 0)
+        return QStringLiteral("the card shares go in steps of 5");
+    return std::nullopt;
 }
 
 int set(const QStringList& args)
@@ -125,9 +145,17 @@ int set(const QStringList& args)
         return fail(QStringLiteral("usage: dravonix config set FILE NAME=VALUE..."));
     DeviceConfig config;
     QString error;
-    if (!loadExisting(args.front(), config, error))
+    std::uint64_t size = 0;
+    if (!loadExisting(args.front(), config, size, error))
         return fail(error);
+    // Anything but the camera's 500 bytes would be cut or padded by a write.
+    if (size != kConfigSize)
+        return fail(QStringLiteral("%1: holds %2 bytes, not %3: not the camera's configuration file")
+                        .arg(args.front())
+                        .arg(size)
+                        .arg(kConfigSize));
     std::optional<std::u16string> plate, networkName, password;
+    bool sharesTyped = false;
     for (const QString& assignment : args.mid(1)) {
         const qsizetype equals = assignment.indexOf(QLatin1Char('='));
         const QString name = assignment.left(equals);
@@ -151,6 +179,10 @@ int set(const QStringList& args)
         const std::uint64_t limit = field->width == 4 ? 0xffffffffu : (field->width == 2 ? 0xffffu : 0xffu);
         if (!number || *number > limit)
             return fail(QStringLiteral("%1: \"%2\" is not a number from 0 to %3").arg(name, value).arg(limit));
+        if (isThreshold(*field))
+            if (const auto refused = checkThreshold(*field, *number))
+                return fail(*refused);
+        sharesTyped = sharesTyped || isShare(*field);
         if (field->kind == FieldKind::U32)
             config.setU32(field->offset, static_cast<std::uint32_t>(*number));
         else if (field->kind == FieldKind::U16)
@@ -158,16 +190,22 @@ int set(const QStringList& args)
         else
             config.bytes()[field->offset] = static_cast<std::uint8_t>(*number);
     }
-    // Save reads the boxes: custom thresholds as the record now shows them,
-    // and the texts as given.
-    SaveInputs typed = inputsShowing(config);
-    typed.plate = plate.value_or(typed.plate);
-    typed.networkName = networkName.value_or(typed.networkName);
-    typed.password = password.value_or(typed.password);
-    const int driving = impactLevelOf(config, ImpactMode::Driving);
-    const int parking = impactLevelOf(config, ImpactMode::Parking);
-    if (const auto failure = applySaveSteps(config, driving, parking, typed))
-        return fail(QString::fromStdString(failure->message));
+    if (sharesTyped)
+        if (const auto refused = checkShareSplit(config))
+            return fail(*refused);
+    // Save's checks of the typed texts and of the shares; thresholds were
+    // checked as typed, and what was not typed stays as stored.
+    std::optional<SaveFailure> refused;
+    if (plate)
+        refused = applyPlate(config, *plate);
+    if (!refused && networkName)
+        refused = applyNetworkName(config, *networkName);
+    if (!refused && password)
+        refused = applyPassword(config, *password);
+    if (!refused)
+        refused = checkShares(config);
+    if (refused)
+        return fail(QString::fromStdString(refused->message));
     return writeOut(args.front(), config);
 }
 

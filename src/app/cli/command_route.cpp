@@ -1,7 +1,8 @@
 #include "app/cli/commands.h"
+#include "app/cli/native_path.h"
 #include "route/driving_route.h"
+#include "toolkit/input_file.h"
 
-#include <QFile>
 
 #include <iostream>
 
@@ -21,7 +22,7 @@ int runRoute(const QStringList& args)
     }
     if (file.isEmpty())
         return fail(QStringLiteral("usage: dravonix route FILE [--csv OUT]"));
-    const auto route = loadDrivingRouteFile(QFile::encodeName(file).toStdString());
+    const auto route = loadDrivingRouteFile(nativePath(file));
     if (!route)
         return fail(QStringLiteral("%1: %2").arg(file, QString::fromStdString(route.error())));
     if (route->records.size() < route->announcedCount())
@@ -32,7 +33,12 @@ int runRoute(const QStringList& args)
         std::cout.flush();
         return std::cout ? 0 : fail(QStringLiteral("could not write the output"));
     }
-    const WriteOutcome outcome = exportRouteCsv(route->records, QFile::encodeName(csv).toStdString());
+    // Writing over the log being read would lose it.
+    const auto input = fileIdentity(nativePath(file));
+    const auto output = fileIdentity(nativePath(csv));
+    if (input && output && *input == *output)
+        return fail(QStringLiteral("%1: the CSV would replace the route file it is made from").arg(csv));
+    const WriteOutcome outcome = exportRouteCsv(route->records, nativePath(csv));
     return outcome.ok ? 0 : fail(QString::fromStdString(outcome.message));
 }
 

@@ -1,9 +1,8 @@
 #include "app/cli/commands.h"
+#include "app/cli/native_path.h"
 #include "telemetry/telemetry_export.h"
 #include "telemetry/track_reader.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <iostream>
 
@@ -29,11 +28,11 @@ int runTelemetry(const QStringList& args)
         return fail(QStringLiteral("unknown format \"%1\" (csv or gpx)").arg(format));
 
     TelemetryTrack track;
-    const TrackReadResult result = readTelemetryTrack(std::filesystem::path(QFile::encodeName(file).toStdString()), track);
+    const TrackReadResult result = readTelemetryTrack(nativePath(file), track);
     if (!result.ok())
         return fail(QStringLiteral("%1: %2").arg(file, QString::fromStdString(result.reason)));
     if (format == QLatin1String("gpx"))
-        writeTelemetryGpx(track, QFileInfo(file).fileName().toStdString(), std::cout);
+        writeTelemetryGpx(track, nativePath(file).filename().string(), std::cout);
     else
         writeTelemetryCsv(track, std::cout);
     std::cout.flush();

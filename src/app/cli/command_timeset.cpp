@@ -1,19 +1,22 @@
 #include "app/cli/cli_volumes.h"
 #include "app/cli/commands.h"
+#include "app/cli/native_path.h"
 #include "config/device_time.h"
 #include "resources/strings.h"
 
 #include <QDateTime>
-#include <QFile>
+#include <QRegularExpression>
+
+#include <optional>
 
 namespace dravonix::cli {
 
 int runTimeset(const QStringList& args)
 {
-    QString at;
+    std::optional<QString> at;
     QString file;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--at") && i + 1 < args.size())
+        if (args[i] == QLatin1String("--at") && i + 1 < args.size() && !at)
             at = args[++i];
         else if (file.isEmpty() && !args[i].startsWith(QLatin1String("--")))
             file = args[i];
@@ -21,22 +24,27 @@ int runTimeset(const QStringList& args)
             return fail(QStringLiteral("usage: dravonix timeset [--at \"YYYY-MM-DD HH:MM:SS\"] [FILE]"));
     }
     // The camera's clock runs on local time.
-    QDateTime when = QDateTime::currentDateTime();
-    if (!at.isEmpty()) {
-        when = QDateTime::fromString(at, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!when.isValid())
-            return fail(QStringLiteral("\"%1\" is not a date and time as YYYY-MM-DD HH:MM:SS").arg(at));
+    const QDateTime now = QDateTime::currentDateTime();
+    QDate date = now.date();
+    QTime clock = now.time();
+    if (at) {
+        // Exactly "YYYY-MM-DD HH:MM:SS", a four-digit year the camera can hold.
+        static const QRegularExpression shape(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$"));
+        // Wall-clock time as typed: a day's daylight-saving gap is still a time the camera can show.
+        date = QDate::fromString(at->left(10), QStringLiteral("yyyy-MM-dd"));
+        clock = QTime::fromString(at->mid(11), QStringLiteral("HH:mm:ss"));
+        if (!shape.match(*at).hasMatch() || !date.isValid() || !clock.isValid() || date.year() < 1601)
+            return fail(QStringLiteral("\"%1\" is not a date and time as YYYY-MM-DD HH:MM:SS from 1601 to 9999").arg(*at));
     }
     std::filesystem::path target;
     if (!file.isEmpty()) {
-        target = QFile::encodeName(file).toStdString();
+        target = nativePath(file);
     } else if (const auto found = findDeviceTimeFile(volumesForCli()->removableDrives())) {
         target = *found;
     } else {
         return fail(QStringLiteral("no card holds \"timeset.cfg\": name the file to write"));
     }
-    const DeviceTime time{when.date().year(), when.date().month(), when.date().day(),
-                          when.time().hour(), when.time().minute(), when.time().second()};
+    const DeviceTime time{date.year(), date.month(), date.day(), clock.hour(), clock.minute(), clock.second()};
     const WriteOutcome outcome = writeDeviceTimeFile(target, time);
     if (outcome.writeProtected)
         return fail(QString::fromLatin1(englishString(300).data(), static_cast<qsizetype>(englishString(300).size())));

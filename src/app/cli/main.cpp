@@ -1,8 +1,10 @@
 #include "app/cli/commands.h"
+#include "app/cli/native_path.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <map>
 
@@ -29,7 +31,9 @@ const char* const kUsage =
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << dravonix::cli::argumentFromBytes(argv[i]);
     if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
@@ -49,5 +53,11 @@ int main(int argc, char* argv[])
         std::fputs(kUsage, stderr);
         return dravonix::cli::fail(QStringLiteral("unknown command \"%1\"").arg(name));
     }
-    return command->second(args);
+    // A command reports its own failures; this only keeps an unforeseen one
+    // from ending the process with an abort.
+    try {
+        return command->second(args);
+    } catch (const std::exception& unforeseen) {
+        return dravonix::cli::fail(QStringLiteral("%1 failed: %2").arg(name, QString::fromLocal8Bit(unforeseen.what())));
+    }
 }
