@@ -171,8 +171,10 @@ WriteOutcome writeFileAtomically(const std::filesystem::path& requested, std::sp
         folder = ".";
     const std::string shown = requested.string();
 
+    // The kernel follows the links itself, including the magic ones under
+    // /proc (a link to standard output may lead to a pipe).
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const bool exists = ::stat(requested.c_str(), &existing) == 0;
     if (!exists && errno != ENOENT)
         return failure(errno, "cannot look at " + shown);
     if (exists && !S_ISREG(existing.st_mode))

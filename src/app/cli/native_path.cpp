@@ -4,7 +4,8 @@
 namespace dravonix::cli {
 namespace {
 
-constexpr char16_t kEscapeBase = 0xDC80;
+// Bytes 0x80-0xFF become U+DC80-U+DCFF; ASCII is always valid UTF-8.
+constexpr char16_t kEscapeBase = 0xDC00;
 
 } // namespace
 
@@ -36,7 +37,7 @@ std::string bytesFromArgument(QStringView text)
         const char16_t c = text[i].unicode();
         // A low surrogate after a high one is half of a real character.
         const bool paired = i > 0 && text[i - 1].isHighSurrogate();
-        const bool escaped = c >= kEscapeBase && c <= kEscapeBase + 0x7F && !paired;
+        const bool escaped = c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF && !paired;
         if (!escaped)
             continue;
         flush(i);
