@@ -1,4 +1,5 @@
 #include "playback/libvlc_engine.h"
+#include "playback/sound_output.h"
 
 #include <QFile>
 #include <QMetaObject>
@@ -31,6 +32,10 @@ LibVlcEngine::LibVlcEngine(const QStringList& extraOptions, QObject* parent) : Q
     std::vector<const char*> argv(std::begin(kOptions), std::end(kOptions));
     for (const QString& option : extraOptions)
         storage.push_back(option.toUtf8());
+    const bool audioChosen = std::any_of(extraOptions.begin(), extraOptions.end(),
+                                         [](const QString& o) { return o.startsWith(QLatin1String("--aout")); });
+    if (!audioChosen && !soundOutputPresent())
+        storage.emplace_back("--aout=dummy");
     for (const QByteArray& option : storage)
         argv.push_back(option.constData());
     instance_ = libvlc_new(static_cast<int>(argv.size()), argv.data());

@@ -60,11 +60,21 @@ const YuvTables& tables()
 
 QImage renderI420(const I420Frame& frame, QRect source, QSize size)
 {
-    QImage out(size, QImage::Format_RGB32);
+    QImage out;
+    renderI420(frame, source, size, out);
+    return out;
+}
+
+void renderI420(const I420Frame& frame, QRect source, QSize size, QImage& out)
+{
+    // A picture a second: reusing the image spares a fresh allocation (and
+    // its page faults) for every one.
+    if (out.size() != size || out.format() != QImage::Format_RGB32 || !out.isDetached())
+        out = QImage(size, QImage::Format_RGB32);
     source = source.intersected(QRect(0, 0, frame.width, frame.height));
     if (frame.empty() || source.isEmpty() || size.isEmpty()) {
         out.fill(Qt::black);
-        return out;
+        return;
     }
     const YuvTables& t = tables();
     // Fixed-point steps through the source for each output pixel.
@@ -89,7 +99,6 @@ QImage renderI420(const I420Frame& frame, QRect source, QSize size)
                       | std::uint32_t{t.clamp[((c + t.bu[u]) >> 8) + 384]};
         }
     }
-    return out;
 }
 
 void FrameExchange::setFormat(int bufferWidth, int bufferHeight, int width, int height)
@@ -126,7 +135,7 @@ bool FrameExchange::render(QRect source, QSize size, QImage& out) const
     std::lock_guard lock(mutex_);
     if (!hasFrame_)
         return false;
-    out = renderI420(ready_, source, size);
+    renderI420(ready_, source, size, out);
     return true;
 }
 

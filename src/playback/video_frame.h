@@ -29,6 +29,8 @@ struct I420Frame {
 // `source` (in picture pixels) scaled into an RGB32 image of `size`, nearest
 // sample, BT.601 limited range as H.264 cameras record.
 QImage renderI420(const I420Frame& frame, QRect source, QSize size);
+// The same into `out`, whose buffer is reused when it has that size.
+void renderI420(const I420Frame& frame, QRect source, QSize size, QImage& out);
 
 // The player writes into `decoding` between lock and unlock; display
 // exchanges it with `ready`, which the pane renders from.
@@ -37,7 +39,8 @@ public:
     void setFormat(int bufferWidth, int bufferHeight, int width, int height);
     void* lockPlanes(void** planes); // returns nothing the caller needs
     void publish();                  // the decoded picture is complete
-    // The newest picture rendered for a pane; false when there is none.
+    // The newest picture rendered for a pane (into `out`'s own buffer when it
+    // has that size); false when there is none.
     bool render(QRect source, QSize size, QImage& out) const;
     QSize pictureSize() const;
     void clear();

@@ -45,7 +45,7 @@ void VideoPane::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QSize picture = engine_.frames().pictureSize();
-    QImage frame;
+    QImage& frame = shown_;
     if (!hasVideo_ || !engine_.frames().render(QRect(QPoint(0, 0), picture), size(), frame)) {
         if (idle_.isNull())
             p.fillRect(rect(), Qt::black);

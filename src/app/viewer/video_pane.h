@@ -34,6 +34,7 @@ private:
 
     LibVlcEngine& engine_;
     QPixmap idle_;
+    QImage shown_; // the picture last painted; its buffer serves the next one
     bool hasVideo_ = false;
     QPoint pointer_{-1, -1};
 };

@@ -2,6 +2,7 @@
 // start exits at once.
 
 #include "app/viewer/main_window.h"
+#include "views/scene_graph_choice.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dravonix"));
+    dravonix::chooseSceneGraph();
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())
         runtime = QDir::tempPath();
