@@ -128,6 +128,19 @@ void FrameExchange::publish()
         decoding_ = ready_; // the first picture of a format: both buffers get its layout
     }
     hasFrame_ = true;
+    ++serial_;
+}
+
+std::uint64_t FrameExchange::serial() const
+{
+    std::lock_guard lock(mutex_);
+    return serial_;
+}
+
+std::uint64_t FrameExchange::epoch() const
+{
+    std::lock_guard lock(mutex_);
+    return epoch_;
 }
 
 bool FrameExchange::render(QRect source, QSize size, QImage& out) const
@@ -149,6 +162,7 @@ void FrameExchange::clear()
 {
     std::lock_guard lock(mutex_);
     hasFrame_ = false;
+    ++epoch_;
 }
 
 } // namespace dravonix

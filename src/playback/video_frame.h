@@ -42,6 +42,10 @@ public:
     // The newest picture rendered for a pane (into `out`'s own buffer when it
     // has that size); false when there is none.
     bool render(QRect source, QSize size, QImage& out) const;
+    // Counts the pictures published: tells a pane whether it shows a new one.
+    std::uint64_t serial() const;
+    // Counts the clears: a new value means the pictures belong to a new file.
+    std::uint64_t epoch() const;
     QSize pictureSize() const;
     void clear();
 
@@ -50,6 +54,8 @@ private:
     I420Frame decoding_;
     I420Frame ready_;
     bool hasFrame_ = false;
+    std::uint64_t serial_ = 0;
+    std::uint64_t epoch_ = 0;
 };
 
 } // namespace dravonix

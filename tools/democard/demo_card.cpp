@@ -65,19 +65,25 @@ std::string sceneFilter(const PlannedRecording& r, char channel, int width)
     return f;
 }
 
-void encode(const PlannedRecording& r, char channel, int seconds, std::uint32_t seed, const fs::path& out)
+void encode(const PlannedRecording& r, char channel, int seconds, std::uint32_t seed, const fs::path& out,
+            const std::string& bitrate = {})
 {
     const bool front = channel == 'F';
+    const std::string grain = bitrate.empty() ? "" : ",noise=alls=14:allf=t";
     std::vector<std::string> argv{"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                                  "-f", "lavfi", "-i", sceneFilter(r, channel, front ? 1920 : 1280)
+                                  "-f", "lavfi", "-i", sceneFilter(r, channel, front ? 1920 : 1280) + grain
                                                            + ",trim=duration=" + std::to_string(seconds)};
     if (front) {
         argv.insert(argv.end(), {"-f", "lavfi", "-i",
                                  "anoisesrc=color=brown:amplitude=0.06:sample_rate=48000:seed=" + std::to_string(seed)
                                      + ":duration=" + std::to_string(seconds)});
     }
-    argv.insert(argv.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "26", "-pix_fmt", "yuv420p", "-g",
-                             "30", "-fflags", "+bitexact", "-flags:v", "+bitexact", "-map_metadata", "-1"});
+    argv.insert(argv.end(), {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-g", "30", "-fflags",
+                             "+bitexact", "-flags:v", "+bitexact", "-map_metadata", "-1"});
+    if (bitrate.empty())
+        argv.insert(argv.end(), {"-crf", "26"});
+    else
+        argv.insert(argv.end(), {"-b:v", bitrate, "-maxrate", bitrate, "-bufsize", bitrate});
     if (front)
         argv.insert(argv.end(), {"-c:a", "aac", "-b:a", "96k", "-flags:a", "+bitexact"});
     argv.push_back(out.string());
@@ -235,7 +241,10 @@ void writeDemoCard(const DemoCardOptions& options)
     const fs::path scratch = options.out / ".encoding.mp4";
 
     std::uint32_t fileSeed = options.seed * 1000;
+    int written = 0;
     for (const PlannedRecording& r : plan) {
+        if (options.recordings >= 0 && written++ >= options.recordings)
+            break;
         const std::vector<TelemetryRecord> records = recordsFor(r, drive, d, options.seed + fileSeed);
         for (const char channel : {'F', 'R'}) {
             if ((channel == 'F' && !r.front) || (channel == 'R' && !r.rear))
@@ -244,7 +253,7 @@ void writeDemoCard(const DemoCardOptions& options)
             const fs::path target = options.out / r.folder / r.fileName(channel);
             if (options.verbose)
                 std::fprintf(stderr, "writing %s\n", target.string().c_str());
-            encode(r, channel, d, ++fileSeed, scratch);
+            encode(r, channel, d, ++fileSeed, scratch, channel == 'F' ? options.frontBitrate : options.rearBitrate);
             writeAll(target, layOutRecording(readAll(scratch), records));
         }
     }

@@ -17,6 +17,11 @@ struct DemoCardOptions {
     std::uint32_t seed = 1;
     int secondsPerRecording = 20;
     bool verbose = false;
+    // Constant bit rates such as "10M" for heavier pictures (grain added so
+    // the encoder really spends them); empty for the light default.
+    std::string frontBitrate;
+    std::string rearBitrate;
+    int recordings = -1; // only the first N recordings of the plan; all when negative
 };
 
 struct PlannedRecording {

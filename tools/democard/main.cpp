@@ -17,6 +17,14 @@ int main(int argc, char* argv[])
             options.seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         } else if (arg == "--seconds" && i + 1 < argc) {
             options.secondsPerRecording = std::atoi(argv[++i]);
+        } else if (arg == "--bitrates" && i + 1 < argc) {
+            // FRONT,REAR, for example 10M,5M
+            const std::string both = argv[++i];
+            const auto comma = both.find(',');
+            options.frontBitrate = both.substr(0, comma);
+            options.rearBitrate = comma == std::string::npos ? options.frontBitrate : both.substr(comma + 1);
+        } else if (arg == "--recordings" && i + 1 < argc) {
+            options.recordings = std::atoi(argv[++i]);
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (!arg.starts_with("--") && options.out.empty()) {
@@ -27,7 +35,9 @@ int main(int argc, char* argv[])
         }
     }
     if (options.out.empty()) {
-        std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--verbose] OUT_FOLDER\n", stderr);
+        std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--bitrates FRONT,REAR]\n"
+                   "                        [--recordings N] [--verbose] OUT_FOLDER\n",
+                   stderr);
         return 2;
     }
     try {

@@ -1,5 +1,7 @@
 #include "app/viewer/video_pane.h"
 
+#include <QDateTime>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -8,6 +10,10 @@
 
 namespace dravonix {
 namespace {
+
+// How many pictures each pane painted, for measuring the window from outside:
+// QT_LOGGING_RULES="dravonix.pane.info=true".
+Q_LOGGING_CATEGORY(paneLog, "dravonix.pane", QtWarningMsg)
 
 constexpr double kZoom = 3.0;
 const QSize kLoupe(240, 160);
@@ -24,6 +30,11 @@ VideoPane::VideoPane(LibVlcEngine& engine, const QPixmap& idle, QWidget* parent)
             update();
     });
     connect(&engine_, &LibVlcEngine::magnifierToggled, this, [this] { update(); });
+}
+
+VideoPane::~VideoPane()
+{
+    qCInfo(paneLog, "%s: %d pictures painted", qPrintable(objectName()), picturesPainted_);
 }
 
 void VideoPane::setHasVideo(bool on)
@@ -54,6 +65,15 @@ void VideoPane::paintEvent(QPaintEvent*)
         return;
     }
     p.drawImage(0, 0, frame);
+    if (const std::uint64_t serial = engine_.frames().serial(); serial != paintedSerial_) {
+        paintedSerial_ = serial;
+        ++picturesPainted_;
+    }
+    if (const std::uint64_t epoch = engine_.frames().epoch(); epoch != paintedEpoch_) {
+        paintedEpoch_ = epoch;
+        qCInfo(paneLog, "%s: first picture of a file at %lld ms since the epoch", qPrintable(objectName()),
+               static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+    }
     if (engine_.magnifierOn() && rect().contains(pointer_))
         paintMagnifier(p, picture);
 }

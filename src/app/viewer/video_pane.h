@@ -15,10 +15,13 @@ class VideoPane : public QWidget {
     Q_OBJECT
 public:
     VideoPane(LibVlcEngine& engine, const QPixmap& idle, QWidget* parent = nullptr);
+    ~VideoPane() override;
     void setHasVideo(bool on);
     bool hasVideo() const { return hasVideo_; }
     // The picture as shown now, for tests and screenshots.
     QImage grabPicture() const;
+    // Distinct pictures painted since the pane was made.
+    int picturesPainted() const { return picturesPainted_; }
 
 signals:
     void doubleClicked();
@@ -37,6 +40,9 @@ private:
     QImage shown_; // the picture last painted; its buffer serves the next one
     bool hasVideo_ = false;
     QPoint pointer_{-1, -1};
+    std::uint64_t paintedSerial_ = 0;
+    std::uint64_t paintedEpoch_ = 0;
+    int picturesPainted_ = 0;
 };
 
 } // namespace dravonix

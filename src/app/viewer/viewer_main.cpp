@@ -2,6 +2,7 @@
 // start exits at once.
 
 #include "app/viewer/main_window.h"
+#include "app/viewer/quit_on_signal.h"
 #include "views/scene_graph_choice.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@ int main(int argc, char* argv[])
 
     dravonix::MainWindow window;
     window.show();
+    dravonix::quitOnTerminationSignals(&window, [] { QApplication::quit(); });
     const QStringList args = QApplication::arguments();
     if (args.size() > 1)
         window.openFolder(args.at(1));
