@@ -19,11 +19,14 @@ public:
     virtual int readAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
     virtual int writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
     virtual int sync() = 0;
+    // How many bytes there are to read: nothing past it belongs to the volume.
+    virtual std::uint64_t sizeBytes() = 0;
 };
 
 class BlockDevice : public RandomAccess {
 public:
     virtual DeviceFacts facts() const = 0;
+    std::uint64_t sizeBytes() override { return facts().partitionBytes; }
     // Marks the partition as FAT32 (LBA) in its disk's partition table; an
     // errno value when there is none to change.
     virtual int setPartitionType(std::uint8_t type) = 0;

@@ -48,6 +48,14 @@ public:
     int readAt(std::uint64_t offset, std::span<std::uint8_t> out) override { return preadAll(fd_, offset, out); }
     int writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override { return pwriteAll(fd_, offset, data); }
     int sync() override { return ::fsync(fd_) == 0 ? 0 : errno; }
+    std::uint64_t sizeBytes() override
+    {
+        struct stat info {};
+        if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode))
+            return static_cast<std::uint64_t>(info.st_size);
+        const off_t end = ::lseek(fd_, 0, SEEK_END); // a device: only pread and pwrite use the offset
+        return end > 0 ? static_cast<std::uint64_t>(end) : 0;
+    }
 
 private:
     int fd_;
