@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +103,17 @@ OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return {nullptr, kRefusedDevice, path + " is not an image file"};
+    }
+    // Two formats of one image would interleave their writes. A file system
+    // without locks gets no lock rather than no format.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return {nullptr, kRefusedDevice,
+                path + " is locked by another process that is writing it: try again when it has finished"};
+    }
+    if (const std::string why = whyImageFileInUse(fd, path); !why.empty()) {
+        ::close(fd);
+        return {nullptr, kRefusedDevice, why};
     }
     DeviceFacts facts;
     facts.bytesPerSector = bytesPerSector;

@@ -2,6 +2,7 @@
 // tools: fsck.fat, mtools and fatlabel.
 #include "card/fat_label.h"
 #include "card/format_flow.h"
+#include "loop_device.h"
 
 #include <gtest/gtest.h>
 
@@ -262,20 +263,16 @@ TEST(FormatFlow, DevicesThatMustNotBeFormatted)
 TEST(VolumeFormat, ALoopDeviceWhereOneCanBeHad)
 {
     const Image image("dravonix-loop.img", 1200ull << 20);
-    const CommandResult attach = run("losetup -f --show " + image.path.string());
-    if (attach.status != 0)
-        GTEST_SKIP() << "no loop device here: " << attach.output;
-    const std::string loop = attach.output.substr(0, attach.output.find('\n'));
+    test::LoopDevice attached(image.path.string());
+    if (attached.device().empty())
+        GTEST_SKIP() << attached.why();
+    const std::string& loop = attached.device();
     OpenedDevice opened = openFormatTarget(loop);
-    if (opened.device) {
-        const FormatFlowResult result = runFormatFlow(*opened.device, std::nullopt, fs::temp_directory_path(), "16K", "DRAVONIX", kWhen);
-        EXPECT_TRUE(result.format.ok()) << result.format.message;
-        EXPECT_TRUE(result.labelled) << result.labelError;
-        opened.device.reset();
-        EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + loop).status, 0);
-        EXPECT_EQ(run("/usr/sbin/fatlabel " + loop).output, "DRAVONIX\n");
-    } else {
-        ADD_FAILURE() << opened.message;
-    }
-    run("losetup -d " + loop);
+    ASSERT_TRUE(opened.device) << opened.message;
+    const FormatFlowResult result = runFormatFlow(*opened.device, std::nullopt, fs::temp_directory_path(), "16K", "DRAVONIX", kWhen);
+    EXPECT_TRUE(result.format.ok()) << result.format.message;
+    EXPECT_TRUE(result.labelled) << result.labelError;
+    opened.device.reset();
+    EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + loop).status, 0);
+    EXPECT_EQ(run("/usr/sbin/fatlabel " + loop).output, "DRAVONIX\n");
 }
