@@ -55,6 +55,9 @@ int runFormat(const QStringList& args)
         return fail(QString::fromStdString(opened.message));
     BlockDevice& device = *opened.device;
     const std::string unit = cluster.isEmpty() ? allocationUnitText(device.facts().partitionBytes) : cluster.toStdString();
+    // A size FAT32 can't take is refused before anyone is asked to agree.
+    if (const std::string problem = formatSizeProblem(path, device.facts(), unit); !problem.empty())
+        return fail(QString::fromStdString(problem));
 
     if (!confirmed) {
         std::fprintf(stderr, "All data on %s will be lost. Type \"yes\" to format it: ", path.c_str());
