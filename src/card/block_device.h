@@ -19,11 +19,14 @@ public:
     virtual int readAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
     virtual int writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
     virtual int sync() = 0;
+    // How many bytes there are to read: nothing past it belongs to the volume.
+    virtual std::uint64_t sizeBytes() = 0;
 };
 
 class BlockDevice : public RandomAccess {
 public:
     virtual DeviceFacts facts() const = 0;
+    std::uint64_t sizeBytes() override { return facts().partitionBytes; }
     // Marks the partition as FAT32 (LBA) in its disk's partition table; an
     // errno value when there is none to change.
     virtual int setPartitionType(std::uint8_t type) = 0;
@@ -39,7 +42,10 @@ struct OpenedDevice {
 };
 inline constexpr int kRefusedDevice = 0x10000;
 
-// An existing image file, with 512- or 4096-byte sectors and no geometry.
+// An existing image file, with 512- or 4096-byte sectors and no geometry,
+// locked against other writers for as long as it stays open. Refused when
+// another process holds the lock, or when the system uses the file as a
+// mounted or busy disk (a loop device).
 OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector = 512, std::uint32_t hiddenSectors = 0);
 
 // A block device, opened exclusively. Refused before anything is written:
@@ -49,6 +55,10 @@ OpenedDevice openRemovableBlockDevice(const std::string& path);
 
 // An image file or a block device, by what the path names.
 OpenedDevice openFormatTarget(const std::string& path, std::uint32_t imageSectorSize = 512);
+
+// Why the image file open as `fd` must not be written as a volume now; empty
+// when nothing uses it. One implementation per platform.
+std::string whyImageFileInUse(int fd, const std::string& path);
 
 // A plain file descriptor as random access (the label writer on a mounted card).
 std::unique_ptr<RandomAccess> descriptorAccess(int fd);

@@ -1,4 +1,5 @@
 #include "card/block_device.h"
+#include "card/device_use_linux.h"
 #include "card/linux_block.h"
 
 #include <algorithm>
@@ -24,45 +25,10 @@ int pwriteAll(int fd, std::uint64_t offset, std::span<const std::uint8_t> data);
 
 namespace {
 
-struct SysDevice {
-    fs::path folder;         // the device's folder in sysfs
-    fs::path disk;           // its whole disk's folder
-    bool isPartition = false;
-    std::string majorMinor;
-};
-
-std::string majorMinorOf(dev_t device) { return std::to_string(major(device)) + ":" + std::to_string(minor(device)); }
-
-// The devices whose use blocks formatting: the target and, for a whole disk,
-// its partitions.
-std::vector<std::string> deviceAndPartitions(const SysDevice& dev)
-{
-    std::vector<std::string> ids{dev.majorMinor};
-    if (!dev.isPartition) {
-        std::error_code ec;
-        for (fs::directory_iterator it(dev.folder, ec), end; !ec && it != end; it.increment(ec))
-            if (fs::exists(it->path() / "partition"))
-                ids.push_back(firstLine(it->path() / "dev"));
-    }
-    return ids;
-}
-
-fs::path diskOfMajorMinor(const std::string& majorMinor)
-{
-    std::error_code ec;
-    const fs::path real = fs::canonical("/sys/dev/block/" + majorMinor, ec);
-    if (ec)
-        return {};
-    return fs::exists(real / "partition") ? real.parent_path() : real;
-}
-
+// Refusals that go beyond use: the system's own disk, and fixed disks.
 std::string whyNotFormattable(const SysDevice& dev, const std::string& devicePath)
 {
-    const std::vector<std::string> ids = deviceAndPartitions(dev);
-    const auto ours = [&](const std::string& id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); };
     for (const MountEntry& m : readMountTable()) {
-        if (ours(m.majorMinor))
-            return devicePath + " is mounted at " + m.mountPoint + ": unmount it first";
         if ((m.mountPoint == "/" || m.mountPoint == "/usr" || m.mountPoint == "/boot") && diskOfMajorMinor(m.majorMinor) == dev.disk)
             return devicePath + " is on the disk that holds the running system";
     }
@@ -74,27 +40,11 @@ std::string whyNotFormattable(const SysDevice& dev, const std::string& devicePat
             && diskOfMajorMinor(majorMinorOf(info.st_rdev)) == dev.disk)
             return devicePath + " is on the disk that holds the system's swap";
     }
-    std::error_code ec;
-    if (!fs::is_empty(dev.folder / "holders", ec) && !ec)
-        return devicePath + " is in use by another device (RAID, LVM or encryption)";
     // A loop device is an image file in disguise, so it may be formatted too.
     const bool imageBacked = !firstLine(dev.disk / "loop" / "backing_file").empty();
     if (!isRemovableDevice(dev.folder) && !imageBacked)
         return devicePath + " is not a removable device";
-    // Another process with the device open would see it change under it.
-    const std::string self = std::to_string(::getpid());
-    for (fs::directory_iterator proc("/proc", ec), end; !ec && proc != end; proc.increment(ec)) {
-        const std::string pid = proc->path().filename().string();
-        if (pid.empty() || !std::isdigit(static_cast<unsigned char>(pid[0])) || pid == self)
-            continue;
-        std::error_code fdError;
-        for (fs::directory_iterator fd(proc->path() / "fd", fdError), fdEnd; !fdError && fd != fdEnd; fd.increment(fdError)) {
-            struct stat info {};
-            if (::stat(fd->path().c_str(), &info) == 0 && S_ISBLK(info.st_mode) && ours(majorMinorOf(info.st_rdev)))
-                return devicePath + " is open in process " + pid + ": close it first";
-        }
-    }
-    return {};
+    return whyDeviceInUse(dev, devicePath);
 }
 
 class LinuxBlockDevice final : public BlockDevice {
@@ -202,6 +152,14 @@ OpenedDevice openRemovableBlockDevice(const std::string& path)
     if (dev.isPartition) // sysfs counts the start in 512-byte units
         facts.hiddenSectors = static_cast<std::uint32_t>(std::stoull("0" + firstLine(dev.folder / "start")) * 512 / facts.bytesPerSector);
     return {std::make_unique<LinuxBlockDevice>(fd, path, dev, facts), 0, {}};
+}
+
+std::string whyImageFileInUse(int fd, const std::string& path)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return path + ": " + std::strerror(errno);
+    return whyImageInUse(static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino), path);
 }
 
 } // namespace dravonix

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +49,14 @@ public:
     int readAt(std::uint64_t offset, std::span<std::uint8_t> out) override { return preadAll(fd_, offset, out); }
     int writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override { return pwriteAll(fd_, offset, data); }
     int sync() override { return ::fsync(fd_) == 0 ? 0 : errno; }
+    std::uint64_t sizeBytes() override
+    {
+        struct stat info {};
+        if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode))
+            return static_cast<std::uint64_t>(info.st_size);
+        const off_t end = ::lseek(fd_, 0, SEEK_END); // a device: only pread and pwrite use the offset
+        return end > 0 ? static_cast<std::uint64_t>(end) : 0;
+    }
 
 private:
     int fd_;
@@ -94,6 +103,17 @@ OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return {nullptr, kRefusedDevice, path + " is not an image file"};
+    }
+    // Two formats of one image would interleave their writes. A file system
+    // without locks gets no lock rather than no format.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return {nullptr, kRefusedDevice,
+                path + " is locked by another process that is writing it: try again when it has finished"};
+    }
+    if (const std::string why = whyImageFileInUse(fd, path); !why.empty()) {
+        ::close(fd);
+        return {nullptr, kRefusedDevice, why};
     }
     DeviceFacts facts;
     facts.bytesPerSector = bytesPerSector;

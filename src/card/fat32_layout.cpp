@@ -47,12 +47,31 @@ std::uint32_t defaultSectorsPerCluster(std::uint64_t partitionBytes, std::uint32
     return static_cast<std::uint8_t>(clusterBytes / bytesPerSector);
 }
 
+FatSizing fatSizing(std::uint64_t totalSectors, std::uint64_t sectorsPerCluster, std::uint64_t bytesPerSector)
+{
+    const std::uint64_t total = totalSectors;
+    const std::uint64_t spc = sectorsPerCluster;
+    const std::uint64_t bps = bytesPerSector;
+    std::uint64_t fat = total > kReservedSectors ? 4 * (total - kReservedSectors) / (spc * bps + 4 * kFatCount) + 1 : 1;
+    std::uint64_t clusters = 0;
+    // Grow the FAT until it has an entry for every cluster it leaves room for,
+    // plus the two reserved entries; each sector added can only lower the count.
+    for (;;) {
+        const std::uint64_t used = kReservedSectors + kFatCount * fat;
+        clusters = used < total ? (total - used) / spc : 0;
+        if (((clusters + 2) * 4 + bps - 1) / bps <= fat)
+            break;
+        ++fat;
+    }
+    return {fat, clusters};
+}
+
 Expected<Fat32Layout, LayoutError> planFat32(const DeviceFacts& facts, std::uint32_t sectorsPerCluster)
 {
     const std::uint64_t total = facts.partitionBytes / facts.bytesPerSector;
     if (total < 65536)
         return unexpected(LayoutError::TooFewSectors);
-    if (total >= 0xFFFFFFFFull)
+    if (total > kMaxFat32Sectors)
         return unexpected(LayoutError::TooManySectors);
 
     Fat32Layout layout;
@@ -65,20 +84,10 @@ Expected<Fat32Layout, LayoutError> planFat32(const DeviceFacts& facts, std::uint
     if (spc == 0)
         return unexpected(LayoutError::TooFewClusters);
 
-    std::uint64_t fat = 4 * (total - kReservedSectors) / (spc * bps + 4 * kFatCount) + 1;
-    std::uint64_t clusters = 0;
-    // Grow the FAT until it has an entry for every cluster it leaves room for,
-    // plus the two reserved entries; each sector added can only lower the count.
-    for (;;) {
-        const std::uint64_t used = kReservedSectors + kFatCount * fat;
-        clusters = used < total ? (total - used) / spc : 0;
-        if (((clusters + 2) * 4 + bps - 1) / bps <= fat)
-            break;
-        ++fat;
-    }
-    if (clusters > 0x0FFFFFFF)
+    const auto [fat, clusters] = fatSizing(total, spc, bps);
+    if (clusters > kMaxFat32Clusters)
         return unexpected(LayoutError::TooManyClusters);
-    if (clusters < 65536)
+    if (clusters < kMinFat32Clusters)
         return unexpected(LayoutError::TooFewClusters);
     if ((clusters * 4 + bps - 1) / bps > fat)
         return unexpected(LayoutError::FatTooSmall);

@@ -52,6 +52,17 @@ std::string layoutErrorText(LayoutError error);
 // Sectors per cluster from the partition size when the options leave it 0.
 std::uint32_t defaultSectorsPerCluster(std::uint64_t partitionBytes, std::uint32_t bytesPerSector);
 
+// Sectors per FAT and the clusters left beside two such FATs on a volume of
+// `totalSectors`; the limits of FAT32 are not checked here.
+struct FatSizing {
+    std::uint64_t fatSectors = 0;
+    std::uint64_t clusters = 0;
+};
+FatSizing fatSizing(std::uint64_t totalSectors, std::uint64_t sectorsPerCluster, std::uint64_t bytesPerSector);
+inline constexpr std::uint64_t kMinFat32Clusters = 65536;
+inline constexpr std::uint64_t kMaxFat32Clusters = 0x0FFFFFFF;
+inline constexpr std::uint64_t kMaxFat32Sectors = 0xFFFFFFFEull;
+
 // The FAT is sized to hold an entry for every cluster and the two reserved
 // entries; the camera's own formula can come out one sector short.
 Expected<Fat32Layout, LayoutError> planFat32(const DeviceFacts& facts, std::uint32_t sectorsPerCluster);

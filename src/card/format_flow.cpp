@@ -18,6 +18,38 @@ std::uint32_t sectorsPerClusterFor(const std::string& unitText, std::uint32_t by
     return allocationUnitBytes(unitText) / bytesPerSector;
 }
 
+std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts, const std::string& allocationUnit)
+{
+    const std::uint32_t bps = facts.bytesPerSector;
+    const auto planned = planFat32(facts, sectorsPerClusterFor(allocationUnit, bps));
+    if (planned)
+        return {};
+    const std::uint64_t sectors = facts.partitionBytes / bps;
+    std::string text = name + " (" + std::to_string(facts.partitionBytes) + " bytes, " + std::to_string(sectors)
+                       + " sectors of " + std::to_string(bps) + " bytes)";
+    if (planned.error() == LayoutError::TooManySectors)
+        return text + " is too large for FAT32, which counts at most " + std::to_string(kMaxFat32Sectors)
+               + " sectors: no cluster size can change that.";
+    const std::uint64_t clusters = fatSizing(sectors, sectorsPerClusterFor(allocationUnit, bps), bps).clusters;
+    const std::string made = " clusters: that makes " + std::to_string(clusters) + " clusters, ";
+    switch (planned.error()) {
+    case LayoutError::TooFewSectors:
+    case LayoutError::TooFewClusters:
+        text += " is too small for FAT32 with " + allocationUnit + made + "and FAT32 needs at least "
+                + std::to_string(kMinFat32Clusters) + ".";
+        break;
+    case LayoutError::TooManyClusters:
+        text += " is too large for FAT32 with " + allocationUnit + made + "and FAT32 allows at most "
+                + std::to_string(kMaxFat32Clusters) + ".";
+        break;
+    default: text += " cannot be laid out as FAT32 with " + allocationUnit + " clusters."; break;
+    }
+    const std::string other = allocationUnit == "64K" ? "16K" : "64K";
+    if (const auto fits = planFat32(facts, sectorsPerClusterFor(other, bps)))
+        return text + " Use --cluster " + other + " (" + std::to_string(fits->clusterCount) + " clusters).";
+    return text + " --cluster " + other + " does not fit either, so this volume can't be formatted FAT32 here.";
+}
+
 bool keepSafetyCopy(const std::filesystem::path& cardConfig, const std::filesystem::path& tempFolder)
 {
     std::error_code ec;

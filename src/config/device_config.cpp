@@ -67,7 +67,7 @@ void DeviceConfig::setU32(std::size_t offset, std::uint32_t v)
 void DeviceConfig::setText(std::size_t offset, std::size_t width, std::string_view latin1)
 {
     std::fill_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), width, std::uint8_t{0});
-    std::memcpy(bytes_.data() + offset, latin1.data(), std::min(width, latin1.size()));
+    std::copy_n(latin1.begin(), std::min(width, latin1.size()), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 std::string DeviceConfig::text(std::size_t offset, std::size_t width) const
@@ -78,7 +78,8 @@ std::string DeviceConfig::text(std::size_t offset, std::size_t width) const
 
 void DeviceConfig::overwriteWith(std::span<const std::uint8_t> data)
 {
-    std::memcpy(bytes_.data(), data.data(), std::min(data.size(), bytes_.size()));
+    // copy_n, not memcpy: an empty span may have no data pointer at all.
+    std::copy_n(data.begin(), std::min(data.size(), bytes_.size()), bytes_.begin());
 }
 
 std::span<const FieldInfo> configFields()
@@ -104,6 +105,29 @@ std::span<const FieldInfo> configFields()
         return out;
     }();
     return fields;
+}
+
+std::string configFieldText(const DeviceConfig& config, const FieldInfo& field)
+{
+    const auto bytes = config.bytes();
+    switch (field.kind) {
+    case FieldKind::U16: return std::to_string(config.u16(field.offset));
+    case FieldKind::U32: return std::to_string(config.u32(field.offset));
+    case FieldKind::U8: return std::to_string(bytes[field.offset]);
+    case FieldKind::Text: break;
+    }
+    const auto text = bytes.subspan(field.offset, field.width);
+    std::string out = "\"";
+    if (std::all_of(text.begin(), text.end(), [](std::uint8_t b) { return b == 0; }))
+        return out + "\"";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const std::uint8_t b : text) {
+        if (b >= 0x20 && b < 0x7f && b != '"' && b != '\\')
+            out += static_cast<char>(b);
+        else
+            out += std::string{'\\', 'x', kHex[b >> 4], kHex[b & 0xF]};
+    }
+    return out + "\"";
 }
 
 const FieldInfo* findConfigField(std::string_view name)

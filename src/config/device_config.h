@@ -89,4 +89,9 @@ struct FieldInfo {
 std::span<const FieldInfo> configFields(); // by offset
 const FieldInfo* findConfigField(std::string_view name);
 
+// A field's value as `config show` prints it: an integer in decimal, a text
+// in double quotes with every byte outside printable ASCII (and '"', '\')
+// as \xNN, "" for a text of zeros.
+std::string configFieldText(const DeviceConfig& config, const FieldInfo& field);
+
 } // namespace dravonix

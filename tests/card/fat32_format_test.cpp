@@ -2,6 +2,7 @@
 // tools: fsck.fat, mtools and fatlabel.
 #include "card/fat_label.h"
 #include "card/format_flow.h"
+#include "loop_device.h"
 
 #include <gtest/gtest.h>
 
@@ -241,6 +242,36 @@ TEST(FormatFlow, AllocationUnitCopyAndOutcome)
     fs::remove_all(temp);
 }
 
+TEST(FormatFlow, SizeRefusalsSayWhatIsWrongAndWhichClusterFits)
+{
+    const auto facts = [](std::uint64_t bytes, std::uint32_t bytesPerSector) {
+        DeviceFacts f;
+        f.bytesPerSector = bytesPerSector;
+        f.partitionBytes = bytes;
+        return f;
+    };
+    EXPECT_EQ(formatSizeProblem("card", facts(8ull << 30, 512), "64K"), "");
+    EXPECT_EQ(formatSizeProblem("card", facts(2ull << 30, 512), "16K"), "");
+    EXPECT_EQ(formatSizeProblem("card.img", facts(2ull << 30, 512), "64K"),
+              "card.img (2147483648 bytes, 4194304 sectors of 512 bytes) is too small for FAT32 with 64K clusters: "
+              "that makes 32763 clusters, and FAT32 needs at least 65536. Use --cluster 16K (131007 clusters).");
+    EXPECT_EQ(formatSizeProblem("small.img", facts(100ull << 20, 512), "16K"),
+              "small.img (104857600 bytes, 204800 sectors of 512 bytes) is too small for FAT32 with 16K clusters: "
+              "that makes 6395 clusters, and FAT32 needs at least 65536. --cluster 64K does not fit either, so this "
+              "volume can't be formatted FAT32 here.");
+    const std::string tiny = formatSizeProblem("tiny.img", facts(1ull << 20, 512), "16K");
+    EXPECT_TRUE(tiny.starts_with("tiny.img (1048576 bytes, 2048 sectors of 512 bytes) is too small for FAT32 with 16K"))
+        << tiny;
+    EXPECT_TRUE(tiny.ends_with("--cluster 64K does not fit either, so this volume can't be formatted FAT32 here.")) << tiny;
+    EXPECT_EQ(formatSizeProblem("/dev/sdz", facts(8ull << 40, 4096), "16K"),
+              "/dev/sdz (8796093022208 bytes, 2147483648 sectors of 4096 bytes) is too large for FAT32 with 16K "
+              "clusters: that makes 536608887 clusters, and FAT32 allows at most 268435455. Use --cluster 64K "
+              "(134201343 clusters).");
+    EXPECT_EQ(formatSizeProblem("/dev/sdz", facts(3ull << 40, 512), "64K"),
+              "/dev/sdz (3298534883328 bytes, 6442450944 sectors of 512 bytes) is too large for FAT32, which counts "
+              "at most 4294967294 sectors: no cluster size can change that.");
+}
+
 TEST(FormatFlow, DevicesThatMustNotBeFormatted)
 {
     EXPECT_EQ(openFormatTarget("/dev/null").error, kRefusedDevice);
@@ -262,20 +293,16 @@ TEST(FormatFlow, DevicesThatMustNotBeFormatted)
 TEST(VolumeFormat, ALoopDeviceWhereOneCanBeHad)
 {
     const Image image("dravonix-loop.img", 1200ull << 20);
-    const CommandResult attach = run("losetup -f --show " + image.path.string());
-    if (attach.status != 0)
-        GTEST_SKIP() << "no loop device here: " << attach.output;
-    const std::string loop = attach.output.substr(0, attach.output.find('\n'));
+    test::LoopDevice attached(image.path.string());
+    if (attached.device().empty())
+        GTEST_SKIP() << attached.why();
+    const std::string& loop = attached.device();
     OpenedDevice opened = openFormatTarget(loop);
-    if (opened.device) {
-        const FormatFlowResult result = runFormatFlow(*opened.device, std::nullopt, fs::temp_directory_path(), "16K", "DRAVONIX", kWhen);
-        EXPECT_TRUE(result.format.ok()) << result.format.message;
-        EXPECT_TRUE(result.labelled) << result.labelError;
-        opened.device.reset();
-        EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + loop).status, 0);
-        EXPECT_EQ(run("/usr/sbin/fatlabel " + loop).output, "DRAVONIX\n");
-    } else {
-        ADD_FAILURE() << opened.message;
-    }
-    run("losetup -d " + loop);
+    ASSERT_TRUE(opened.device) << opened.message;
+    const FormatFlowResult result = runFormatFlow(*opened.device, std::nullopt, fs::temp_directory_path(), "16K", "DRAVONIX", kWhen);
+    EXPECT_TRUE(result.format.ok()) << result.format.message;
+    EXPECT_TRUE(result.labelled) << result.labelError;
+    opened.device.reset();
+    EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + loop).status, 0);
+    EXPECT_EQ(run("/usr/sbin/fatlabel " + loop).output, "DRAVONIX\n");
 }

@@ -15,38 +15,6 @@ namespace dravonix::cli {
 namespace {
 
 
-std::string shownText(std::span<const std::uint8_t> bytes)
-{
-    std::string out = "\"";
-    for (std::uint8_t b : bytes) {
-        if (b >= 0x20 && b < 0x7f && b != '"' && b != '\\') {
-            out += static_cast<char>(b);
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
-            out += escaped;
-        }
-    }
-    return out + "\"";
-}
-
-std::string fieldValue(const DeviceConfig& config, const FieldInfo& field)
-{
-    const auto bytes = config.bytes();
-    switch (field.kind) {
-    case FieldKind::U16: return std::to_string(config.u16(field.offset));
-    case FieldKind::U32: return std::to_string(config.u32(field.offset));
-    case FieldKind::U8: return std::to_string(bytes[field.offset]);
-    case FieldKind::Text: {
-        const auto text = bytes.subspan(field.offset, field.width);
-        if (std::all_of(text.begin(), text.end(), [](std::uint8_t b) { return b == 0; }))
-            return "\"\"";
-        return shownText(text);
-    }
-    }
-    return {};
-}
-
 // Reads FILE; `size` is how many bytes it holds.
 bool loadExisting(const QString& file, DeviceConfig& config, std::uint64_t& size, QString& error)
 {
@@ -71,7 +39,7 @@ int show(const QStringList& args)
     if (size == 0)
         return fail(QStringLiteral("%1: is empty: not a configuration file").arg(args.front()));
     for (const FieldInfo& field : configFields())
-        std::printf("%3zu\t%s\t%s\n", field.offset, std::string(field.name).c_str(), fieldValue(config, field).c_str());
+        std::printf("%3zu\t%s\t%s\n", field.offset, std::string(field.name).c_str(), configFieldText(config, field).c_str());
     const bool matches = config.checksum() == config.storedChecksum();
     std::printf("checksum %s: stored 0x%04X, computed 0x%04X\n", matches ? "matches" : "does not match",
                 config.storedChecksum(), config.checksum());

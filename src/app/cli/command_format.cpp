@@ -1,9 +1,9 @@
 #include "app/cli/commands.h"
+#include "app/cli/native_path.h"
 #include "card/fat_label.h"
 #include "card/format_flow.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -49,12 +49,15 @@ int runFormat(const QStringList& args)
     if (!verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("dravonix.card.info=false\ndravonix.card.warning=false"));
 
-    const std::string path = QFile::encodeName(target).toStdString();
+    const std::string path = nativePath(target).string();
     OpenedDevice opened = openFormatTarget(path, sectorSize);
     if (!opened.device)
         return fail(QString::fromStdString(opened.message));
     BlockDevice& device = *opened.device;
     const std::string unit = cluster.isEmpty() ? allocationUnitText(device.facts().partitionBytes) : cluster.toStdString();
+    // A size FAT32 can't take is refused before anyone is asked to agree.
+    if (const std::string problem = formatSizeProblem(path, device.facts(), unit); !problem.empty())
+        return fail(QString::fromStdString(problem));
 
     if (!confirmed) {
         std::fprintf(stderr, "All data on %s will be lost. Type \"yes\" to format it: ", path.c_str());
