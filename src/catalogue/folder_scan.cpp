@@ -11,14 +11,15 @@ namespace fs = std::filesystem;
 namespace dravonix {
 namespace {
 
-fs::path toNativePath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
-
-QString withoutTrailingSeparators(QString path)
+template <typename Text>
+Text withoutTrailingSeparators(Text path)
 {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+    while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
     return path;
 }
+
+Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootText);
 
 struct PendingFolder {
     fs::path native;
@@ -50,9 +51,24 @@ Expected<FolderScan, ScanError> scanFolder(const QString& path)
 {
     if (path.isEmpty())
         return unexpected(ScanError::EmptyPath);
-    const QString rootPath = withoutTrailingSeparators(path);
+    const QString rootText = withoutTrailingSeparators(path);
+    return scanFrom(QFile::encodeName(rootText), rootText);
+}
+
+Expected<FolderScan, ScanError> scanNativeFolder(const QByteArray& nativePath)
+{
+    if (nativePath.isEmpty())
+        return unexpected(ScanError::EmptyPath);
+    const QByteArray root = withoutTrailingSeparators(nativePath);
+    return scanFrom(root, QFile::decodeName(root));
+}
+
+namespace {
+
+Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootPath)
+{
     std::error_code ec;
-    const fs::path root = toNativePath(rootPath);
+    const fs::path root(nativeRoot.toStdString());
     const fs::file_status status = fs::status(root, ec);
     if (ec || !fs::exists(status))
         return unexpected(ScanError::NotFound);
@@ -90,16 +106,23 @@ Expected<FolderScan, ScanError> scanFolder(const QString& path)
                 continue;
             }
             if (hasRecordingExtension(name))
-                scan.files.push_back({folder.path + QLatin1Char('/') + name, folder.path.size() + 1});
+                scan.files.push_back({folder.path + QLatin1Char('/') + name, folder.path.size() + 1,
+                                      QByteArray(nativePath.data(), static_cast<qsizetype>(nativePath.size()))});
         }
         if (ec) { // the listing broke off (the card was pulled): keep what was found
             ++scan.unreadableFolders;
             ec.clear();
         }
     }
-    std::sort(scan.files.begin(), scan.files.end(),
-              [](const ScannedFile& a, const ScannedFile& b) { return a.fullPath < b.fullPath; });
+    // Names that differ only in bytes that are not UTF-8 show the same text;
+    // their bytes settle the order so that it never depends on the listing.
+    std::sort(scan.files.begin(), scan.files.end(), [](const ScannedFile& a, const ScannedFile& b) {
+        const int byText = QStringView(a.fullPath).compare(QStringView(b.fullPath));
+        return byText != 0 ? byText < 0 : a.nativePath < b.nativePath;
+    });
     return scan;
 }
+
+} // namespace
 
 } // namespace dravonix
