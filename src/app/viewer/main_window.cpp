@@ -2,6 +2,7 @@
 
 #include "app/viewer/copy_job.h"
 #include "app/viewer/ui_registry.h"
+#include "app/viewer/viewer_log.h"
 #include "card/card_discovery.h"
 #include "config/ui/device_time_dialog.h"
 #include "config/config_file.h"
@@ -235,11 +236,13 @@ SkinButton* MainWindow::button(int skinId, int tooltipId, QRect place)
     return b;
 }
 
-void MainWindow::openFolder(const QString& folder)
+void MainWindow::openFolder(const QString& folder) { openNativeFolder(QFile::encodeName(folder)); }
+
+void MainWindow::openNativeFolder(const QByteArray& folder)
 {
-    lastFolder_ = folder;
+    lastFolder_ = QFile::decodeName(folder);
     scan_.setFuture(QtConcurrent::run([folder]() -> std::optional<std::vector<RecordingRow>> {
-        const auto scan = scanFolder(folder);
+        const auto scan = scanNativeFolder(folder);
         if (!scan)
             return std::nullopt;
         std::vector<RecordingRow> rows = makeRecordingRows(scan->files);
@@ -308,6 +311,13 @@ void MainWindow::trackLoaded()
             route.emplace_back(nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere),
                                nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere));
     mapArea_->setTrack(route);
+}
+
+void MainWindow::showOpenProblem(const QString& text)
+{
+    frontPane_->setMessage(text);
+    if (!text.isEmpty())
+        qCWarning(viewerLog, "%s", qUtf8Printable(text));
 }
 
 void MainWindow::seekBarChanged() { seek_->update(); }
@@ -421,11 +431,11 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
 {
     if (copyThread_ != nullptr)
         return;
-    QStringList sources;
+    QList<QByteArray> sources;
     for (const int row : rows) // each row's own file, even when two folders hold the same name
         if (const RecordingRow* r = listModel_.row(row))
-            sources << r->fullPath;
-    const QStringList existing = CopyJob::existingTargets(sources, folder);
+            sources << r->nativePath;
+    const QList<QByteArray> existing = CopyJob::existingTargets(sources, folder);
     if (!existing.isEmpty() && askBeforeReplacing) {
         const auto answer = QMessageBox::question(
             this, QStringLiteral("Copy"),
@@ -434,10 +444,9 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
         if (answer == QMessageBox::Cancel)
             return;
         if (answer == QMessageBox::No)
-            for (const QString& target : existing)
-                sources.erase(std::remove_if(sources.begin(), sources.end(),
-                                             [&](const QString& s) { return QFileInfo(s).fileName() == QFileInfo(target).fileName(); }),
-                              sources.end());
+            sources.erase(std::remove_if(sources.begin(), sources.end(),
+                                         [&](const QByteArray& s) { return existing.contains(CopyJob::targetFor(s, folder)); }),
+                          sources.end());
     }
     if (sources.isEmpty())
         return;

@@ -17,6 +17,9 @@ public:
     VideoPane(LibVlcEngine& engine, const QPixmap& idle, QWidget* parent = nullptr);
     void setHasVideo(bool on);
     bool hasVideo() const { return hasVideo_; }
+    // A line of text over the idle picture, e.g. why nothing plays; empty for none.
+    void setMessage(const QString& text);
+    QString message() const { return message_; }
     // The picture as shown now, for tests and screenshots.
     QImage grabPicture() const;
 
@@ -36,6 +39,7 @@ private:
     QPixmap idle_;
     bool hasVideo_ = false;
     QPoint pointer_{-1, -1};
+    QString message_;
 };
 
 } // namespace dravonix
