@@ -4,12 +4,16 @@
 #include "telemetry/track_reader.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 #include <QtConcurrent>
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <system_error>
+
+Q_LOGGING_CATEGORY(playbackLog, "dravonix.playback")
 
 namespace dravonix {
 namespace {
@@ -145,7 +149,12 @@ void PlaybackController::readTrackInBackground(const QByteArray& nativePath)
         TrackDelivery delivery;
         delivery.generation = generation;
         // A track that can't be read leaves the store empty: the pictures play without it.
-        readTelemetryTrack(std::filesystem::path(nativePath.toStdString()), delivery.track);
+        try {
+            readTelemetryTrack(std::filesystem::path(nativePath.toStdString()), delivery.track);
+        } catch (const std::exception& e) { // out of memory, say: nothing may stay pending
+            qCWarning(playbackLog, "reading the track of %s failed: %s", nativePath.constData(), e.what());
+            delivery.track.clear();
+        }
         return delivery;
     }));
 }
