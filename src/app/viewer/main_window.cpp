@@ -23,6 +23,10 @@
 #include <QWindow>
 #include <QtConcurrent>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace dravonix {
 namespace {
 
@@ -311,6 +315,12 @@ void MainWindow::trackLoaded()
             route.emplace_back(nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere),
                                nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere));
     mapArea_->setTrack(route);
+    // Once per recording: the decoders of the file before have freed their
+    // pictures by now, and glibc keeps freed memory of its thread arenas
+    // unless asked; hand it back so the footprint stays that of one file.
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 void MainWindow::showOpenProblem(const QString& text)
