@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -20,6 +21,21 @@ Text withoutTrailingSeparators(Text path)
 }
 
 Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootText);
+
+QString decodedName(std::string_view name)
+{
+    return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+// The extension test on the name's bytes: "mp4" has no letters that other
+// characters fold to, so this agrees with the test on the text.
+bool hasRecordingExtension(std::string_view name)
+{
+    if (name.size() < 4)
+        return false;
+    const std::string_view tail = name.substr(name.size() - 4);
+    return tail[0] == '.' && (tail[1] | 0x20) == 'm' && (tail[2] | 0x20) == 'p' && tail[3] == '4';
+}
 
 struct PendingFolder {
     fs::path native;
@@ -94,20 +110,28 @@ Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QSt
         for (; it != fs::directory_iterator(); it.increment(ec)) {
             const fs::directory_entry& entry = *it;
             const std::string& nativePath = entry.path().native();
-            const std::size_t nameStart = nativePath.rfind('/') + 1;
-            const QString name = QFile::decodeName(QByteArray::fromRawData(
-                nativePath.data() + nameStart, static_cast<qsizetype>(nativePath.size() - nameStart)));
+            const std::string_view name = std::string_view(nativePath).substr(nativePath.rfind('/') + 1);
             std::error_code typeError;
             const bool isLink = entry.is_symlink(typeError);
             const bool isFolder = entry.is_directory(typeError); // follows a link: linked folders are folders
             if (isFolder) {
                 if (!isLink)
-                    pending.push_back({entry.path(), folder.path + QLatin1Char('/') + name});
+                    pending.push_back({entry.path(), folder.path + QLatin1Char('/') + decodedName(name)});
                 continue;
             }
-            if (hasRecordingExtension(name))
-                scan.files.push_back({folder.path + QLatin1Char('/') + name, folder.path.size() + 1,
-                                      QByteArray(nativePath.data(), static_cast<qsizetype>(nativePath.size()))});
+            if (!hasRecordingExtension(name))
+                continue;
+            // Built in place: a card holds tens of thousands of these.
+            QString fullPath;
+            fullPath.reserve(folder.path.size() + 1 + static_cast<qsizetype>(name.size()));
+            fullPath += folder.path;
+            fullPath += QLatin1Char('/');
+            if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                fullPath += QLatin1StringView(name.data(), static_cast<qsizetype>(name.size()));
+            else
+                fullPath += decodedName(name);
+            scan.files.push_back({std::move(fullPath), folder.path.size() + 1,
+                                  QByteArray(nativePath.data(), static_cast<qsizetype>(nativePath.size()))});
         }
         if (ec) { // the listing broke off (the card was pulled): keep what was found
             ++scan.unreadableFolders;
