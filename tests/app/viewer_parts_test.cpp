@@ -2,6 +2,7 @@
 // list model checked by Qt's model tester, and copies that are cancelled.
 #include "app/viewer/copy_job.h"
 #include "app/viewer/recording_list_model.h"
+#include "app/viewer/route_points.h"
 #include "app/viewer/ui_registry.h"
 
 #include "../qt_wait.h"
@@ -55,7 +56,7 @@ TEST(RecordingListModel, PassesTheModelTesterAndServesTheController)
     for (const char* path : {"/c/a/alwa_20230615_142530_F.mp4", "/c/a/alwa_20230615_142530_R.mp4", "/c/user_20230615_150000_F.mp4",
                              "/c/x.mp4"}) {
         const QString p(path);
-        files.push_back({p, p.lastIndexOf('/') + 1});
+        files.push_back({p, p.lastIndexOf('/') + 1, QFile::encodeName(p)});
     }
     std::vector<RecordingRow> rows = makeRecordingRows(files);
     sortRecordingRows(rows);
@@ -160,4 +161,21 @@ TEST(CopyJob, CopiesNamesThatAreNotUtf8AndRefusesWhatIsNotAFile)
     EXPECT_TRUE(failure.contains("not a regular file")) << failure.toStdString();
     ::unlink(source.constData()); // QTemporaryDir removes by name as text
     ::unlink(target.constData());
+}
+
+TEST(RouteForTheMap, ADaysRouteIsThinnedToEvenlySpacedPointsWithItsEnds)
+{
+    std::vector<std::pair<double, double>> day;
+    for (int i = 0; i < 86400; ++i)
+        day.emplace_back(37.0 + i * 1e-5, 126.0);
+    const auto points = thinnedRoute(day);
+    ASSERT_EQ(points.size(), kMostRoutePoints);
+    EXPECT_EQ(points.front(), day.front());
+    EXPECT_EQ(points.back(), day.back());
+    for (std::size_t i = 1; i < points.size(); ++i) // in order, none twice
+        EXPECT_GT(points[i].first, points[i - 1].first);
+
+    const std::vector<std::pair<double, double>> minute(day.begin(), day.begin() + 61);
+    EXPECT_EQ(thinnedRoute(minute), minute);
+    EXPECT_EQ(thinnedRoute(day, 0).size(), 2u);
 }
