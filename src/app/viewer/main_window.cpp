@@ -1,6 +1,7 @@
 #include "app/viewer/main_window.h"
 
 #include "app/viewer/copy_job.h"
+#include "app/viewer/route_points.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
 #include "card/card_discovery.h"
@@ -314,7 +315,7 @@ void MainWindow::trackLoaded()
         if (fix.hasPosition())
             route.emplace_back(nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere),
                                nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere));
-    mapArea_->setTrack(route);
+    mapArea_->setTrack(thinnedRoute(route));
     // Once per recording: the decoders of the file before have freed their
     // pictures by now, and glibc keeps freed memory of its thread arenas
     // unless asked; hand it back so the footprint stays that of one file.
