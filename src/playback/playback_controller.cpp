@@ -330,7 +330,8 @@ void PlaybackController::listActivated(int row)
 
 void PlaybackController::play()
 {
-    if (front_ == nullptr)
+    // After a refused open the engines still hold the file before: play nothing.
+    if (front_ == nullptr || !started_)
         return;
     front_->play();
     if (mode_ == ChannelMode::Both)

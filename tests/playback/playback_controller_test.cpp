@@ -451,6 +451,8 @@ TEST(PlaybackController, AFifoNamedLikeARecordingIsRefusedAtOnce)
     EXPECT_FALSE(rig.controller.trackPending());
     EXPECT_TRUE(rig.view.problem.contains("alwa_20230615_142500_F.mp4")) << rig.view.problem.toStdString();
     EXPECT_TRUE(rig.view.problem.contains("not a regular file"));
+    rig.controller.play(); // the play button doesn't bring back the file before
+    EXPECT_FALSE(rig.front.calls.contains("play"));
 
     // The list stays usable: the next row plays and the message goes.
     rig.controller.listActivated(1);
