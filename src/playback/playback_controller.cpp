@@ -35,7 +35,7 @@ QString openProblemText(const QByteArray& nativePath, FileCheck check)
 {
     const QString name = QFile::decodeName(nativePath.mid(nativePath.lastIndexOf('/') + 1));
     return check == FileCheck::Missing
-               ? QStringLiteral("%1 can't be played: the file is gone.").arg(name)
+               ? QStringLiteral("%1 can't be played: the file is gone or can't be reached.").arg(name)
                : QStringLiteral("%1 can't be played: it is not a regular file (a pipe, a device or a folder).").arg(name);
 }
 
