@@ -6,6 +6,7 @@
 #include "catalogue/recording_name.h"
 #include "toolkit/expected.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -13,15 +14,19 @@
 
 namespace dravonix {
 
+// A found file. The path is kept twice: as text to show (decoded from the
+// file system's bytes, so a name that is not valid UTF-8 shows U+FFFD) and as
+// the bytes themselves, which is what opening and copying use.
 struct ScannedFile {
     QString fullPath;
     qsizetype nameStart = 0;
+    QByteArray nativePath; // empty: the text encoded is the path
 
     QStringView name() const { return QStringView(fullPath).mid(nameStart); }
 };
 
 struct FolderScan {
-    std::vector<ScannedFile> files; // sorted by full path, code unit by code unit
+    std::vector<ScannedFile> files; // sorted by full path, code unit by code unit, then by bytes
     int unreadableFolders = 0;      // folders below the root that couldn't be listed
 };
 
@@ -34,9 +39,13 @@ bool hasRecordingExtension(QStringView name);
 // Files with the recording extension at every depth; links to folders are
 // not followed, so a loop of links can't trap the scan.
 Expected<FolderScan, ScanError> scanFolder(const QString& path);
+// The same for a root given as the file system's bytes (a folder whose name
+// is not valid UTF-8 can be scanned too).
+Expected<FolderScan, ScanError> scanNativeFolder(const QByteArray& nativePath);
 
 struct RecordingRow {
-    QString fullPath;
+    QString fullPath;      // shown
+    QByteArray nativePath; // opened
     QString fileName;
     RecordingName name;
     int insertionIndex = 0; // position in the scan order

@@ -134,6 +134,40 @@ QString partnerPath(QStringView fullPath, bool isFront)
     return partner;
 }
 
+namespace {
+
+// Where the character that ends at `end` starts.
+qsizetype characterStart(const QByteArray& bytes, qsizetype end)
+{
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    if (byte(end - 1) < 0x80)
+        return end - 1;
+    for (qsizetype start = end - 2; start >= 0 && start >= end - 4; --start) {
+        const unsigned char lead = byte(start);
+        if (lead >= 0x80 && lead < 0xC0)
+            continue; // a continuation byte: the lead is further back
+        const qsizetype length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        return length == end - start ? start : end - 1;
+    }
+    return end - 1;
+}
+
+} // namespace
+
+QByteArray partnerPath(const QByteArray& nativePath, bool isFront)
+{
+    // The channel letter is the fifth character from the end.
+    qsizetype end = nativePath.size();
+    for (int i = 0; i < 4 && end > 0; ++i)
+        end = characterStart(nativePath, end);
+    if (end <= 0)
+        return {};
+    const qsizetype start = characterStart(nativePath, end);
+    QByteArray partner = nativePath;
+    partner.replace(start, end - start, isFront ? "R" : "F");
+    return partner;
+}
+
 int kindStringId(RecordingKind kind)
 {
     switch (kind) {

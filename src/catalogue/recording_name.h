@@ -3,6 +3,7 @@
 // orders the list, and the file of the other channel. Nothing else about a
 // recording is read for the list.
 
+#include <QByteArray>
 #include <QDate>
 #include <QLocale>
 #include <QString>
@@ -43,6 +44,9 @@ std::optional<QTime> listTime(const RecordingName& name);
 // The other channel's file: the channel letter before a three-letter
 // extension swapped. Empty when the path is too short to have one.
 QString partnerPath(QStringView fullPath, bool isFront);
+// The same over the file system's bytes, a character being a UTF-8 sequence
+// or a single byte that isn't part of one.
+QByteArray partnerPath(const QByteArray& nativePath, bool isFront);
 
 // String ids and English texts of the kinds, and the kind icon's index in the
 // icon strip (6, past the strip's end, for kinds without an icon).

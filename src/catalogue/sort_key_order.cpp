@@ -1,6 +1,7 @@
 #include "catalogue/folder_scan.h"
 
 #include <QChar>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdint>
@@ -88,6 +89,7 @@ std::vector<RecordingRow> makeRecordingRows(const std::vector<ScannedFile>& file
     for (const ScannedFile& file : files) {
         RecordingRow row;
         row.fullPath = file.fullPath;
+        row.nativePath = file.nativePath.isEmpty() ? QFile::encodeName(file.fullPath) : file.nativePath;
         row.fileName = file.name().toString();
         row.name = parseRecordingName(row.fileName);
         row.insertionIndex = index++;

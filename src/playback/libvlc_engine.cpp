@@ -157,11 +157,11 @@ void LibVlcEngine::onDisplay(void* opaque, void* /*picture*/)
     }
 }
 
-void LibVlcEngine::open(const QString& path)
+void LibVlcEngine::open(const QByteArray& nativePath)
 {
     if (instance_ == nullptr || player_ == nullptr)
         return;
-    libvlc_media_t* media = libvlc_media_new_path(instance_, QFile::encodeName(path).constData());
+    libvlc_media_t* media = libvlc_media_new_path(instance_, nativePath.constData());
     if (media == nullptr)
         return;
     if (media_ != nullptr)

@@ -8,6 +8,7 @@
 #include "playback/video_engine.h"
 #include "playback/video_frame.h"
 
+#include <QFile>
 #include <QObject>
 #include <QStringList>
 
@@ -35,7 +36,9 @@ public:
     int lostPictures() const;
 
     void setEventHandler(EventHandler handler) override { handler_ = std::move(handler); }
-    void open(const QString& path) override;
+    void open(const QByteArray& nativePath) override;
+    // A path given as text, for names that are valid in the file system's encoding.
+    void open(const QString& path) { open(QFile::encodeName(path)); }
     void play() override;
     void pause() override;
     void stop() override;

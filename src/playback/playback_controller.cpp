@@ -4,13 +4,40 @@
 #include "telemetry/track_reader.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+Q_LOGGING_CATEGORY(playbackLog, "dravonix.playback")
 
 namespace dravonix {
 namespace {
+
+enum class FileCheck { Regular, Missing, NotRegular };
+
+// Only the status is asked for: that never opens the file, so it can't block
+// on a FIFO the way an open does.
+FileCheck checkRecordingFile(const QByteArray& nativePath)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(std::filesystem::path(nativePath.toStdString()), ec);
+    if (ec || !std::filesystem::exists(status))
+        return FileCheck::Missing;
+    return std::filesystem::is_regular_file(status) ? FileCheck::Regular : FileCheck::NotRegular;
+}
+
+QString openProblemText(const QByteArray& nativePath, FileCheck check)
+{
+    const QString name = QFile::decodeName(nativePath.mid(nativePath.lastIndexOf('/') + 1));
+    return check == FileCheck::Missing
+               ? QStringLiteral("%1 can't be played: the file is gone or can't be reached.").arg(name)
+               : QStringLiteral("%1 can't be played: it is not a regular file (a pipe, a device or a folder).").arg(name);
+}
 
 // The length as the seek bar takes it: its low 32 bits, sign-extended.
 std::int64_t seekLength(std::int64_t length) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(length)); }
@@ -23,12 +50,20 @@ PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, Te
 {
     volume_.setRange(0, 99);
     volume_.setPosition(50);
+    // Finished reads are handed over on this thread, through its event loop.
+    QObject::connect(&trackReader_, &QFutureWatcherBase::finished, &trackReader_, [this] {
+        if (trackReader_.future().isValid() && trackReader_.future().resultCount() > 0)
+            trackArrived(trackReader_.future().takeResult());
+    });
 }
 
-void PlaybackController::openRecording(const QString& pathIn, bool front)
+void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
 {
-    ++generation_; // postings for the file being replaced are ignored from now on
+    ++generation_; // postings and tracks for the file being replaced are ignored from now on
+    trackPending_ = false;
+    started_ = false;
     view_.setReadoutTimer(false);
+    view_.showOpenProblem(QString());
     if (front_ != nullptr)
         front_->setRate(1.0f);
     if (rear_ != nullptr)
@@ -47,13 +82,30 @@ void PlaybackController::openRecording(const QString& pathIn, bool front)
     }
     layout(fullScreen_ ? PaneLayout::FullScreenFront : PaneLayout::FrontLargeRearSmall);
     enableSeekBar(false);
-    if (pathIn.isEmpty() || front_ == nullptr || rear_ == nullptr)
+    if (nativePath.isEmpty() || front_ == nullptr || rear_ == nullptr)
         return;
 
-    QString path = pathIn;
-    QString partner = partnerPath(path, front);
+    store_.clear();
+    seekBar_.setRange(0, 0);
+    view_.seekBarChanged();
+    graph_.reset();
+    view_.graphChanged();
+    view_.resetReadout();
+
+    const FileCheck check = checkRecordingFile(nativePath);
+    if (check != FileCheck::Regular) {
+        frontVideo_ = rearVideo_ = false;
+        view_.setPaneVideo(true, false);
+        view_.setPaneVideo(false, false);
+        view_.trackLoaded();
+        view_.showOpenProblem(openProblemText(nativePath, check));
+        return;
+    }
+
+    QByteArray path = nativePath;
+    QByteArray partner = partnerPath(path, front);
     mode_ = front ? ChannelMode::FrontOnly : ChannelMode::RearOnly;
-    if (!partner.isEmpty() && QFileInfo::exists(partner)) {
+    if (!partner.isEmpty() && checkRecordingFile(partner) == FileCheck::Regular) {
         if (!front)
             std::swap(path, partner);
         swapped_ = false;
@@ -62,14 +114,7 @@ void PlaybackController::openRecording(const QString& pathIn, bool front)
         partner.clear();
     }
 
-    store_.clear();
-    seekBar_.setRange(0, 0);
-    view_.seekBarChanged();
-    graph_.reset();
-    view_.graphChanged();
-    view_.resetReadout();
-    readTelemetryTrack(std::filesystem::path(QFile::encodeName(path).toStdString()), store_);
-    view_.trackLoaded();
+    readTrackInBackground(path);
 
     if (mode_ == ChannelMode::RearOnly) {
         // A rear recording alone plays in the large pane on the front engine.
@@ -96,6 +141,38 @@ void PlaybackController::openRecording(const QString& pathIn, bool front)
     view_.graphChanged();
 }
 
+void PlaybackController::readTrackInBackground(const QByteArray& nativePath)
+{
+    trackPending_ = true;
+    const unsigned generation = generation_;
+    trackReader_.setFuture(QtConcurrent::run([nativePath, generation] {
+        TrackDelivery delivery;
+        delivery.generation = generation;
+        // A track that can't be read leaves the store empty: the pictures play without it.
+        try {
+            readTelemetryTrack(std::filesystem::path(nativePath.toStdString()), delivery.track);
+        } catch (const std::exception& e) { // out of memory, say: nothing may stay pending
+            qCWarning(playbackLog, "reading the track of %s failed: %s", nativePath.constData(), e.what());
+            delivery.track.clear();
+        }
+        return delivery;
+    }));
+}
+
+void PlaybackController::trackArrived(TrackDelivery delivery)
+{
+    if (delivery.generation != generation_)
+        return; // read for a file that has been replaced since
+    trackPending_ = false;
+    store_ = std::move(delivery.track);
+    graph_.reset();
+    setGraphBySeekMaximum(seekBar_.position());
+    view_.graphChanged();
+    view_.trackLoaded();
+    if (started_ && store_.sampleCount() > 0)
+        view_.setReadoutTimer(true);
+}
+
 void PlaybackController::startPlayback()
 {
     if (front_ == nullptr)
@@ -113,6 +190,7 @@ void PlaybackController::startPlayback()
     }
     if (mode_ != ChannelMode::RearOnly)
         rear_->setMute(true);
+    started_ = true;
     if (store_.sampleCount() > 0)
         view_.setReadoutTimer(true);
 }
@@ -208,7 +286,7 @@ void PlaybackController::endOfFilePosted(unsigned generation)
 
 void PlaybackController::openRow(int row)
 {
-    const QString path = list_.path(row);
+    const QByteArray path = list_.path(row);
     if (path.isEmpty())
         return;
     view_.selectListRow(row);
@@ -252,7 +330,8 @@ void PlaybackController::listActivated(int row)
 
 void PlaybackController::play()
 {
-    if (front_ == nullptr)
+    // After a refused open the engines still hold the file before: play nothing.
+    if (front_ == nullptr || !started_)
         return;
     front_->play();
     if (mode_ == ChannelMode::Both)

@@ -11,9 +11,17 @@
 #include "toolkit/slider_model.h"
 #include "views/gsensor_graph_model.h"
 
+#include <QByteArray>
+#include <QFutureWatcher>
 #include <QString>
 
 namespace dravonix {
+
+// A telemetry track read off the UI thread, stamped with the open it belongs to.
+struct TrackDelivery {
+    unsigned generation = 0;
+    TelemetryTrack track;
+};
 
 enum class ChannelMode { Both = 0, FrontOnly = 1, RearOnly = 2 };
 enum class TransportKey { Space, Enter, PageUp, PageDown, Left, Right };
@@ -23,8 +31,12 @@ public:
     PlaybackController(VideoEngine* front, VideoEngine* rear, TelemetryTrack& store, GSensorGraphModel& graph,
                        PlaybackView& view, RecordingListAccess& list);
 
-    // Opening and playing through the list.
-    void openRecording(const QString& path, bool front);
+    // Opening and playing through the list. The pictures start at once; the
+    // telemetry track is read on a worker and fills in the store, the graph
+    // and the readout when it arrives. Anything but a regular file is refused
+    // before an engine or the reader sees it: a FIFO or a device would block
+    // whoever opens it.
+    void openRecording(const QByteArray& nativePath, bool front);
     void listActivated(int row);
     // A new scan replaced the rows: no row is current any more.
     void listReplaced() { currentRow_ = -1; }
@@ -73,6 +85,8 @@ public:
     bool magnifier() const { return magnifier_; }
     int currentRow() const { return currentRow_; }
     unsigned generation() const { return generation_; }
+    // True while the open recording's track is still being read.
+    bool trackPending() const { return trackPending_; }
     bool paneHasVideo(bool frontEngine) const { return frontEngine ? frontVideo_ : rearVideo_; }
     SliderModel& seekBar() { return seekBar_; }
     SliderModel& volumeSlider() { return volume_; }
@@ -94,6 +108,8 @@ private:
     void layout(PaneLayout layout);
     void applyMagnifier();
     void openRow(int row);
+    void readTrackInBackground(const QByteArray& nativePath);
+    void trackArrived(TrackDelivery delivery);
 
     VideoEngine* front_;
     VideoEngine* rear_;
@@ -112,6 +128,9 @@ private:
     bool frontVideo_ = false;
     bool rearVideo_ = false;
     unsigned generation_ = 0;
+    bool trackPending_ = false;
+    bool started_ = false; // the engines of the current open were told to play
+    QFutureWatcher<TrackDelivery> trackReader_;
     SliderModel seekBar_;
     SliderModel volume_;
     PaneLayout layout_ = PaneLayout::FrontLargeRearSmall;

@@ -4,6 +4,7 @@
 // record the calls.
 
 #include <cstdint>
+#include <QByteArray>
 #include <QString>
 
 namespace dravonix {
@@ -34,6 +35,9 @@ public:
     virtual void magnifierChanged() = 0;
     // The open recording's telemetry has been read into the store.
     virtual void trackLoaded() {}
+    // Why the recording asked for can't be played, shown where its pictures
+    // would be; an empty text takes the message away.
+    virtual void showOpenProblem(const QString& text) = 0;
 };
 
 // The recording list as the controller reads it, in display order.
@@ -41,7 +45,7 @@ class RecordingListAccess {
 public:
     virtual ~RecordingListAccess() = default;
     virtual int recordingCount() const = 0;
-    virtual QString path(int row) const = 0;          // empty when it can't be read
+    virtual QByteArray path(int row) const = 0;       // the file system's bytes; empty when it can't be read
     virtual QChar channelLetter(int row) const = 0;   // null when none
 };
 

@@ -2,6 +2,7 @@
 // One video player bound to one pane. The controller drives two of these
 // through this interface; the program's engine is libvlc, tests use a fake.
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -24,7 +25,7 @@ public:
     using EventHandler = std::function<void(EngineEvent event, std::int64_t newTimeMs)>;
     virtual void setEventHandler(EventHandler handler) = 0;
 
-    virtual void open(const QString& path) = 0; // nothing starts playing
+    virtual void open(const QByteArray& nativePath) = 0; // the file system's bytes; nothing starts playing
     virtual void play() = 0;
     virtual void pause() = 0; // toggles between paused and playing
     virtual void stop() = 0;

@@ -18,6 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace dravonix;
 
 namespace {
@@ -270,4 +274,55 @@ TEST(MainWindow, TheMapFollowsTheRecordingOnlyWhileTheInformationTabShows)
                             " return p.distanceTo(markers[0].getLatLng()); }))").toDouble(), 30.0);
     waitFor([] { return false; }, 800);
     screenshot(viewer.window, "06-information-map");
+}
+
+TEST(MainWindow, AFifoRowShowsWhyAndNamesThatAreNotUtf8Play)
+{
+    QTemporaryDir card;
+    const QByteArray root = QFile::encodeName(card.path());
+    ASSERT_EQ(::mkfifo((root + "/alwa_20230615_142500_F.mp4").constData(), 0644), 0);
+    // The demo card's event pair under names holding the byte 0xFF.
+    const QString event = fileNameIn("Event", "_F.mp4");
+    for (const char channel : {'F', 'R'}) {
+        QFile source(demoCard() + "/Event/" + event.left(event.size() - 5) + QChar::fromLatin1(channel) + ".mp4");
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        const QByteArray target = root + "/alwa\xff_20230615_142530_" + channel + ".mp4";
+        const int handle = ::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(handle, 0);
+        const QByteArray bytes = source.readAll();
+        ASSERT_EQ(::write(handle, bytes.constData(), static_cast<size_t>(bytes.size())), bytes.size());
+        ::close(handle);
+    }
+
+    MainWindow window({"--aout=dummy"});
+    window.show();
+    QSignalSpy listed(&window, &MainWindow::folderListed);
+    window.openFolder(card.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 5000));
+    ASSERT_EQ(window.listModel().recordingCount(), 3);
+    const int fifoRow = rowOf(window.listModel(), "alwa_20230615_142500_F.mp4");
+    const int pairRow = rowOf(window.listModel(), QString::fromUtf8("alwa\xef\xbf\xbd_20230615_142530_F.mp4"));
+    ASSERT_GE(fifoRow, 0);
+    ASSERT_GE(pairRow, 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    window.activateRow(fifoRow);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(window.frontPane().message().contains("not a regular file"));
+    EXPECT_FALSE(window.frontPane().hasVideo());
+    QCoreApplication::processEvents();
+    screenshot(window, "07-fifo-row");
+
+    window.activateRow(pairRow);
+    EXPECT_TRUE(window.frontPane().message().isEmpty());
+    EXPECT_EQ(window.controller().mode(), ChannelMode::Both);
+    EXPECT_TRUE(waitFor([&] {
+        return window.frontPane().hasVideo() && window.rearPane().hasVideo() && window.frontEngine().frames().pictureSize().isValid()
+               && window.rearEngine().frames().pictureSize().isValid();
+    }, 10000));
+    EXPECT_TRUE(waitFor([&] { return !window.controller().trackPending(); }, 5000));
+    EXPECT_GT(window.graph().isVisible(), 0);
+    for (const char channel : {'F', 'R'}) // QTemporaryDir removes by name as text
+        ::unlink((root + "/alwa\xff_20230615_142530_" + channel + ".mp4").constData());
 }

@@ -10,8 +10,8 @@ export XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=offscreen
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$viewer" & first=$!
-for _ in $(seq 50); do [ -e "$runtime/QM410_INSTANCE" ] && break; sleep 0.1; done
-[ -e "$runtime/QM410_INSTANCE" ] || fail "the first copy took no lock"
+for _ in $(seq 50); do [ -e "$runtime/dravonix-viewer.lock" ] && break; sleep 0.1; done
+[ -e "$runtime/dravonix-viewer.lock" ] || fail "the first copy took no lock"
 start=$(date +%s%N)
 timeout 10 "$viewer"; status=$?
 elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
@@ -21,7 +21,7 @@ kill -0 "$first" || fail "the first copy died"
 kill -9 "$first"; wait "$first" 2>/dev/null || true
 
 # The dead copy's lock is still there; the next start must take it over.
-[ -e "$runtime/QM410_INSTANCE" ] || fail "expected a stale lock"
+[ -e "$runtime/dravonix-viewer.lock" ] || fail "expected a stale lock"
 "$viewer" & again=$!
 sleep 2
 kill -0 "$again" || fail "a stale lock blocked the start"

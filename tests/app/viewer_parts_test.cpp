@@ -2,6 +2,7 @@
 // list model checked by Qt's model tester, and copies that are cancelled.
 #include "app/viewer/copy_job.h"
 #include "app/viewer/recording_list_model.h"
+#include "app/viewer/route_points.h"
 #include "app/viewer/ui_registry.h"
 
 #include "../qt_wait.h"
@@ -13,6 +14,10 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dravonix;
 
@@ -51,7 +56,7 @@ TEST(RecordingListModel, PassesTheModelTesterAndServesTheController)
     for (const char* path : {"/c/a/alwa_20230615_142530_F.mp4", "/c/a/alwa_20230615_142530_R.mp4", "/c/user_20230615_150000_F.mp4",
                              "/c/x.mp4"}) {
         const QString p(path);
-        files.push_back({p, p.lastIndexOf('/') + 1});
+        files.push_back({p, p.lastIndexOf('/') + 1, QFile::encodeName(p)});
     }
     std::vector<RecordingRow> rows = makeRecordingRows(files);
     sortRecordingRows(rows);
@@ -64,9 +69,9 @@ TEST(RecordingListModel, PassesTheModelTesterAndServesTheController)
     EXPECT_EQ(model.data(model.index(1, RecordingListModel::Time), Qt::DisplayRole).toString(), "14:25:30");
     EXPECT_EQ(model.data(model.index(1, RecordingListModel::SortKey), Qt::DisplayRole).toString(), "20230615_142530_F");
     EXPECT_EQ(model.data(model.index(3, RecordingListModel::Type), Qt::DisplayRole).toString(), "User");
-    EXPECT_EQ(model.path(2), "/c/a/alwa_20230615_142530_R.mp4");
+    EXPECT_EQ(model.path(2), QByteArray("/c/a/alwa_20230615_142530_R.mp4"));
     EXPECT_EQ(model.channelLetter(2), QChar('R'));
-    EXPECT_EQ(model.path(9), QString());
+    EXPECT_EQ(model.path(9), QByteArray());
     model.setCurrentRow(2);
     EXPECT_EQ(model.data(model.index(2, 0), Qt::BackgroundRole).value<QColor>(), QColor(200, 200, 255));
     EXPECT_EQ(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(Qt::white));
@@ -86,7 +91,7 @@ TEST(CopyJob, CancellingLeavesNoPartialFile)
         file.write(block);
     file.close();
 
-    CopyJob job({big}, to.path());
+    CopyJob job({QFile::encodeName(big)}, to.path());
     bool finished = false;
     int copied = -1;
     QObject::connect(&job, &CopyJob::progress, [&](int percent, const QString&) {
@@ -104,10 +109,10 @@ TEST(CopyJob, CancellingLeavesNoPartialFile)
     EXPECT_TRUE(QDir(to.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
     // Copied whole, under its own name, and the existing one is reported first.
-    CopyJob again({big}, to.path());
+    CopyJob again({QFile::encodeName(big)}, to.path());
     again.run();
     EXPECT_EQ(QFileInfo(to.filePath("alwa_20230615_142530_F.mp4")).size(), 64 << 20);
-    EXPECT_EQ(CopyJob::existingTargets({big}, to.path()).size(), 1);
+    EXPECT_EQ(CopyJob::existingTargets({QFile::encodeName(big)}, to.path()).size(), 1);
     EXPECT_EQ(QDir(to.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
@@ -118,9 +123,59 @@ TEST(CopyJob, AnUnwritableFolderIsAnErrorNotASuccess)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("x");
     file.close();
-    CopyJob job({from.filePath("a.mp4")}, from.filePath("missing/folder"));
+    CopyJob job({QFile::encodeName(from.filePath("a.mp4"))}, from.filePath("missing/folder"));
     QString failure;
     QObject::connect(&job, &CopyJob::finished, [&](int, const QString& error) { failure = error; });
     job.run();
     EXPECT_FALSE(failure.isEmpty());
+}
+
+TEST(CopyJob, CopiesNamesThatAreNotUtf8AndRefusesWhatIsNotAFile)
+{
+    QTemporaryDir from;
+    QTemporaryDir to;
+    const QByteArray source = QFile::encodeName(from.path()) + "/alwa_20230615_142530_\xff_F.mp4";
+    const int handle = ::open(source.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(handle, 0);
+    ASSERT_EQ(::write(handle, "recording", 9), 9);
+    ::close(handle);
+    const QByteArray fifo = QFile::encodeName(from.path()) + "/alwa_20230615_142600_F.mp4";
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+
+    CopyJob job({source}, to.path());
+    int copied = -1;
+    QObject::connect(&job, &CopyJob::finished, [&](int count, const QString&) { copied = count; });
+    job.run();
+    EXPECT_EQ(copied, 1);
+    const QByteArray target = QFile::encodeName(to.path()) + "/alwa_20230615_142530_\xff_F.mp4";
+    struct stat st {};
+    ASSERT_EQ(::stat(target.constData(), &st), 0) << "the copy lost the name's bytes";
+    EXPECT_EQ(st.st_size, 9);
+    EXPECT_EQ(CopyJob::existingTargets({source}, to.path()), QList<QByteArray>{target});
+
+    // A FIFO would block the copy for good: it is an error at once.
+    CopyJob pipe({fifo}, to.path());
+    QString failure;
+    QObject::connect(&pipe, &CopyJob::finished, [&](int, const QString& error) { failure = error; });
+    pipe.run();
+    EXPECT_TRUE(failure.contains("not a regular file")) << failure.toStdString();
+    ::unlink(source.constData()); // QTemporaryDir removes by name as text
+    ::unlink(target.constData());
+}
+
+TEST(RouteForTheMap, ADaysRouteIsThinnedToEvenlySpacedPointsWithItsEnds)
+{
+    std::vector<std::pair<double, double>> day;
+    for (int i = 0; i < 86400; ++i)
+        day.emplace_back(37.0 + i * 1e-5, 126.0);
+    const auto points = thinnedRoute(day);
+    ASSERT_EQ(points.size(), kMostRoutePoints);
+    EXPECT_EQ(points.front(), day.front());
+    EXPECT_EQ(points.back(), day.back());
+    for (std::size_t i = 1; i < points.size(); ++i) // in order, none twice
+        EXPECT_GT(points[i].first, points[i - 1].first);
+
+    const std::vector<std::pair<double, double>> minute(day.begin(), day.begin() + 61);
+    EXPECT_EQ(thinnedRoute(minute), minute);
+    EXPECT_EQ(thinnedRoute(day, 0).size(), 2u);
 }

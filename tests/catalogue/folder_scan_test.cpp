@@ -6,9 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dravonix;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -106,4 +112,75 @@ TEST(FolderScan, NamesOutsideAsciiSurvive)
     ASSERT_TRUE(scan);
     ASSERT_EQ(scan->files.size(), 1u);
     EXPECT_TRUE(QFile::exists(scan->files[0].fullPath));
+}
+
+namespace {
+
+// A file named by raw bytes, which need not be UTF-8.
+void touchNative(const QByteArray& path)
+{
+    const int handle = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(handle, 0) << path.toHex().constData();
+    ::close(handle);
+}
+
+struct NativeDir {
+    QTemporaryDir dir;
+    QByteArray path = QFile::encodeName(dir.path());
+    // QTemporaryDir removes by name as text, which misses names that aren't UTF-8.
+    ~NativeDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path.toStdString(), ignored);
+    }
+};
+
+} // namespace
+
+TEST(FolderScan, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    NativeDir dir;
+    const QByteArray folder = dir.path + "/caf\xe9";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    const QByteArray ff = folder + "/alwa_20230615_142530_\xff.mp4";
+    const QByteArray fe = folder + "/alwa_20230615_142530_\xfe.mp4";
+    touchNative(ff);
+    touchNative(fe);
+    touchNative(dir.path + "/plain.mp4");
+
+    const auto scan = scanNativeFolder(dir.path);
+    ASSERT_TRUE(scan);
+    ASSERT_EQ(scan->files.size(), 3u);
+    // Both show the same text; their bytes tell them apart and settle the order.
+    EXPECT_EQ(scan->files[0].nativePath, fe);
+    EXPECT_EQ(scan->files[1].nativePath, ff);
+    EXPECT_EQ(scan->files[0].fullPath, scan->files[1].fullPath);
+    EXPECT_EQ(scan->files[0].name(), QString::fromUtf8("alwa_20230615_142530_\xef\xbf\xbd.mp4"));
+    EXPECT_EQ(scan->files[2].nativePath, dir.path + "/plain.mp4");
+
+    const std::vector<RecordingRow> rows = makeRecordingRows(scan->files);
+    EXPECT_EQ(rows[1].nativePath, ff);
+    EXPECT_EQ(::access(rows[1].nativePath.constData(), F_OK), 0);
+
+    // A root that isn't UTF-8 itself.
+    const auto inside = scanNativeFolder(folder + "/");
+    ASSERT_TRUE(inside);
+    ASSERT_EQ(inside->files.size(), 2u);
+    EXPECT_EQ(inside->files[1].nativePath, ff);
+}
+
+TEST(FolderScan, TemporariesAKilledWriterLeftAreRemovedByTheScan)
+{
+    const fs::path root = fs::temp_directory_path() / ("dravonix-scan-stale-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "Normal");
+    std::ofstream(root / ".config.bin.Ab12Cd.dravonix-tmp") << "half a record";
+    std::ofstream(root / "Normal" / "alwa_20230622_144905_F.mp4") << "x";
+    std::ofstream(root / "notes.txt") << "kept";
+    const auto scan = scanFolder(QString::fromStdString(root.string()));
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(scan->files.size(), 1u);
+    EXPECT_FALSE(fs::exists(root / ".config.bin.Ab12Cd.dravonix-tmp"));
+    EXPECT_TRUE(fs::exists(root / "notes.txt"));
+    fs::remove_all(root);
 }

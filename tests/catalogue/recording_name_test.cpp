@@ -117,3 +117,15 @@ TEST(RecordingName, PartnerSwapsTheChannelLetterOnly)
     EXPECT_EQ(partnerPath(u"mp4", true), "");
     EXPECT_EQ(partnerPath(u"", false), "");
 }
+
+TEST(RecordingName, PartnerOfTheFileSystemsBytes)
+{
+    EXPECT_EQ(partnerPath(QByteArray("/c/\xff/a_F.mp4"), true), QByteArray("/c/\xff/a_R.mp4"));
+    EXPECT_EQ(partnerPath(QByteArray("/c/a_R.mp4"), false), QByteArray("/c/a_F.mp4"));
+    // The fifth character from the end, whether one byte or a UTF-8 sequence.
+    EXPECT_EQ(partnerPath(QByteArray("x\xc3\xa9.mp4"), true), QByteArray("xR.mp4"));
+    EXPECT_EQ(partnerPath(QByteArray("x\xa9.mp4"), true), QByteArray("xR.mp4"));
+    EXPECT_EQ(partnerPath(QByteArray("b.mp4"), true), QByteArray("R.mp4"));
+    EXPECT_EQ(partnerPath(QByteArray("mp4"), true), QByteArray());
+    EXPECT_EQ(partnerPath(QByteArray(), false), QByteArray());
+}

@@ -1,5 +1,7 @@
 #include "catalogue/folder_scan.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace dravonix;
@@ -34,7 +36,7 @@ TEST(SortKeyOrder, RowsPairFrontBeforeRearAndTiesKeepScanOrder)
                              "/c/b/zzz.mp4", "/c/event_20230615_142530_F.mp4", "/c/aaa.mp4",
                              "/c/alwa_20230615_142500_R.mp4"}) {
         const QString p(path);
-        files.push_back({p, p.lastIndexOf('/') + 1});
+        files.push_back({p, p.lastIndexOf('/') + 1, QFile::encodeName(p)});
     }
     std::vector<RecordingRow> rows = makeRecordingRows(files);
     EXPECT_EQ(rows[2].insertionIndex, 2);

@@ -41,6 +41,24 @@ set +e
 set -e
 [ "$status" -eq 1 ] || fail "a file without a track must exit 1 (got $status)"
 grep -q 'clip_from_phone.mp4: the major brand is "isom"' "$work/err" || fail "message: $(cat "$work/err")"
+# Names with control characters or bytes that are not UTF-8 stay on one line
+# and come back as the exact bytes.
+odd="$work/odd"
+mkdir -p "$odd/a"$'\t'"b"
+touch "$odd/alwa_20230615_142530_F"$'\n'"x.mp4" "$odd/a"$'\t'"b/alwa_20230615_142600_F.mp4" \
+      "$odd/alwa_20230615_142700_"$'\xff'"F.mp4" "$odd/back\\slash.mp4"
+"$dravonix" list "$odd" > "$work/odd.tsv"
+[ "$(wc -l < "$work/odd.tsv")" -eq 4 ] || fail "odd names split lines: $(cat -A "$work/odd.tsv")"
+grep -qF 'alwa_20230615_142530_F\nx.mp4' "$work/odd.tsv" || fail "newline not escaped"
+grep -qF '/a\tb/alwa_20230615_142600_F.mp4' "$work/odd.tsv" || fail "tab not escaped"
+grep -qF 'alwa_20230615_142700_\xFFF.mp4' "$work/odd.tsv" || fail "byte 0xFF not escaped"
+grep -qF 'back\\slash.mp4' "$work/odd.tsv" || fail "backslash not escaped"
+cut -f7 "$work/odd.tsv" | while IFS= read -r escaped; do
+  path=$(printf '%b' "$escaped"; printf .); path=${path%.}
+  [ -f "$path" ] || fail "$escaped does not unescape to a file"
+done
+"$dravonix" list --help | grep -qF 'xHH' || fail "list help does not describe the escaping"
+
 set +e
 "$dravonix" list "$work/nowhere" 2> "$work/err"; status=$?
 "$dravonix" telemetry "$work/card" --format xml 2> /dev/null; bad_format=$?
@@ -59,9 +77,9 @@ set +e
 set -e
 [ "$status" -eq 1 ] && grep -q 'The password must be at least 8 characters.' "$work/err" || fail "password check"
 cmp -s "$work/card/config.bin" "$work/before.bin" || fail "a refused set changed the file"
-"$dravonix" config set "$work/card/config.bin" speedUnit=1 ldwsSpeed=50 wifiName=RoadEye
+"$dravonix" config set "$work/card/config.bin" speedUnit=1 ldwsSpeed=50 wifiName=Dashcam1
 "$dravonix" config show "$work/card/config.bin" > "$work/config2.txt"
-grep -q $'^164\tspeedUnit\t1$' "$work/config2.txt" && grep -q $'wifiName\t"RoadEye' "$work/config2.txt" \
+grep -q $'^164\tspeedUnit\t1$' "$work/config2.txt" && grep -q $'wifiName\t"Dashcam1' "$work/config2.txt" \
   && grep -q '^checksum matches' "$work/config2.txt" || fail "config set"
 [ "$(cmp -l "$work/card/config.bin" "$work/before.bin" | wc -l)" -le 12 ] || fail "config set touched other bytes"
 "$dravonix" config defaults "$work/defaults.bin"

@@ -4,6 +4,8 @@
 #include "playback/playback_view.h"
 #include "playback/video_engine.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QStringList>
 
 #include <vector>
@@ -13,7 +15,7 @@ namespace dravonix::test {
 class FakeEngine : public VideoEngine {
 public:
     QStringList calls;
-    QString media;
+    QByteArray media;
     std::int64_t lengthMs = 60000;
     std::int64_t timeMs = 0;
     MediaState currentState = MediaState::Nothing;
@@ -26,7 +28,12 @@ public:
     EventHandler handler;
 
     void setEventHandler(EventHandler h) override { handler = std::move(h); }
-    void open(const QString& path) override { media = path; calls << "open " + path; currentState = MediaState::Opening; }
+    void open(const QByteArray& path) override
+    {
+        media = path;
+        calls << "open " + QString::fromUtf8(path);
+        currentState = MediaState::Opening;
+    }
     void play() override { calls << "play"; if (!media.isEmpty()) currentState = MediaState::Playing; }
     void pause() override
     {
@@ -58,6 +65,8 @@ public:
     bool readoutTimer = false;
     int resets = 0;
     int selectedRow = -1;
+    int tracksLoaded = 0;
+    QString problem;
 
     void seekBarChanged() override {}
     void volumeSliderChanged() override {}
@@ -70,17 +79,19 @@ public:
     void setReadoutTimer(bool on) override { readoutTimer = on; }
     void selectListRow(int row) override { selectedRow = row; }
     void magnifierChanged() override {}
+    void trackLoaded() override { ++tracksLoaded; }
+    void showOpenProblem(const QString& text) override { problem = text; }
 };
 
 class FakeList : public RecordingListAccess {
 public:
-    QStringList paths;
+    QList<QByteArray> paths;
     int recordingCount() const override { return static_cast<int>(paths.size()); }
-    QString path(int row) const override { return paths.value(row); }
+    QByteArray path(int row) const override { return paths.value(row); }
     QChar channelLetter(int row) const override
     {
-        const QString p = paths.value(row);
-        return p.size() >= 5 ? p.at(p.size() - 5) : QChar();
+        const QByteArray p = paths.value(row);
+        return p.size() >= 5 ? QChar::fromLatin1(p.at(p.size() - 5)) : QChar();
     }
 };
 

@@ -3,11 +3,26 @@
 #include "fake_engine.h"
 #include "telemetry_mux.h"
 
+#include "../qt_wait.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dravonix;
 using namespace dravonix::test;
@@ -19,11 +34,21 @@ namespace {
 struct Card {
     QTemporaryDir dir;
 
-    QString add(const QString& name, int samples = 0)
+    // QTemporaryDir removes by name as text, which misses names that aren't UTF-8.
+    ~Card()
     {
-        const QString path = dir.path() + "/" + name;
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(dir.path()).toStdString(), ignored);
+    }
+
+    // `name` is the file system's bytes: not necessarily UTF-8.
+    QByteArray add(const QByteArray& name, int samples = 0)
+    {
+        const QByteArray path = QFile::encodeName(dir.path()) + "/" + name;
+        const int handle = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        EXPECT_GE(handle, 0) << path.constData();
+        QFile file;
+        EXPECT_TRUE(file.open(handle, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
         if (samples > 0) {
             std::vector<demo::TelemetryRecord> records(static_cast<std::size_t>(samples));
             for (int i = 0; i < samples; ++i)
@@ -45,6 +70,9 @@ struct Rig {
     FakeView view;
     FakeList list;
     PlaybackController controller{&front, &rear, store, graph, view, list};
+
+    // The track of the last open, read on a worker, has been handed over.
+    bool trackArrives() { return waitFor([&] { return !controller.trackPending(); }, 5000); }
 };
 
 } // namespace
@@ -52,10 +80,11 @@ struct Rig {
 TEST(PlaybackController, OpeningARearFilePlaysThePairWithTelemetryFromTheFront)
 {
     Card card;
-    const QString f = card.add("event_20230615_142530_F.mp4", 61);
-    const QString r = card.add("event_20230615_142530_R.mp4");
+    const QByteArray f = card.add("event_20230615_142530_F.mp4", 61);
+    const QByteArray r = card.add("event_20230615_142530_R.mp4");
     Rig rig;
     rig.controller.openRecording(r, false);
+    ASSERT_TRUE(rig.trackArrives());
     EXPECT_EQ(rig.controller.mode(), ChannelMode::Both);
     EXPECT_EQ(rig.front.media, f);
     EXPECT_EQ(rig.rear.media, r);
@@ -71,7 +100,7 @@ TEST(PlaybackController, OpeningARearFilePlaysThePairWithTelemetryFromTheFront)
 TEST(PlaybackController, ARearFileAlonePlaysInTheLargePane)
 {
     Card card;
-    const QString r = card.add("alwa_20230615_142530_R.mp4");
+    const QByteArray r = card.add("alwa_20230615_142530_R.mp4");
     Rig rig;
     rig.controller.openRecording(r, false);
     EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
@@ -86,8 +115,8 @@ TEST(PlaybackController, ARearFileAlonePlaysInTheLargePane)
 TEST(PlaybackController, AFrontFileAloneKeepsTheSwappedFlag)
 {
     Card card;
-    const QString f = card.add("alwa_20230615_142530_F.mp4");
-    const QString r = card.add("alwa_20230615_150000_R.mp4");
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4");
+    const QByteArray r = card.add("alwa_20230615_150000_R.mp4");
     Rig rig;
     rig.controller.openRecording(r, false);
     ASSERT_TRUE(rig.controller.swapped());
@@ -100,7 +129,7 @@ TEST(PlaybackController, AFrontFileAloneKeepsTheSwappedFlag)
 TEST(PlaybackController, EveryOpenResetsRatesAndVolumeIsSetOnlyOnce)
 {
     Card card;
-    const QString a = card.add("alwa_20230615_142530_F.mp4");
+    const QByteArray a = card.add("alwa_20230615_142530_F.mp4");
     Rig rig;
     rig.controller.openRecording(a, true);
     EXPECT_EQ(rig.front.vol, 50);
@@ -166,9 +195,10 @@ TEST(PlaybackController, RowsThatCannotBeReadEndQuietly)
 TEST(PlaybackController, TimeChangesMoveTheSeekBarAndTheGraph)
 {
     Card card;
-    const QString f = card.add("alwa_20230615_142530_F.mp4", 61);
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4", 61);
     Rig rig;
     rig.controller.openRecording(f, true);
+    ASSERT_TRUE(rig.trackArrives());
     rig.front.timeMs = 30000;
     rig.controller.frontEvent(EngineEvent::TimeChanged, 30000);
     EXPECT_EQ(rig.controller.seekBar().maximum(), 60000);
@@ -190,9 +220,10 @@ TEST(PlaybackController, TimeChangesMoveTheSeekBarAndTheGraph)
 TEST(PlaybackController, SkipsAndArrowSteps)
 {
     Card card;
-    const QString f = card.add("alwa_20230615_142530_F.mp4", 61);
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4", 61);
     Rig rig;
     rig.controller.openRecording(f, true);
+    ASSERT_TRUE(rig.trackArrives());
     rig.controller.seekBar().setRange(0, 60000);
     rig.controller.seekBar().setPosition(4000);
     rig.controller.skipBackward();
@@ -237,9 +268,9 @@ TEST(PlaybackController, SpeedFlagAndLabel)
 TEST(PlaybackController, SwapOnlyWithBothChannelsAndTheMagnifierFollowsTheLargePane)
 {
     Card card;
-    const QString f = card.add("alwa_20230615_142530_F.mp4");
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4");
     card.add("alwa_20230615_142530_R.mp4");
-    const QString single = card.add("user_20230615_150000_F.mp4");
+    const QByteArray single = card.add("user_20230615_150000_F.mp4");
     Rig rig;
     rig.controller.openRecording(single, true);
     rig.controller.swap();
@@ -260,9 +291,9 @@ TEST(PlaybackController, SwapOnlyWithBothChannelsAndTheMagnifierFollowsTheLargeP
 TEST(PlaybackController, FullScreenRestoresTheArrangement)
 {
     Card card;
-    const QString f = card.add("alwa_20230615_142530_F.mp4");
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4");
     card.add("alwa_20230615_142530_R.mp4");
-    const QString rearAlone = card.add("motion_20230615_150000_R.mp4");
+    const QByteArray rearAlone = card.add("motion_20230615_150000_R.mp4");
     Rig rig;
     rig.controller.openRecording(f, true);
     rig.controller.swap();
@@ -303,4 +334,153 @@ TEST(PlaybackController, SnapshotPausesAndResumesOnlyWhatPlayed)
     EXPECT_FALSE(rig.controller.pauseForSnapshot()); // already paused: stays paused afterwards
     rig.front.currentState = MediaState::Ended;
     EXPECT_FALSE(rig.controller.snapshotAllowed());
+}
+
+TEST(PlaybackController, ThePicturesStartBeforeTheTrackArrivesAndTheGraphCatchesUp)
+{
+    Card card;
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4", 61);
+    Rig rig;
+    rig.controller.openRecording(f, true);
+    // Nothing of the track yet: it is read on a worker and handed over through the event loop.
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_TRUE(rig.controller.trackPending());
+    EXPECT_EQ(rig.store.sampleCount(), 0u);
+    EXPECT_FALSE(rig.view.readoutTimer);
+    rig.front.timeMs = 30000;
+    rig.controller.frontEvent(EngineEvent::TimeChanged, 30000);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30000);
+
+    const int loadedBefore = rig.view.tracksLoaded;
+    ASSERT_TRUE(rig.trackArrives());
+    EXPECT_EQ(rig.store.sampleCount(), 61u);
+    EXPECT_EQ(rig.graph.currentSample(), 30); // where the pictures are by now
+    EXPECT_TRUE(rig.view.readoutTimer);
+    EXPECT_EQ(rig.view.tracksLoaded, loadedBefore + 1);
+}
+
+TEST(PlaybackController, ATrackReadForAReplacedFileIsDropped)
+{
+    Card card;
+    const QByteArray first = card.add("alwa_20230615_142530_F.mp4", 61);
+    const QByteArray second = card.add("alwa_20230615_142600_F.mp4", 7);
+    const QByteArray third = card.add("alwa_20230615_142700_F.mp4");
+    Rig rig;
+    rig.controller.openRecording(first, true);
+    rig.controller.openRecording(second, true);
+    ASSERT_TRUE(rig.trackArrives());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rig.store.sampleCount(), 7u);
+
+    // A file without a track after one with: the old samples don't come back.
+    rig.controller.openRecording(first, true);
+    rig.controller.openRecording(third, true);
+    ASSERT_TRUE(rig.trackArrives());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rig.store.sampleCount(), 0u);
+    EXPECT_FALSE(rig.view.readoutTimer);
+}
+
+namespace {
+
+// Opens the FIFO for writing if the test is still running after a while:
+// whoever is stuck opening it for reading gets through, and the test fails
+// on its time instead of hanging.
+class FifoWatchdog {
+public:
+    explicit FifoWatchdog(QByteArray fifo) : fifo_(std::move(fifo)), thread_([this] { watch(); }) {}
+    ~FifoWatchdog()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    bool fired() const { return fired_; }
+
+private:
+    void watch()
+    {
+        std::unique_lock lock(mutex_);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done_) {
+            if (wake_.wait_until(lock, deadline) == std::cv_status::timeout && !done_) {
+                fired_ = true;
+                const int handle = ::open(fifo_.constData(), O_WRONLY | O_NONBLOCK);
+                if (handle >= 0)
+                    ::close(handle);
+                wake_.wait_for(lock, std::chrono::milliseconds(200));
+            }
+        }
+    }
+
+    QByteArray fifo_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::atomic<bool> fired_{false};
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST(PlaybackController, AFifoNamedLikeARecordingIsRefusedAtOnce)
+{
+    Card card;
+    const QByteArray fifo = QFile::encodeName(card.dir.path()) + "/alwa_20230615_142500_F.mp4";
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    const QByteArray good = card.add("alwa_20230615_142530_F.mp4", 61);
+    const QByteArray front = card.add("alwa_20230615_142600_F.mp4", 5);
+    const QByteArray rearFifo = QFile::encodeName(card.dir.path()) + "/alwa_20230615_142600_R.mp4";
+    ASSERT_EQ(::mkfifo(rearFifo.constData(), 0644), 0);
+
+    FifoWatchdog watchdog(fifo);
+    FifoWatchdog rearWatchdog(rearFifo);
+    Rig rig;
+    rig.list.paths = {fifo, good, front, rearFifo};
+    QElapsedTimer clock;
+    clock.start();
+    rig.controller.listActivated(0);
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(watchdog.fired());
+    EXPECT_TRUE(rig.front.media.isEmpty()); // the engine never saw it
+    EXPECT_FALSE(rig.controller.trackPending());
+    EXPECT_TRUE(rig.view.problem.contains("alwa_20230615_142500_F.mp4")) << rig.view.problem.toStdString();
+    EXPECT_TRUE(rig.view.problem.contains("not a regular file"));
+    rig.controller.play(); // the play button doesn't bring back the file before
+    EXPECT_FALSE(rig.front.calls.contains("play"));
+
+    // The list stays usable: the next row plays and the message goes.
+    rig.controller.listActivated(1);
+    EXPECT_EQ(rig.front.media, good);
+    EXPECT_TRUE(rig.view.problem.isEmpty());
+    ASSERT_TRUE(rig.trackArrives());
+    EXPECT_EQ(rig.store.sampleCount(), 61u);
+
+    // A FIFO as the partner: the front file plays alone.
+    rig.controller.listActivated(2);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::FrontOnly);
+    EXPECT_EQ(rig.front.media, front);
+    EXPECT_TRUE(rig.rear.media.isEmpty());
+    ASSERT_TRUE(rig.trackArrives());
+    EXPECT_FALSE(rearWatchdog.fired());
+}
+
+TEST(PlaybackController, NamesThatAreNotUtf8OpenWithTheirOwnBytes)
+{
+    Card card;
+    const QByteArray f = card.add("alwa\xff_20230615_142530_F.mp4", 61);
+    const QByteArray r = card.add("alwa\xff_20230615_142530_R.mp4");
+    card.add("alwa\xfe_20230615_142530_F.mp4", 3); // shows the same text as f
+    Rig rig;
+    rig.controller.openRecording(r, false);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::Both);
+    EXPECT_EQ(rig.front.media, f);
+    EXPECT_EQ(rig.rear.media, r);
+    ASSERT_TRUE(rig.trackArrives());
+    EXPECT_EQ(rig.store.sampleCount(), 61u);
 }

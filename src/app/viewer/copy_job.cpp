@@ -1,21 +1,52 @@
 #include "app/viewer/copy_job.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
-#ifdef Q_OS_UNIX
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace dravonix {
+namespace {
 
-QStringList CopyJob::existingTargets(const QStringList& sources, const QString& folder)
+QByteArray fileNameOf(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
+
+QString shown(const QByteArray& path) { return QFile::decodeName(path); }
+
+QString systemError(const QByteArray& path)
 {
-    QStringList existing;
-    for (const QString& source : sources) {
-        const QString target = QDir(folder).filePath(QFileInfo(source).fileName());
-        if (QFileInfo::exists(target))
+    return QStringLiteral("%1: %2").arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+// The size of a regular file, or -1 for anything else (a FIFO would block the copy for good).
+qint64 regularFileSize(const QByteArray& path)
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return static_cast<qint64>(st.st_size);
+}
+
+} // namespace
+
+QByteArray CopyJob::targetFor(const QByteArray& source, const QString& folder)
+{
+    QByteArray target = QFile::encodeName(folder);
+    if (!target.endsWith('/'))
+        target += '/';
+    return target + fileNameOf(source);
+}
+
+QList<QByteArray> CopyJob::existingTargets(const QList<QByteArray>& sources, const QString& folder)
+{
+    QList<QByteArray> existing;
+    for (const QByteArray& source : sources) {
+        const QByteArray target = targetFor(source, folder);
+        if (::access(target.constData(), F_OK) == 0)
             existing << target;
     }
     return existing;
@@ -24,16 +55,15 @@ QStringList CopyJob::existingTargets(const QStringList& sources, const QString& 
 void CopyJob::run()
 {
     qint64 total = 0;
-    for (const QString& source : sources_)
-        total += QFileInfo(source).size();
+    for (const QByteArray& source : sources_)
+        total += std::max<qint64>(regularFileSize(source), 0);
     qint64 done = 0;
     int copied = 0;
-    for (const QString& source : sources_) {
+    for (const QByteArray& source : sources_) {
         if (cancelled_)
             break;
-        const QString target = QDir(folder_).filePath(QFileInfo(source).fileName());
         QString error;
-        if (!copyOne(source, target, total, done, error)) {
+        if (!copyOne(source, targetFor(source, folder_), total, done, error)) {
             emit finished(copied, error);
             return;
         }
@@ -43,50 +73,66 @@ void CopyJob::run()
     emit finished(copied, QString());
 }
 
-bool CopyJob::copyOne(const QString& source, const QString& target, qint64 total, qint64& done, QString& error)
+bool CopyJob::copyOne(const QByteArray& source, const QByteArray& target, qint64 total, qint64& done, QString& error)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: %2").arg(source, in.errorString());
+    // Opened without waiting (a FIFO would block here), then checked to be a regular file.
+    const int inHandle = ::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (inHandle < 0) {
+        error = systemError(source);
         return false;
     }
-    const QString partial = QFileInfo(target).dir().filePath(QStringLiteral(".") + QFileInfo(target).fileName() + QStringLiteral(".partial"));
-    QFile out(partial);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = QStringLiteral("%1: %2").arg(target, out.errorString());
+    QFile in;
+    in.open(inHandle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat st {};
+    if (::fstat(inHandle, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = QStringLiteral("%1: not a regular file").arg(shown(source));
         return false;
     }
+    const QByteArray partial = target.left(target.lastIndexOf('/') + 1) + '.' + fileNameOf(target) + ".partial";
+    const int outHandle = ::open(partial.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (outHandle < 0) {
+        error = systemError(target);
+        return false;
+    }
+    QFile out;
+    out.open(outHandle, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    const auto discard = [&] {
+        out.close();
+        ::unlink(partial.constData());
+    };
+    const QString name = shown(fileNameOf(source));
     QByteArray buffer(1 << 20, Qt::Uninitialized);
-    while (!in.atEnd()) {
+    for (;;) {
         if (cancelled_) {
-            out.close();
-            out.remove();
+            discard();
             return true;
         }
         const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n == 0)
+            break;
         if (n < 0 || out.write(buffer.constData(), n) != n) {
-            error = QStringLiteral("%1: %2").arg(target, n < 0 ? in.errorString() : out.errorString());
-            out.close();
-            out.remove();
+            error = QStringLiteral("%1: %2").arg(shown(n < 0 ? source : target), n < 0 ? in.errorString() : out.errorString());
+            discard();
             return false;
         }
         done += n;
-        emit progress(total > 0 ? static_cast<int>(done * 100 / total) : 100, QFileInfo(source).fileName());
+        emit progress(total > 0 ? static_cast<int>(std::min<qint64>(done * 100 / total, 100)) : 100, name);
     }
     if (!out.flush()) {
-        error = QStringLiteral("%1: %2").arg(target, out.errorString());
-        out.close();
-        out.remove();
+        error = QStringLiteral("%1: %2").arg(shown(target), out.errorString());
+        discard();
         return false;
     }
-#ifdef Q_OS_UNIX
-    ::fsync(out.handle()); // on the medium before it takes the real name
-#endif
+    if (::fsync(outHandle) != 0) { // on the medium before it takes the real name
+        error = systemError(target);
+        discard();
+        return false;
+    }
     out.close();
-    QFile::remove(target); // the user agreed to replace it
-    if (!QFile::rename(partial, target)) {
-        error = QStringLiteral("cannot replace %1").arg(target);
-        QFile::remove(partial);
+    // rename() replaces an existing target (the user agreed to that) in one step.
+    if (::rename(partial.constData(), target.constData()) != 0) {
+        error = QStringLiteral("cannot replace %1: %2").arg(shown(target), QString::fromLocal8Bit(std::strerror(errno)));
+        ::unlink(partial.constData());
         return false;
     }
     return true;

@@ -1,7 +1,9 @@
 #include "app/viewer/main_window.h"
 
 #include "app/viewer/copy_job.h"
+#include "app/viewer/route_points.h"
 #include "app/viewer/ui_registry.h"
+#include "app/viewer/viewer_log.h"
 #include "card/card_discovery.h"
 #include "config/ui/device_time_dialog.h"
 #include "config/config_file.h"
@@ -21,6 +23,10 @@
 #include <QThread>
 #include <QWindow>
 #include <QtConcurrent>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace dravonix {
 namespace {
@@ -235,11 +241,13 @@ SkinButton* MainWindow::button(int skinId, int tooltipId, QRect place)
     return b;
 }
 
-void MainWindow::openFolder(const QString& folder)
+void MainWindow::openFolder(const QString& folder) { openNativeFolder(QFile::encodeName(folder)); }
+
+void MainWindow::openNativeFolder(const QByteArray& folder)
 {
-    lastFolder_ = folder;
+    lastFolder_ = QFile::decodeName(folder);
     scan_.setFuture(QtConcurrent::run([folder]() -> std::optional<std::vector<RecordingRow>> {
-        const auto scan = scanFolder(folder);
+        const auto scan = scanNativeFolder(folder);
         if (!scan)
             return std::nullopt;
         std::vector<RecordingRow> rows = makeRecordingRows(scan->files);
@@ -307,7 +315,20 @@ void MainWindow::trackLoaded()
         if (fix.hasPosition())
             route.emplace_back(nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere),
                                nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere));
-    mapArea_->setTrack(route);
+    mapArea_->setTrack(thinnedRoute(route));
+    // Once per recording: the decoders of the file before have freed their
+    // pictures by now, and glibc keeps freed memory of its thread arenas
+    // unless asked; hand it back so the footprint stays that of one file.
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
+
+void MainWindow::showOpenProblem(const QString& text)
+{
+    frontPane_->setMessage(text);
+    if (!text.isEmpty())
+        qCWarning(viewerLog, "%s", qUtf8Printable(text));
 }
 
 void MainWindow::seekBarChanged() { seek_->update(); }
@@ -421,11 +442,11 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
 {
     if (copyThread_ != nullptr)
         return;
-    QStringList sources;
+    QList<QByteArray> sources;
     for (const int row : rows) // each row's own file, even when two folders hold the same name
         if (const RecordingRow* r = listModel_.row(row))
-            sources << r->fullPath;
-    const QStringList existing = CopyJob::existingTargets(sources, folder);
+            sources << r->nativePath;
+    const QList<QByteArray> existing = CopyJob::existingTargets(sources, folder);
     if (!existing.isEmpty() && askBeforeReplacing) {
         const auto answer = QMessageBox::question(
             this, QStringLiteral("Copy"),
@@ -434,10 +455,9 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
         if (answer == QMessageBox::Cancel)
             return;
         if (answer == QMessageBox::No)
-            for (const QString& target : existing)
-                sources.erase(std::remove_if(sources.begin(), sources.end(),
-                                             [&](const QString& s) { return QFileInfo(s).fileName() == QFileInfo(target).fileName(); }),
-                              sources.end());
+            sources.erase(std::remove_if(sources.begin(), sources.end(),
+                                         [&](const QByteArray& s) { return existing.contains(CopyJob::targetFor(s, folder)); }),
+                          sources.end());
     }
     if (sources.isEmpty())
         return;

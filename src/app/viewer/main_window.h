@@ -34,6 +34,8 @@ public:
 
     // Scans a folder off the UI thread and fills the list when it is done.
     void openFolder(const QString& folder);
+    // The same for a folder given as the file system's bytes (from the command line).
+    void openNativeFolder(const QByteArray& folder);
     bool scanning() const { return scan_.isRunning(); }
 
     PlaybackController& controller() { return *controller_; }
@@ -69,6 +71,7 @@ public:
     void selectListRow(int row) override;
     void magnifierChanged() override;
     void trackLoaded() override;
+    void showOpenProblem(const QString& text) override;
 
 signals:
     void folderListed(int rows);

@@ -77,10 +77,10 @@ QVariant RecordingListModel::headerData(int section, Qt::Orientation orientation
     return section >= 0 && section < ColumnCount ? UiRegistry::instance().text(ids[section]) : QVariant();
 }
 
-QString RecordingListModel::path(int index) const
+QByteArray RecordingListModel::path(int index) const
 {
     const RecordingRow* r = row(index);
-    return r != nullptr ? r->fullPath : QString();
+    return r != nullptr ? r->nativePath : QByteArray();
 }
 
 QChar RecordingListModel::channelLetter(int index) const

@@ -31,7 +31,7 @@ public:
 
     // RecordingListAccess
     int recordingCount() const override { return static_cast<int>(rows_.size()); }
-    QString path(int row) const override;
+    QByteArray path(int row) const override;
     QChar channelLetter(int row) const override;
 
 private:

@@ -43,6 +43,12 @@ void VideoPane::setHasVideo(bool on)
     update();
 }
 
+void VideoPane::setMessage(const QString& text)
+{
+    message_ = text;
+    update();
+}
+
 QImage VideoPane::grabPicture() const
 {
     QImage frame;
@@ -62,6 +68,12 @@ void VideoPane::paintEvent(QPaintEvent*)
             p.fillRect(rect(), Qt::black);
         else
             p.drawPixmap(rect(), idle_);
+        if (!message_.isEmpty()) {
+            const QRect band(0, height() / 2 - 30, width(), 60);
+            p.fillRect(band, QColor(0, 0, 0, 170));
+            p.setPen(QColor(0xf0, 0xf0, 0xf0));
+            p.drawText(band.adjusted(12, 0, -12, 0), Qt::AlignCenter | Qt::TextWordWrap, message_);
+        }
         return;
     }
     p.drawImage(0, 0, frame);

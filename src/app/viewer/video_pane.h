@@ -18,6 +18,9 @@ public:
     ~VideoPane() override;
     void setHasVideo(bool on);
     bool hasVideo() const { return hasVideo_; }
+    // A line of text over the idle picture, e.g. why nothing plays; empty for none.
+    void setMessage(const QString& text);
+    QString message() const { return message_; }
     // The picture as shown now, for tests and screenshots.
     QImage grabPicture() const;
     // Distinct pictures painted since the pane was made.
@@ -43,6 +46,7 @@ private:
     std::uint64_t paintedSerial_ = 0;
     std::uint64_t paintedEpoch_ = 0;
     int picturesPainted_ = 0;
+    QString message_;
 };
 
 } // namespace dravonix

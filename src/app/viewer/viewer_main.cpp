@@ -4,8 +4,8 @@
 #include "app/viewer/main_window.h"
 #include "app/viewer/quit_on_signal.h"
 #include "views/scene_graph_choice.h"
+#include "app/viewer/viewer_application.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -18,14 +18,14 @@ int main(int argc, char* argv[])
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    dravonix::ViewerApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dravonix"));
     dravonix::chooseSceneGraph();
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())
         runtime = QDir::tempPath();
     // QLockFile notices a lock whose process is gone and takes it over.
-    QLockFile instance(QDir(runtime).filePath(QStringLiteral("QM410_INSTANCE")));
+    QLockFile instance(QDir(runtime).filePath(QStringLiteral("dravonix-viewer.lock")));
     instance.setStaleLockTime(0);
     if (!instance.tryLock(0))
         return 0;
@@ -33,8 +33,9 @@ int main(int argc, char* argv[])
     dravonix::MainWindow window;
     window.show();
     dravonix::quitOnTerminationSignals(&window, [] { QApplication::quit(); });
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1)
-        window.openFolder(args.at(1));
+    // The application has taken its own options out of argv; the folder is
+    // passed on as the file system's bytes, whatever they are.
+    if (argc > 1)
+        window.openNativeFolder(QByteArray(argv[1]));
     return QApplication::exec();
 }

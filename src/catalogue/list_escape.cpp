@@ -1,0 +1,89 @@
+#include "catalogue/list_escape.h"
+
+namespace dravonix {
+namespace {
+
+// The length of the valid UTF-8 sequence at `at`, or 0 when the byte there
+// doesn't start one (overlong forms, surrogates and values past U+10FFFF
+// included).
+qsizetype sequenceLength(QByteArrayView bytes, qsizetype at)
+{
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return 1;
+    qsizetype length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (bytes.size() - at < length)
+        return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (qsizetype i = at + 2; i < at + length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+void appendHex(QByteArray& out, unsigned char byte)
+{
+    const char digits[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += digits[byte >> 4];
+    out += digits[byte & 0x0F];
+}
+
+} // namespace
+
+QByteArray escapeListText(QByteArrayView bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        const qsizetype length = sequenceLength(bytes, i);
+        if (length == 1) {
+            switch (byte) {
+            case '\\': out += "\\\\"; break;
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            default:
+                if (byte < 0x20 || byte == 0x7F)
+                    appendHex(out, byte);
+                else
+                    out += static_cast<char>(byte);
+            }
+            ++i;
+        } else if (length == 0 || (byte == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0)) {
+            // Not UTF-8, or a C1 control: every byte of it as a number.
+            const qsizetype n = length == 0 ? 1 : length;
+            for (qsizetype k = 0; k < n; ++k)
+                appendHex(out, static_cast<unsigned char>(bytes[i + k]));
+            i += n;
+        } else {
+            out.append(bytes.data() + i, length);
+            i += length;
+        }
+    }
+    return out;
+}
+
+} // namespace dravonix
