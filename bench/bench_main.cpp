@@ -37,7 +37,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("BM_ScanAndOrderCard/real_time", "BM_FindOverCard/real_time");
     reporter.printRatio("BM_FormatImage/GiB:64/real_time", "BM_MkfsFat/GiB:64/real_time");
     reporter.printRatio("BM_FormatImage/GiB:512/real_time", "BM_FormatImage/GiB:8/real_time");
     benchmark::Shutdown();

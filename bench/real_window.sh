@@ -44,6 +44,9 @@ xvfb=$!
 work=$(mktemp -d)
 trap 'kill $xvfb 2> /dev/null; rm -rf "$work"' EXIT
 export DISPLAY=$display
+# A runtime folder of its own: the viewer runs once per user and runtime folder.
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 sleep 1
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -1,9 +1,11 @@
 #include "catalogue/folder_scan.h"
+#include "catalogue/folder_listing.h"
 #include "toolkit/atomic_file.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -21,7 +23,8 @@ Text withoutTrailingSeparators(Text path)
     return path;
 }
 
-Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootText);
+enum class PathOrder { Sorted, AsListed };
+Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootText, PathOrder order);
 
 QString decodedName(std::string_view name)
 {
@@ -39,7 +42,7 @@ bool hasRecordingExtension(std::string_view name)
 }
 
 struct PendingFolder {
-    fs::path native;
+    std::string native; // "" for the root folder "/"
     QString path; // as shown: the root's text, then "/" and each name
 };
 
@@ -69,7 +72,7 @@ Expected<FolderScan, ScanError> scanFolder(const QString& path)
     if (path.isEmpty())
         return unexpected(ScanError::EmptyPath);
     const QString rootText = withoutTrailingSeparators(path);
-    return scanFrom(QFile::encodeName(rootText), rootText);
+    return scanFrom(QFile::encodeName(rootText), rootText, PathOrder::Sorted);
 }
 
 Expected<FolderScan, ScanError> scanNativeFolder(const QByteArray& nativePath)
@@ -77,12 +80,70 @@ Expected<FolderScan, ScanError> scanNativeFolder(const QByteArray& nativePath)
     if (nativePath.isEmpty())
         return unexpected(ScanError::EmptyPath);
     const QByteArray root = withoutTrailingSeparators(nativePath);
-    return scanFrom(root, QFile::decodeName(root));
+    return scanFrom(root, QFile::decodeName(root), PathOrder::Sorted);
+}
+
+int comparePaths(QStringView aText, const QByteArray& aBytes, QStringView bText, const QByteArray& bBytes)
+{
+    const int byText = aText.compare(bText);
+    if (byText != 0)
+        return byText < 0 ? -1 : 1;
+    return aBytes == bBytes ? 0 : (aBytes < bBytes ? -1 : 1);
+}
+
+Expected<RecordingList, ScanError> listRecordings(const QByteArray& nativePath)
+{
+    if (nativePath.isEmpty())
+        return unexpected(ScanError::EmptyPath);
+    const QByteArray root = withoutTrailingSeparators(nativePath);
+    auto scan = scanFrom(root, QFile::decodeName(root), PathOrder::AsListed);
+    if (!scan)
+        return unexpected(scan.error());
+    RecordingList list;
+    list.unreadableFolders = scan->unreadableFolders;
+    list.rows = makeRecordingRows(std::move(scan->files));
+    sortRecordingRowsByKeyThenPath(list.rows);
+    return list;
 }
 
 namespace {
 
-Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootPath)
+bool isAscii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string_view bytesOf(const QByteArray& bytes)
+{
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+// For two ASCII paths the order of their bytes is the order of their texts,
+// and much cheaper to find.
+void sortByPath(std::vector<ScannedFile>& files)
+{
+    std::vector<char> ascii(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        ascii[i] = isAscii(std::string_view(files[i].nativePath.constData(),
+                                            static_cast<std::size_t>(files[i].nativePath.size())));
+    std::vector<std::uint32_t> order(files.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+        const ScannedFile& a = files[x];
+        const ScannedFile& b = files[y];
+        if (ascii[x] && ascii[y])
+            return bytesOf(a.nativePath) < bytesOf(b.nativePath);
+        return comparePaths(a.fullPath, a.nativePath, b.fullPath, b.nativePath) < 0;
+    });
+    std::vector<ScannedFile> sorted;
+    sorted.reserve(files.size());
+    for (const std::uint32_t i : order)
+        sorted.push_back(std::move(files[i]));
+    files = std::move(sorted);
+}
+
+Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootPath, PathOrder order)
 {
     std::error_code ec;
     const fs::path root(nativeRoot.toStdString());
@@ -94,61 +155,55 @@ Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QSt
 
     FolderScan scan;
     const QString rootPrefix = rootPath == QLatin1String("/") ? QString() : rootPath;
-    std::vector<PendingFolder> pending{{root, rootPrefix}};
+    std::vector<PendingFolder> pending{{nativeRoot == "/" ? std::string() : nativeRoot.toStdString(), rootPrefix}};
     bool first = true;
+    std::string nativePath;
     while (!pending.empty()) {
         PendingFolder folder = std::move(pending.back());
         pending.pop_back();
-        fs::directory_iterator it(folder.native, fs::directory_options::none, ec);
-        if (ec) {
-            if (first)
-                return unexpected(ScanError::Unreadable);
-            ++scan.unreadableFolders;
-            ec.clear();
-            continue;
-        }
-        first = false;
-        for (; it != fs::directory_iterator(); it.increment(ec)) {
-            const fs::directory_entry& entry = *it;
-            const std::string& nativePath = entry.path().native();
-            const std::string_view name = std::string_view(nativePath).substr(nativePath.rfind('/') + 1);
-            std::error_code typeError;
-            const bool isLink = entry.is_symlink(typeError);
-            const bool isFolder = entry.is_directory(typeError); // follows a link: linked folders are folders
-            if (isFolder) {
-                if (!isLink)
-                    pending.push_back({entry.path(), folder.path + QLatin1Char('/') + decodedName(name)});
-                continue;
+        bool staleTemporaries = false;
+        const FolderListing listing = listFolder(folder.native.empty() ? std::string("/") : folder.native,
+                                                 [&](const FolderEntry& entry) {
+            const std::string_view name = entry.name;
+            nativePath.assign(folder.native).append(1, '/').append(name);
+            if (entry.isFolder) {
+                if (!entry.isLink)
+                    pending.push_back({nativePath, folder.path + QLatin1Char('/') + decodedName(name)});
+                return;
             }
             if (!hasRecordingExtension(name)) {
                 // A settings file's replacement that a killed writer left.
-                if (isReplacementTemporary(name))
-                    removeStaleTemporaries(folder.native);
-                continue;
+                staleTemporaries = staleTemporaries || isReplacementTemporary(name);
+                return;
             }
             // Built in place: a card holds tens of thousands of these.
             QString fullPath;
             fullPath.reserve(folder.path.size() + 1 + static_cast<qsizetype>(name.size()));
             fullPath += folder.path;
             fullPath += QLatin1Char('/');
-            if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            if (isAscii(name))
                 fullPath += QLatin1StringView(name.data(), static_cast<qsizetype>(name.size()));
             else
                 fullPath += decodedName(name);
             scan.files.push_back({std::move(fullPath), folder.path.size() + 1,
                                   QByteArray(nativePath.data(), static_cast<qsizetype>(nativePath.size()))});
-        }
-        if (ec) { // the listing broke off (the card was pulled): keep what was found
+        });
+        if (listing == FolderListing::Unreadable) {
+            if (first)
+                return unexpected(ScanError::Unreadable);
             ++scan.unreadableFolders;
-            ec.clear();
+            continue;
         }
+        first = false;
+        if (listing == FolderListing::BrokeOff) // keep what was found
+            ++scan.unreadableFolders;
+        if (staleTemporaries)
+            removeStaleTemporaries(fs::path(folder.native.empty() ? std::string("/") : folder.native));
     }
     // Names that differ only in bytes that are not UTF-8 show the same text;
     // their bytes settle the order so that it never depends on the listing.
-    std::sort(scan.files.begin(), scan.files.end(), [](const ScannedFile& a, const ScannedFile& b) {
-        const int byText = QStringView(a.fullPath).compare(QStringView(b.fullPath));
-        return byText != 0 ? byText < 0 : a.nativePath < b.nativePath;
-    });
+    if (order == PathOrder::Sorted)
+        sortByPath(scan.files);
     return scan;
 }
 

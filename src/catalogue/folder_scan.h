@@ -53,7 +53,25 @@ struct RecordingRow {
 
 // The rows in scan order, then ordered by their sort keys (ties keep scan order).
 std::vector<RecordingRow> makeRecordingRows(const std::vector<ScannedFile>& files);
+// The same, taking the scan's texts over instead of sharing them.
+std::vector<RecordingRow> makeRecordingRows(std::vector<ScannedFile>&& files);
 void sortRecordingRows(std::vector<RecordingRow>& rows);
+
+// Recordings with equal keys in the order of their paths (as the scan sorts
+// them): what the two steps above give for a sorted scan, in one sort.
+void sortRecordingRowsByKeyThenPath(std::vector<RecordingRow>& rows);
+
+// The order of the scan: path text code unit by code unit, then bytes.
+int comparePaths(QStringView aText, const QByteArray& aBytes, QStringView bText, const QByteArray& bBytes);
+
+struct RecordingList {
+    std::vector<RecordingRow> rows; // in the list's order
+    int unreadableFolders = 0;
+};
+
+// The scan and the list's order in one go: what the list shows, for the
+// viewer and the command line alike.
+Expected<RecordingList, ScanError> listRecordings(const QByteArray& nativePath);
 
 // The word order that orders the list: letters alphabetical whatever their
 // case, lower case first on a tie, a key that is a prefix of another first.

@@ -50,14 +50,26 @@ void appendHex(QByteArray& out, unsigned char byte)
     out += digits[byte & 0x0F];
 }
 
+// Bytes that pass unchanged: printable ASCII but the backslash.
+bool passesAsIs(unsigned char byte) { return byte >= 0x20 && byte < 0x7F && byte != '\\'; }
+
 } // namespace
 
-QByteArray escapeListText(QByteArrayView bytes)
+void appendListText(QByteArray& out, QByteArrayView bytes)
 {
-    QByteArray out;
-    out.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size();) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
+    const char* const data = bytes.data();
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        // Names are nearly always plain: copy a run of them at once.
+        qsizetype run = i;
+        while (run < size && passesAsIs(static_cast<unsigned char>(data[run])))
+            ++run;
+        if (run > i) {
+            out.append(data + i, run - i);
+            i = run;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(data[i]);
         const qsizetype length = sequenceLength(bytes, i);
         if (length == 1) {
             switch (byte) {
@@ -65,24 +77,27 @@ QByteArray escapeListText(QByteArrayView bytes)
             case '\t': out += "\\t"; break;
             case '\n': out += "\\n"; break;
             case '\r': out += "\\r"; break;
-            default:
-                if (byte < 0x20 || byte == 0x7F)
-                    appendHex(out, byte);
-                else
-                    out += static_cast<char>(byte);
+            default: appendHex(out, byte); // the other C0 controls and DEL
             }
             ++i;
-        } else if (length == 0 || (byte == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0)) {
+        } else if (length == 0 || (byte == 0xC2 && static_cast<unsigned char>(data[i + 1]) < 0xA0)) {
             // Not UTF-8, or a C1 control: every byte of it as a number.
             const qsizetype n = length == 0 ? 1 : length;
             for (qsizetype k = 0; k < n; ++k)
-                appendHex(out, static_cast<unsigned char>(bytes[i + k]));
+                appendHex(out, static_cast<unsigned char>(data[i + k]));
             i += n;
         } else {
-            out.append(bytes.data() + i, length);
+            out.append(data + i, length);
             i += length;
         }
     }
+}
+
+QByteArray escapeListText(QByteArrayView bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    appendListText(out, bytes);
     return out;
 }
 

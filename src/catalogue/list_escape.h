@@ -13,5 +13,7 @@
 namespace dravonix {
 
 QByteArray escapeListText(QByteArrayView bytes);
+// The same, added to the end of `out`.
+void appendListText(QByteArray& out, QByteArrayView bytes);
 
 } // namespace dravonix

@@ -40,36 +40,44 @@ void scanFields(std::u16string_view rest, RecordingName& name)
 }
 
 // "%0Nd" of an unsigned 16-bit field.
-void appendNumber(QString& out, unsigned value, int width)
+char16_t* putNumber(char16_t* out, unsigned value, int width)
 {
-    char digits[8];
+    char16_t digits[8];
     int n = 0;
     do {
-        digits[n++] = static_cast<char>('0' + value % 10);
+        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
         value /= 10;
     } while (value != 0);
     for (int i = n; i < width; ++i)
-        out.append(QLatin1Char('0'));
+        *out++ = u'0';
     while (n > 0)
-        out.append(QLatin1Char(digits[--n]));
+        *out++ = digits[--n];
+    return out;
 }
 
-// "%04d%02d%02d_%02d%02d%02d_%c"; a channel letter of 0 ends the text.
+} // namespace
+
+qsizetype writeSortKey(const RecordingName& n, char16_t (&key)[kSortKeyCapacity])
+{
+    char16_t* end = putNumber(key, n.year, 4);
+    end = putNumber(end, n.month, 2);
+    end = putNumber(end, n.day, 2);
+    *end++ = u'_';
+    end = putNumber(end, n.hour, 2);
+    end = putNumber(end, n.minute, 2);
+    end = putNumber(end, n.second, 2);
+    *end++ = u'_';
+    if (n.channelLetter != 0)
+        *end++ = n.channelLetter;
+    return end - key;
+}
+
+namespace {
+
 QString makeSortKey(const RecordingName& n)
 {
-    QString key;
-    key.reserve(20);
-    appendNumber(key, n.year, 4);
-    appendNumber(key, n.month, 2);
-    appendNumber(key, n.day, 2);
-    key.append(QLatin1Char('_'));
-    appendNumber(key, n.hour, 2);
-    appendNumber(key, n.minute, 2);
-    appendNumber(key, n.second, 2);
-    key.append(QLatin1Char('_'));
-    if (n.channelLetter != 0)
-        key.append(QChar(n.channelLetter));
-    return key;
+    char16_t key[kSortKeyCapacity];
+    return QString(reinterpret_cast<const QChar*>(key), writeSortKey(n, key));
 }
 
 } // namespace

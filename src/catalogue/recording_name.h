@@ -32,6 +32,11 @@ struct RecordingName {
 
 RecordingName parseRecordingName(QStringView bareFileName);
 
+// The sort key's text, "%04d%02d%02d_%02d%02d%02d_%c" of the fields (a
+// channel letter of 0 ends it), written to `key`; returns its length.
+inline constexpr qsizetype kSortKeyCapacity = 40; // six five-digit fields, two "_", a letter
+qsizetype writeSortKey(const RecordingName& name, char16_t (&key)[kSortKeyCapacity]);
+
 // The list's texts: the locale's short date and "HH:mm:ss"; " " when the
 // date (or, for the time, the time) is impossible.
 QString formatListDate(const RecordingName& name, const QLocale& locale = QLocale());

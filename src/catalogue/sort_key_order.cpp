@@ -1,10 +1,12 @@
 #include "catalogue/folder_scan.h"
+#include "toolkit/prefetch.h"
 
 #include <QChar>
 #include <QFile>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace dravonix {
 namespace {
@@ -81,20 +83,38 @@ int compareSortKeys(QStringView a, QStringView b)
     return ordinal < 0 ? -1 : (ordinal > 0 ? 1 : 0);
 }
 
+namespace {
+
+RecordingRow makeRow(QString fullPath, qsizetype nameStart, QByteArray nativePath, int index)
+{
+    RecordingRow row;
+    row.fileName = QStringView(fullPath).mid(nameStart).toString();
+    row.name = parseRecordingName(row.fileName);
+    row.nativePath = nativePath.isEmpty() ? QFile::encodeName(fullPath) : std::move(nativePath);
+    row.fullPath = std::move(fullPath);
+    row.insertionIndex = index;
+    return row;
+}
+
+} // namespace
+
 std::vector<RecordingRow> makeRecordingRows(const std::vector<ScannedFile>& files)
 {
     std::vector<RecordingRow> rows;
     rows.reserve(files.size());
-    int index = 0;
-    for (const ScannedFile& file : files) {
-        RecordingRow row;
-        row.fullPath = file.fullPath;
-        row.nativePath = file.nativePath.isEmpty() ? QFile::encodeName(file.fullPath) : file.nativePath;
-        row.fileName = file.name().toString();
-        row.name = parseRecordingName(row.fileName);
-        row.insertionIndex = index++;
-        rows.push_back(std::move(row));
-    }
+    for (const ScannedFile& file : files)
+        rows.push_back(makeRow(file.fullPath, file.nameStart, file.nativePath, static_cast<int>(rows.size())));
+    return rows;
+}
+
+std::vector<RecordingRow> makeRecordingRows(std::vector<ScannedFile>&& files)
+{
+    std::vector<RecordingRow> rows;
+    rows.reserve(files.size());
+    for (ScannedFile& file : files)
+        rows.push_back(makeRow(std::move(file.fullPath), file.nameStart, std::move(file.nativePath),
+                               static_cast<int>(rows.size())));
+    files = {};
     return rows;
 }
 
@@ -107,51 +127,98 @@ namespace {
 bool collationBytes(QStringView key, std::string& out)
 {
     out.clear();
-    std::string cases;
+    out.reserve(static_cast<std::size_t>(key.size()) * 2 + 1);
+    char cases[64];
+    if (key.size() > qsizetype(sizeof cases))
+        return false;
+    qsizetype n = 0;
     for (const QChar qc : key) {
         const char16_t c = qc.unicode();
         if (c == 0 || c >= 0x80 || c == u'-' || c == u'\'')
             return false;
         if (c >= u'0' && c <= u'9') {
             out += static_cast<char>(0x80 + (c - u'0'));
-            cases += '0';
+            cases[n++] = '0';
         } else if (c >= u'a' && c <= u'z') {
             out += static_cast<char>(0xA0 + (c - u'a'));
-            cases += '0';
+            cases[n++] = '0';
         } else if (c >= u'A' && c <= u'Z') {
             out += static_cast<char>(0xA0 + (c - u'A'));
-            cases += '1';
+            cases[n++] = '1';
         } else {
             out += static_cast<char>(c);
-            cases += '0';
+            cases[n++] = '0';
         }
     }
     out += '\0';
-    out += cases;
+    out.append(cases, static_cast<std::size_t>(n));
     return true;
+}
+
+} // namespace
+
+namespace {
+
+// A key's bytes kept beside its row's number, so that sorting compares
+// memory that sits together instead of chasing each row's text.
+struct KeyedRow {
+    char key[68]; // zero-padded; the longest key a name gives takes 67
+    std::uint32_t row;
+    bool simple;
+};
+
+// Orders the rows by their sort keys, ties by `tieFirst`.
+template <typename TieFirst>
+void orderRows(std::vector<RecordingRow>& rows, TieFirst tieFirst)
+{
+    std::vector<KeyedRow> keyed(rows.size());
+    std::string bytes;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        KeyedRow& k = keyed[i];
+        k.row = static_cast<std::uint32_t>(i);
+        k.simple = collationBytes(rows[i].name.sortKey, bytes) && bytes.size() < sizeof k.key;
+        std::memset(k.key, 0, sizeof k.key);
+        if (k.simple)
+            std::memcpy(k.key, bytes.data(), bytes.size());
+    }
+    std::sort(keyed.begin(), keyed.end(), [&](const KeyedRow& a, const KeyedRow& b) {
+        const int byKey = a.simple && b.simple ? std::memcmp(a.key, b.key, sizeof a.key)
+                                               : compareSortKeys(rows[a.row].name.sortKey, rows[b.row].name.sortKey);
+        return byKey != 0 ? byKey < 0 : tieFirst(rows[a.row], rows[b.row]);
+    });
+    // Put each row in its place by following the cycles of the new order, so
+    // that no second list of rows is needed.
+    std::vector<bool> placed(rows.size());
+    for (std::size_t start = 0; start < rows.size(); ++start) {
+        if (placed[start])
+            continue;
+        RecordingRow held = std::move(rows[start]);
+        std::size_t to = start;
+        for (;;) {
+            placed[to] = true;
+            const std::size_t from = keyed[to].row;
+            if (from == start)
+                break;
+            prefetch(&rows[keyed[from].row]); // the row after next, read in a new order: ask early
+            rows[to] = std::move(rows[from]);
+            to = from;
+        }
+        rows[to] = std::move(held);
+    }
 }
 
 } // namespace
 
 void sortRecordingRows(std::vector<RecordingRow>& rows)
 {
-    std::vector<std::string> bytes(rows.size());
-    std::vector<char> simple(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        simple[i] = collationBytes(rows[i].name.sortKey, bytes[i]);
-    std::vector<std::size_t> order(rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        if (simple[a] && simple[b])
-            return bytes[a] < bytes[b];
-        return compareSortKeys(rows[a].name.sortKey, rows[b].name.sortKey) < 0;
+    orderRows(rows, [](const RecordingRow& a, const RecordingRow& b) { return a.insertionIndex < b.insertionIndex; });
+}
+
+void sortRecordingRowsByKeyThenPath(std::vector<RecordingRow>& rows)
+{
+    orderRows(rows, [](const RecordingRow& a, const RecordingRow& b) {
+        return comparePaths(a.fullPath, a.nativePath, b.fullPath, b.nativePath) < 0;
     });
-    std::vector<RecordingRow> sorted;
-    sorted.reserve(rows.size());
-    for (const std::size_t i : order)
-        sorted.push_back(std::move(rows[i]));
-    rows = std::move(sorted);
 }
 
 } // namespace dravonix

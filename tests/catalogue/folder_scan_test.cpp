@@ -184,3 +184,40 @@ TEST(FolderScan, TemporariesAKilledWriterLeftAreRemovedByTheScan)
     EXPECT_TRUE(fs::exists(root / "notes.txt"));
     fs::remove_all(root);
 }
+
+TEST(FolderScan, TheListingInOneSortIsTheScanThenTheListOrder)
+{
+    // Equal keys in several folders, names past ASCII and bytes that aren't
+    // UTF-8, keys that take the slow comparison, a link to a folder and to a
+    // file, and a folder whose name sorts between files.
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const char* names[] = {"alwa_20230615_142530_F.mp4", "Normal/alwa_20230615_142530_F.mp4",
+                           "Normal/alwa_20230615_142530_R.mp4", "Normal-2/alwa_20230615_142530_F.mp4",
+                           "Event/event_20230615_142531_F.mp4", "Event/event_20230615_142531_f.mp4",
+                           "x.mp4", "Ä/x.mp4", "Z/x.mp4", "\xff/x.mp4", "\xfe.mp4", "a\xc3\xa9.mp4", "a\xe9.mp4",
+                           "user_2023-06-15_F.mp4", "user_20230615_1425'30_F.mp4", "alwa_\xf0\x9f\x98\x80_F.mp4",
+                           "alwa_\xee\x80\x80_F.mp4", "motion_20230615_142530_\xc3\xa9.mp4", "alwa_20230615.mp4"};
+    for (const char* name : names) {
+        const fs::path path = fs::path(root) / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path).put('\0');
+    }
+    fs::create_directory_symlink(fs::path(root) / "Normal", fs::path(root) / "Linked");
+    fs::create_symlink(fs::path(root) / "x.mp4", fs::path(root) / "Event/link.mp4");
+
+    const auto scan = scanNativeFolder(QByteArray::fromStdString(root));
+    ASSERT_TRUE(scan);
+    std::vector<RecordingRow> expected = makeRecordingRows(scan->files);
+    sortRecordingRows(expected);
+    const auto listed = listRecordings(QByteArray::fromStdString(root));
+    ASSERT_TRUE(listed);
+    ASSERT_EQ(listed->rows.size(), std::size(names) + 1);
+    ASSERT_EQ(listed->rows.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(listed->rows[i].nativePath, expected[i].nativePath) << i;
+        EXPECT_EQ(listed->rows[i].fullPath, expected[i].fullPath) << i;
+        EXPECT_EQ(listed->rows[i].name.sortKey, expected[i].name.sortKey) << i;
+    }
+    EXPECT_FALSE(listRecordings(QByteArray::fromStdString(root + "/none")));
+}

@@ -129,3 +129,17 @@ TEST(RecordingName, PartnerOfTheFileSystemsBytes)
     EXPECT_EQ(partnerPath(QByteArray("mp4"), true), QByteArray());
     EXPECT_EQ(partnerPath(QByteArray(), false), QByteArray());
 }
+
+TEST(RecordingName, TheSortKeyTextIsTheFieldsWrittenOut)
+{
+    char16_t key[kSortKeyCapacity];
+    const RecordingName plain = parseRecordingName(u"event_20230615_142530_F.mp4");
+    EXPECT_EQ(QStringView(key, writeSortKey(plain, key)), u"20230615_142530_F");
+    EXPECT_EQ(plain.sortKey, u"20230615_142530_F");
+    // The widest fields a name can give still fit.
+    RecordingName widest;
+    widest.year = widest.month = widest.day = widest.hour = widest.minute = widest.second = 65535;
+    widest.channelLetter = u'Z';
+    EXPECT_EQ(QStringView(key, writeSortKey(widest, key)), u"655356553565535_655356553565535_Z");
+    EXPECT_EQ(parseRecordingName(u"clip.mp4").sortKey, u"00000000_000000_");
+}

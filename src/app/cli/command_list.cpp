@@ -2,10 +2,13 @@
 #include "app/cli/native_path.h"
 #include "catalogue/folder_scan.h"
 #include "catalogue/list_escape.h"
+#include "toolkit/prefetch.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace dravonix::cli {
 namespace {
@@ -21,10 +24,73 @@ const char* const kListHelp =
     "carriage return, \\xHH for any other control character and for every byte that\n"
     "is not valid UTF-8. All else is written as it is; `printf '%b'` undoes it.\n";
 
-void writeField(QByteArray& line, QByteArrayView bytes)
+char* putDigits(char* out, unsigned value, int width)
 {
-    line += escapeListText(bytes);
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0 || n < width);
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
+}
+
+// Text the program makes itself (kinds, keys, letters): no escaping needed
+// unless it holds a character the names brought in.
+void appendText(QByteArray& line, QStringView text)
+{
+    char plain[64] = {};
+    const bool simple = text.size() <= qsizetype(sizeof plain)
+                        && std::all_of(text.begin(), text.end(), [](QChar c) {
+                               return c.unicode() >= 0x20 && c.unicode() < 0x7F && c != QLatin1Char('\\');
+                           });
+    if (!simple) {
+        appendListText(line, text.toUtf8());
+        return;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i)
+        plain[i] = static_cast<char>(text[i].unicode());
+    line.append(plain, text.size());
+}
+
+void appendRow(QByteArray& line, const RecordingRow& row, const QByteArray& kindText)
+{
+    const RecordingName& name = row.name;
+    line += kindText;
+    // "\tyyyy-MM-dd\tHH:mm:ss\t", each part empty where the name has no such date or time
+    char stamp[48];
+    char* end = stamp;
+    *end++ = '\t';
+    if (listDate(name)) {
+        end = putDigits(end, name.year, 4);
+        *end++ = '-';
+        end = putDigits(end, name.month, 2);
+        *end++ = '-';
+        end = putDigits(end, name.day, 2);
+    }
+    *end++ = '\t';
+    if (listTime(name)) {
+        end = putDigits(end, name.hour, 2);
+        *end++ = ':';
+        end = putDigits(end, name.minute, 2);
+        *end++ = ':';
+        end = putDigits(end, name.second, 2);
+    }
+    *end++ = '\t';
+    line.append(stamp, end - stamp);
+    const QByteArray& path = row.nativePath;
+    appendListText(line, QByteArrayView(path).sliced(path.lastIndexOf('/') + 1));
     line += '\t';
+    char16_t key[kSortKeyCapacity]; // made again from the fields: cheaper than reading the row's text
+    appendText(line, QStringView(key, writeSortKey(name, key)));
+    line += '\t';
+    if (name.channelLetter != 0)
+        appendText(line, QStringView(&name.channelLetter, 1));
+    line += '\t';
+    appendListText(line, path);
+    line += '\n';
 }
 
 } // namespace
@@ -45,31 +111,39 @@ int runList(const QStringList& args)
         std::fputs(kListHelp, stderr);
         return 2;
     }
-    const auto scan = scanNativeFolder(QByteArray::fromStdString(bytesFromArgument(args.front())));
+    auto scan = listRecordings(QByteArray::fromStdString(bytesFromArgument(args.front())));
     if (!scan)
         return fail(QStringLiteral("%1: %2").arg(args.front(), scanErrorText(scan.error())));
-    std::vector<RecordingRow> rows = makeRecordingRows(scan->files);
-    sortRecordingRows(rows);
+    // The process ends after the listing: handing a card's worth of texts
+    // back to the allocator one by one costs more than listing them.
+    static RecordingList* keptUntilExit = nullptr;
+    keptUntilExit = new RecordingList(std::move(*scan));
+    const std::vector<RecordingRow>& rows = keptUntilExit->rows;
+    const int unreadableFolders = keptUntilExit->unreadableFolders;
 
-    QByteArray line;
-    for (const RecordingRow& row : rows) {
-        const auto date = listDate(row.name);
-        const auto time = listTime(row.name);
-        const QByteArray& path = row.nativePath;
-        line.clear();
-        writeField(line, kindListText(row.name.kind).toUtf8());
-        writeField(line, date ? date->toString(QStringLiteral("yyyy-MM-dd")).toUtf8() : QByteArray());
-        writeField(line, time ? time->toString(QStringLiteral("HH:mm:ss")).toUtf8() : QByteArray());
-        writeField(line, path.mid(path.lastIndexOf('/') + 1));
-        writeField(line, row.name.sortKey.toUtf8());
-        writeField(line, row.name.channelLetter != 0 ? QString(QChar(row.name.channelLetter)).toUtf8() : QByteArray());
-        line += escapeListText(path);
-        line += '\n';
-        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    const RecordingKind kinds[] = {RecordingKind::Unknown, RecordingKind::Always, RecordingKind::Event,
+                                   RecordingKind::User, RecordingKind::Park};
+    QByteArray kindTexts[std::size(kinds)];
+    for (const RecordingKind kind : kinds)
+        kindTexts[static_cast<std::size_t>(kind)] = escapeListText(kindListText(kind).toUtf8());
+
+    // Written in blocks: one write per line would cost more than the listing.
+    QByteArray out;
+    out.reserve(1 << 16);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const RecordingRow& row = rows[i];
+        if (i + 4 < rows.size()) // each path sits elsewhere in memory
+            prefetch(rows[i + 4].nativePath.constData());
+        appendRow(out, row, kindTexts[static_cast<std::size_t>(row.name.kind)]);
+        if (out.size() >= (1 << 16) - 4096) {
+            std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+            out.resize(0);
+        }
     }
+    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
     std::fflush(stdout);
-    if (scan->unreadableFolders > 0)
-        std::fprintf(stderr, "dravonix: %d folder(s) below %s could not be read\n", scan->unreadableFolders,
+    if (unreadableFolders > 0)
+        std::fprintf(stderr, "dravonix: %d folder(s) below %s could not be read\n", unreadableFolders,
                      qUtf8Printable(args.front()));
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/viewer/main_window.h"
 
 #include "app/viewer/copy_job.h"
+#include "app/viewer/first_paint_log.h"
 #include "app/viewer/route_points.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
@@ -200,6 +201,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     informationTab_->setSelected(false);
     readoutTimer_.setInterval(500);
     connect(&readoutTimer_, &QTimer::timeout, this, &MainWindow::readoutTick);
+    listPainted_ = new FirstPaintLog(list_->viewport());
     connect(&scan_, &QFutureWatcher<std::optional<std::vector<RecordingRow>>>::finished, this, [this] {
         auto rows = scan_.result();
         if (!rows)
@@ -207,6 +209,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         const int count = static_cast<int>(rows->size());
         controller_->listReplaced();
         listModel_.setRows(std::move(*rows));
+        listPainted_->arm(QStringLiteral("list of %1 recordings").arg(count));
         emit folderListed(count);
     });
     qApp->installEventFilter(this);
@@ -247,12 +250,10 @@ void MainWindow::openNativeFolder(const QByteArray& folder)
 {
     lastFolder_ = QFile::decodeName(folder);
     scan_.setFuture(QtConcurrent::run([folder]() -> std::optional<std::vector<RecordingRow>> {
-        const auto scan = scanNativeFolder(folder);
-        if (!scan)
+        auto listed = listRecordings(folder);
+        if (!listed)
             return std::nullopt;
-        std::vector<RecordingRow> rows = makeRecordingRows(scan->files);
-        sortRecordingRows(rows);
-        return rows;
+        return std::move(listed->rows);
     }));
 }
 

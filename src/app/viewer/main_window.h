@@ -26,6 +26,8 @@
 
 namespace dravonix {
 
+class FirstPaintLog;
+
 class MainWindow : public QWidget, public PlaybackView {
     Q_OBJECT
 public:
@@ -135,6 +137,7 @@ private:
 
     QTimer readoutTimer_;
     QFutureWatcher<std::optional<std::vector<RecordingRow>>> scan_;
+    FirstPaintLog* listPainted_ = nullptr;
     QString lastFolder_;
     QString lastCopyFolder_;
     bool informationShown_ = false;
