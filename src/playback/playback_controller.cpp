@@ -55,11 +55,30 @@ PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, Te
         if (trackReader_.future().isValid() && trackReader_.future().resultCount() > 0)
             trackArrived(trackReader_.future().takeResult());
     });
+    if (front_ != nullptr)
+        front_->setEventHandler([this](EngineEvent event, std::int64_t time, unsigned media) {
+            if (frontMedia_ == media)
+                frontEvent(event, time);
+        });
+    if (rear_ != nullptr)
+        rear_->setEventHandler([this](EngineEvent event, std::int64_t, unsigned media) {
+            if (rearMedia_ == media)
+                rearEvent(event);
+        });
+}
+
+PlaybackController::~PlaybackController()
+{
+    for (VideoEngine* engine : {front_, rear_})
+        if (engine != nullptr)
+            engine->setEventHandler({});
 }
 
 void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
 {
-    ++generation_; // postings and tracks for the file being replaced are ignored from now on
+    ++generation_; // tracks read for the file being replaced are ignored from now on
+    frontMedia_.reset(); // and so are its engines' events still queued
+    rearMedia_.reset();
     trackPending_ = false;
     started_ = false;
     view_.setReadoutTimer(false);
@@ -120,12 +139,14 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
         // A rear recording alone plays in the large pane on the front engine.
         rear_->stop();
         front_->open(path);
+        frontMedia_ = front_->mediaStamp();
         swapped_ = true;
         rearVideo_ = false;
         view_.setPaneVideo(false, false);
         startPlayback();
     } else {
         front_->open(path);
+        frontMedia_ = front_->mediaStamp();
         if (partner.isEmpty()) {
             mode_ = ChannelMode::FrontOnly;
             rear_->stop();
@@ -133,6 +154,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
             view_.setPaneVideo(false, false);
         } else {
             rear_->open(partner);
+            rearMedia_ = rear_->mediaStamp();
             rear_->setMute(true);
         }
         startPlayback();
@@ -247,7 +269,7 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         enableSeekBar(false);
         frontVideo_ = false;
         view_.setPaneVideo(true, false);
-        endOfFilePosted(generation_);
+        endOfFile();
         break;
     case EngineEvent::TimeChanged: {
         if (front_->state() == MediaState::Playing) {
@@ -258,7 +280,7 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         }
         const std::int64_t length = front_->length();
         if (length > 0 && std::llabs(length - newTimeMs) <= 200)
-            endOfFilePosted(generation_);
+            endOfFile();
         break;
     }
     case EngineEvent::VideoOutput:
@@ -274,13 +296,11 @@ void PlaybackController::rearEvent(EngineEvent event)
     }
 }
 
-void PlaybackController::endOfFilePosted(unsigned generation)
+void PlaybackController::endOfFile()
 {
-    // One advance per file: the end event and the last time changes of the
-    // same file all name the same generation, and the open that follows
-    // moves the generation on.
-    if (generation != generation_)
-        return;
+    // One advance per file: the open that follows stamps the front engine's
+    // media anew, so the end event and the last time changes of this file
+    // still in the queue are dropped by the handler.
     nextRecording();
 }
 

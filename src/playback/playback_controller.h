@@ -15,6 +15,8 @@
 #include <QFutureWatcher>
 #include <QString>
 
+#include <optional>
+
 namespace dravonix {
 
 // A telemetry track read off the UI thread, stamped with the open it belongs to.
@@ -28,8 +30,12 @@ enum class TransportKey { Space, Enter, PageUp, PageDown, Left, Right };
 
 class PlaybackController {
 public:
+    // Installs its own handlers on both engines and takes them away again when it goes.
     PlaybackController(VideoEngine* front, VideoEngine* rear, TelemetryTrack& store, GSensorGraphModel& graph,
                        PlaybackView& view, RecordingListAccess& list);
+    ~PlaybackController();
+    PlaybackController(const PlaybackController&) = delete;
+    PlaybackController& operator=(const PlaybackController&) = delete;
 
     // Opening and playing through the list. The pictures start at once; the
     // telemetry track is read on a worker and fills in the store, the graph
@@ -42,13 +48,6 @@ public:
     void listReplaced() { currentRow_ = -1; }
     void nextRecording();
     void previousRecording();
-    // The end of a file, handed back by the window after the engine event
-    // has been queued; a posting for a file that was replaced since is ignored.
-    void endOfFilePosted(unsigned generation);
-
-    // Engine events, on the UI thread.
-    void frontEvent(EngineEvent event, std::int64_t newTimeMs);
-    void rearEvent(EngineEvent event);
 
     // Transport.
     void play();
@@ -95,6 +94,11 @@ public:
     QString rateLabel() const { return rateLabel_; }
 
 private:
+    // Engine events of the files this controller opened; the handlers drop
+    // those of files replaced since.
+    void frontEvent(EngineEvent event, std::int64_t newTimeMs);
+    void rearEvent(EngineEvent event);
+    void endOfFile();
     void startPlayback();
     void enableSeekBar(bool on);
     void refreshSeekBar();
@@ -128,6 +132,9 @@ private:
     bool frontVideo_ = false;
     bool rearVideo_ = false;
     unsigned generation_ = 0;
+    // The media stamps of the files opened on the engines; none while an engine holds nothing of ours.
+    std::optional<unsigned> frontMedia_;
+    std::optional<unsigned> rearMedia_;
     bool trackPending_ = false;
     bool started_ = false; // the engines of the current open were told to play
     QFutureWatcher<TrackDelivery> trackReader_;

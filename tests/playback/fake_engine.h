@@ -26,6 +26,31 @@ public:
     QString filter;
     bool filterOn = false;
     EventHandler handler;
+    unsigned stamp = 0;
+
+    // An event the player has posted for the file it holds; the handler sees it later.
+    struct Posted {
+        EngineEvent event;
+        std::int64_t time;
+        unsigned media;
+    };
+    std::vector<Posted> posted;
+
+    void post(EngineEvent event, std::int64_t time = 0) { posted.push_back({event, time, stamp}); }
+    // What the UI thread's event loop does with the posted events, in order.
+    void deliverPosted()
+    {
+        const std::vector<Posted> queue = std::move(posted);
+        posted.clear();
+        for (const Posted& p : queue)
+            if (handler)
+                handler(p.event, p.time, p.media);
+    }
+    void send(EngineEvent event, std::int64_t time = 0)
+    {
+        post(event, time);
+        deliverPosted();
+    }
 
     void setEventHandler(EventHandler h) override { handler = std::move(h); }
     void open(const QByteArray& path) override
@@ -33,7 +58,9 @@ public:
         media = path;
         calls << "open " + QString::fromUtf8(path);
         currentState = MediaState::Opening;
+        ++stamp;
     }
+    unsigned mediaStamp() const override { return stamp; }
     void play() override { calls << "play"; if (!media.isEmpty()) currentState = MediaState::Playing; }
     void pause() override
     {

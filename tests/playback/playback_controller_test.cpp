@@ -157,20 +157,16 @@ TEST(PlaybackController, PlaysThroughTheListOnceForEachFile)
     EXPECT_EQ(rig.controller.currentRow(), 1); // on the partner's row
     EXPECT_EQ(rig.front.media, rig.list.paths[0]);
 
-    const unsigned first = rig.controller.generation();
     rig.front.timeMs = 59900;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 59900); // within 200 ms of the end
+    rig.front.send(EngineEvent::TimeChanged, 59900); // within 200 ms of the end
     EXPECT_EQ(rig.front.media, rig.list.paths[2]);
     EXPECT_EQ(rig.view.selectedRow, 2);
     EXPECT_EQ(rig.controller.currentRow(), 2);
-    // The same file's end event, queued before the open, changes nothing.
-    rig.controller.endOfFilePosted(first);
-    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
 
-    rig.controller.frontEvent(EngineEvent::EndReached, 0);
+    rig.front.send(EngineEvent::EndReached, 0);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]);
     EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
-    rig.controller.frontEvent(EngineEvent::EndReached, 0);
+    rig.front.send(EngineEvent::EndReached, 0);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]); // the last row stays
     EXPECT_EQ(rig.controller.currentRow(), 3);
 
@@ -178,6 +174,47 @@ TEST(PlaybackController, PlaysThroughTheListOnceForEachFile)
     EXPECT_EQ(rig.front.media, rig.list.paths[2]);
     rig.controller.key(TransportKey::PageDown);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]);
+}
+
+TEST(PlaybackController, EventsOfTheFileBeforeStillQueuedChangeNothing)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4"), card.add("alwa_20230615_142500_R.mp4"),
+                      card.add("alwa_20230615_142530_F.mp4"), card.add("alwa_20230615_142530_R.mp4"),
+                      card.add("alwa_20230615_142600_F.mp4"), card.add("alwa_20230615_142600_R.mp4")};
+    rig.controller.listActivated(0);
+    // The last time changes and the end of the first pair, all posted
+    // before the UI thread gets to the first of them.
+    rig.front.timeMs = 59850;
+    rig.front.post(EngineEvent::TimeChanged, 59850);
+    rig.front.post(EngineEvent::TimeChanged, 59950);
+    rig.front.post(EngineEvent::EndReached);
+    rig.rear.post(EngineEvent::EndReached);
+    rig.front.deliverPosted();
+    rig.rear.deliverPosted();
+    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
+    EXPECT_EQ(rig.rear.media, rig.list.paths[3]);
+    EXPECT_EQ(rig.view.selectedRow, 2);
+    EXPECT_EQ(rig.controller.currentRow(), 3);
+
+    // The new pair's own end moves on once more.
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.list.paths[4]);
+
+    // An open that is refused leaves no file of ours on the engines: the end
+    // of the file before still queued doesn't move past the refused row.
+    Card second;
+    const QByteArray fifo = QFile::encodeName(second.dir.path()) + "/alwa_20230615_142630_F.mp4";
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    rig.list.paths = {second.add("alwa_20230615_142600_F.mp4"), fifo, second.add("alwa_20230615_142700_F.mp4")};
+    rig.controller.listActivated(0);
+    rig.front.post(EngineEvent::TimeChanged, 59950);
+    rig.front.post(EngineEvent::EndReached);
+    rig.front.deliverPosted();
+    EXPECT_EQ(rig.view.selectedRow, 1);
+    EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+    EXPECT_FALSE(rig.view.problem.isEmpty());
 }
 
 TEST(PlaybackController, RowsThatCannotBeReadEndQuietly)
@@ -200,14 +237,14 @@ TEST(PlaybackController, TimeChangesMoveTheSeekBarAndTheGraph)
     rig.controller.openRecording(f, true);
     ASSERT_TRUE(rig.trackArrives());
     rig.front.timeMs = 30000;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 30000);
+    rig.front.send(EngineEvent::TimeChanged, 30000);
     EXPECT_EQ(rig.controller.seekBar().maximum(), 60000);
     EXPECT_EQ(rig.controller.seekBar().position(), 30000);
     EXPECT_EQ(rig.graph.currentSample(), 30);
 
     rig.controller.seekBar().setHeld(true);
     rig.front.timeMs = 40000;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 40000);
+    rig.front.send(EngineEvent::TimeChanged, 40000);
     EXPECT_EQ(rig.controller.seekBar().position(), 30000); // the held thumb is the user's
     rig.controller.seekBar().setHeld(false);
     rig.controller.seekBar().setPosition(45000);
@@ -320,7 +357,7 @@ TEST(PlaybackController, SnapshotPausesAndResumesOnlyWhatPlayed)
     EXPECT_FALSE(rig.controller.snapshotAllowed());
     rig.controller.openRecording(card.add("alwa_20230615_142530_F.mp4"), true);
     EXPECT_FALSE(rig.controller.snapshotAllowed()); // no video in the pane yet
-    rig.controller.frontEvent(EngineEvent::Opening, 0);
+    rig.front.send(EngineEvent::Opening, 0);
     EXPECT_TRUE(rig.controller.snapshotAllowed());
     rig.rear.calls.clear();
     const bool paused = rig.controller.pauseForSnapshot();
@@ -348,7 +385,7 @@ TEST(PlaybackController, ThePicturesStartBeforeTheTrackArrivesAndTheGraphCatches
     EXPECT_EQ(rig.store.sampleCount(), 0u);
     EXPECT_FALSE(rig.view.readoutTimer);
     rig.front.timeMs = 30000;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 30000);
+    rig.front.send(EngineEvent::TimeChanged, 30000);
     EXPECT_EQ(rig.controller.seekBar().position(), 30000);
 
     const int loadedBefore = rig.view.tracksLoaded;

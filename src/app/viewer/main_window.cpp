@@ -133,8 +133,6 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     satellites_->setObjectName(QStringLiteral("satelliteLabel"));
 
     controller_ = std::make_unique<PlaybackController>(&front_, &rear_, store_, graphModel_, *this, listModel_);
-    front_.setEventHandler([this](EngineEvent e, std::int64_t t) { controller_->frontEvent(e, t); });
-    rear_.setEventHandler([this](EngineEvent e, std::int64_t) { controller_->rearEvent(e); });
 
     close_ = button(2, -1, QRect(969, 5, 35, 33));
     maximize_ = button(4, -1, QRect(936, 5, 32, 33));
@@ -223,8 +221,6 @@ MainWindow::~MainWindow()
         copyThread_->wait();
     }
     scan_.waitForFinished();
-    front_.setEventHandler({});
-    rear_.setEventHandler({});
     front_.stop();
     rear_.stop();
 }
