@@ -22,7 +22,8 @@ const char* const kOptions[] = {"--ignore-config", "--no-video-title-show", "--n
                                 "--no-xlib", "--quiet", "--file-caching=50", "--avcodec-threads=1"};
 
 const libvlc_event_e kEvents[] = {libvlc_MediaPlayerTimeChanged, libvlc_MediaPlayerEndReached,
-                                  libvlc_MediaPlayerOpening, libvlc_MediaPlayerPlaying, libvlc_MediaPlayerVout};
+                                  libvlc_MediaPlayerOpening,     libvlc_MediaPlayerPlaying,
+                                  libvlc_MediaPlayerPaused,      libvlc_MediaPlayerVout};
 
 } // namespace
 
@@ -76,6 +77,7 @@ void LibVlcEngine::onEvent(const libvlc_event_t* event, void* self)
     switch (event->type) {
     case libvlc_MediaPlayerOpening: engine->deliver(EngineEvent::Opening, 0, media); break;
     case libvlc_MediaPlayerPlaying: engine->deliver(EngineEvent::Playing, 0, media); break;
+    case libvlc_MediaPlayerPaused: engine->deliver(EngineEvent::Paused, 0, media); break;
     case libvlc_MediaPlayerEndReached: engine->deliver(EngineEvent::EndReached, 0, media); break;
     case libvlc_MediaPlayerTimeChanged:
         engine->deliver(EngineEvent::TimeChanged, event->u.media_player_time_changed.new_time, media);
@@ -185,8 +187,11 @@ void LibVlcEngine::play()
 
 void LibVlcEngine::pause()
 {
-    if (player_ != nullptr)
-        libvlc_media_player_pause(player_);
+    // Not libvlc's toggle: that decides from a state which lags the commands,
+    // so a pause right after a play would resume. A player that can't pause
+    // yet (still opening) would stop instead, so it is left playing.
+    if (player_ != nullptr && libvlc_media_player_can_pause(player_) != 0)
+        libvlc_media_player_set_pause(player_, 1);
 }
 
 void LibVlcEngine::stop()

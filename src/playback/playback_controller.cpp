@@ -203,7 +203,7 @@ void PlaybackController::startPlayback()
     if (mode_ == ChannelMode::Both)
         rear_->play();
     enableSeekBar(true);
-    showPlayForState();
+    showPlaying(true);
     if (!volumeInitialised_) {
         volume_.setPosition(50);
         view_.volumeSliderChanged();
@@ -262,9 +262,9 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         view_.setPaneVideo(true, true);
         enableSeekBar(true);
         break;
-    case EngineEvent::Playing:
-        view_.showPlayButton(false);
-        break;
+    // The player's own word on its state wins over what the last command set.
+    case EngineEvent::Playing: showPlaying(true); break;
+    case EngineEvent::Paused: showPlaying(false); break;
     case EngineEvent::EndReached:
         enableSeekBar(false);
         frontVideo_ = false;
@@ -356,7 +356,7 @@ void PlaybackController::play()
     front_->play();
     if (mode_ == ChannelMode::Both)
         rear_->play();
-    view_.showPlayButton(false);
+    showPlaying(true);
 }
 
 void PlaybackController::pause()
@@ -365,7 +365,7 @@ void PlaybackController::pause()
         front_->pause();
         if (mode_ == ChannelMode::Both)
             rear_->pause();
-        view_.showPlayButton(true);
+        showPlaying(false);
     }
     doubleSpeed_ = false;
 }
@@ -485,14 +485,12 @@ void PlaybackController::key(TransportKey key)
 {
     switch (key) {
     case TransportKey::Space:
-        if (front_ == nullptr)
-            return;
-        if (front_->state() == MediaState::Paused)
-            play();
-        else if (front_->state() == MediaState::Playing)
+        // Decided by what the buttons show: the player's state changes some
+        // time after a command, so reading it back here can be stale.
+        if (playing_)
             pause();
-        if (!fullScreen_)
-            showPlayForState();
+        else
+            play();
         break;
     case TransportKey::Enter: break;
     case TransportKey::PageUp: previousRecording(); break;
@@ -567,7 +565,7 @@ void PlaybackController::leaveFullScreen()
 {
     fullScreen_ = false;
     layout(mode_ == ChannelMode::Both && swapped_ ? PaneLayout::FrontSmallRearLarge : PaneLayout::FrontLargeRearSmall);
-    showPlayForState();
+    view_.showPlayButton(!playing_);
 }
 
 bool PlaybackController::frontPlaying() const { return front_ != nullptr && front_->state() == MediaState::Playing; }
@@ -578,14 +576,10 @@ void PlaybackController::setRateLabel(const QString& text)
     view_.setRateLabel(text);
 }
 
-void PlaybackController::showPlayForState()
+void PlaybackController::showPlaying(bool playing)
 {
-    if (front_ == nullptr)
-        return;
-    if (front_->state() == MediaState::Paused)
-        view_.showPlayButton(true);
-    else if (front_->state() == MediaState::Playing)
-        view_.showPlayButton(false);
+    playing_ = playing;
+    view_.showPlayButton(!playing);
 }
 
 void PlaybackController::layout(PaneLayout layout)

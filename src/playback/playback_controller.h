@@ -81,6 +81,7 @@ public:
     bool swapped() const { return swapped_; }
     bool doubleSpeedOn() const { return doubleSpeed_; }
     bool fullScreen() const { return fullScreen_; }
+    bool playingShown() const { return playing_; }
     bool magnifier() const { return magnifier_; }
     int currentRow() const { return currentRow_; }
     unsigned generation() const { return generation_; }
@@ -108,7 +109,7 @@ private:
     void setGraphByLength(std::int64_t ms, std::int64_t length);
     void setRateLabel(const QString& text);
     void setSpeed(bool twice);
-    void showPlayForState();
+    void showPlaying(bool playing); // the pause button while playing, else the play button
     void layout(PaneLayout layout);
     void applyMagnifier();
     void openRow(int row);
@@ -137,6 +138,7 @@ private:
     std::optional<unsigned> rearMedia_;
     bool trackPending_ = false;
     bool started_ = false; // the engines of the current open were told to play
+    bool playing_ = false; // what the buttons show
     QFutureWatcher<TrackDelivery> trackReader_;
     SliderModel seekBar_;
     SliderModel volume_;

@@ -14,7 +14,7 @@ namespace dravonix {
 // The player's media states that the controller tests.
 enum class MediaState { Nothing = 0, Opening = 1, Buffering = 2, Playing = 3, Paused = 4, Stopped = 5, Ended = 6, Error = 7 };
 
-enum class EngineEvent { Opening, Playing, EndReached, TimeChanged, VideoOutput };
+enum class EngineEvent { Opening, Playing, Paused, EndReached, TimeChanged, VideoOutput };
 
 class VideoEngine {
 public:
@@ -32,7 +32,7 @@ public:
     virtual void open(const QByteArray& nativePath) = 0;
     virtual unsigned mediaStamp() const = 0;
     virtual void play() = 0;
-    virtual void pause() = 0; // toggles between paused and playing
+    virtual void pause() = 0; // pauses a playing file; never resumes one
     virtual void stop() = 0;
     virtual std::int64_t length() const = 0;
     virtual std::int64_t time() const = 0;

@@ -236,14 +236,22 @@ TEST(MainWindow, KeyboardDrivesPlayback)
     viewer.window.activateRow(row);
     ASSERT_TRUE(viewer.playingBoth());
     ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Playing; }, 5000));
+    const auto playShown = [&] { return viewer.window.findChild<QWidget*>("button1203")->isVisible(); };
+    const auto pauseShown = [&] { return viewer.window.findChild<QWidget*>("button1204")->isVisible(); };
     QTest::keyClick(&viewer.window, Qt::Key_Space);
+    EXPECT_TRUE(playShown() && !pauseShown()); // at once, before the player has caught up
     ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Paused; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(playShown() && !pauseShown());
     const std::int64_t before = viewer.window.frontEngine().time();
     QTest::keyClick(&viewer.window, Qt::Key_Left);
     EXPECT_EQ(viewer.window.controller().seekBar().position(), std::max<std::int64_t>(0, before - 3000));
     EXPECT_EQ(viewer.window.frontEngine().state(), MediaState::Paused);
     QTest::keyClick(&viewer.window, Qt::Key_Space);
+    EXPECT_TRUE(pauseShown() && !playShown());
     ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Playing; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pauseShown() && !playShown());
     QTest::keyClick(&viewer.window, Qt::Key_PageDown);
     EXPECT_EQ(viewer.window.controller().currentRow(), row + 2); // the row after the pair
     QTest::keyClick(&viewer.window, Qt::Key_Escape);               // swallowed: the window stays

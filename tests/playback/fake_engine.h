@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace dravonix::test {
@@ -61,11 +62,37 @@ public:
         ++stamp;
     }
     unsigned mediaStamp() const override { return stamp; }
-    void play() override { calls << "play"; if (!media.isEmpty()) currentState = MediaState::Playing; }
+    // When set, play and pause take effect at settle(), as the real player's
+    // do some time after the call, and the player then reports its state.
+    bool delayed = false;
+    std::optional<MediaState> pending;
+
+    void play() override
+    {
+        calls << "play";
+        if (!media.isEmpty())
+            become(MediaState::Playing);
+    }
     void pause() override
     {
         calls << "pause";
-        currentState = currentState == MediaState::Playing ? MediaState::Paused : MediaState::Playing;
+        if (pending.value_or(currentState) == MediaState::Playing)
+            become(MediaState::Paused);
+    }
+    void become(MediaState state)
+    {
+        if (delayed)
+            pending = state;
+        else
+            currentState = state;
+    }
+    void settle()
+    {
+        if (!pending)
+            return;
+        currentState = *pending;
+        pending.reset();
+        send(currentState == MediaState::Playing ? EngineEvent::Playing : EngineEvent::Paused);
     }
     void stop() override { calls << "stop"; currentState = MediaState::Stopped; }
     std::int64_t length() const override { return lengthMs; }

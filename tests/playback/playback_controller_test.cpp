@@ -302,6 +302,47 @@ TEST(PlaybackController, SpeedFlagAndLabel)
     EXPECT_EQ(rig.view.rate, "1x");
 }
 
+TEST(PlaybackController, TheButtonsShowWhatTheCommandSetAndThenWhatThePlayerSays)
+{
+    Card card;
+    card.add("alwa_20230615_142530_R.mp4");
+    Rig rig;
+    rig.front.delayed = rig.rear.delayed = true;
+    rig.controller.openRecording(card.add("alwa_20230615_142530_F.mp4"), true);
+    EXPECT_FALSE(rig.view.playVisible);
+    rig.front.settle();
+    rig.rear.settle();
+
+    // The player still says "playing" when Space has asked it to pause.
+    rig.controller.key(TransportKey::Space);
+    EXPECT_TRUE(rig.view.playVisible);
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    rig.front.settle();
+    rig.rear.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    EXPECT_EQ(rig.rear.currentState, MediaState::Paused);
+    EXPECT_TRUE(rig.view.playVisible);
+
+    rig.controller.key(TransportKey::Space);
+    EXPECT_FALSE(rig.view.playVisible);
+    // Twice before the player caught up: it ends where the last key asked.
+    rig.controller.key(TransportKey::Space);
+    rig.controller.key(TransportKey::Space);
+    EXPECT_FALSE(rig.view.playVisible);
+    rig.front.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
+
+    // The player pausing or playing by itself is shown as it reports it.
+    rig.front.currentState = MediaState::Paused;
+    rig.front.send(EngineEvent::Paused);
+    EXPECT_TRUE(rig.view.playVisible);
+    rig.controller.key(TransportKey::Space);
+    rig.front.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
+}
+
 TEST(PlaybackController, SwapOnlyWithBothChannelsAndTheMagnifierFollowsTheLargePane)
 {
     Card card;
