@@ -367,7 +367,6 @@ void PlaybackController::pause()
             rear_->pause();
         showPlaying(false);
     }
-    doubleSpeed_ = false;
 }
 
 void PlaybackController::skip(std::int64_t delta)
@@ -384,7 +383,6 @@ void PlaybackController::skip(std::int64_t delta)
         setGraphBySeekMaximum(to);
         view_.seekBarChanged();
     }
-    doubleSpeed_ = false;
 }
 
 void PlaybackController::seekBoth(std::int64_t ms)
@@ -414,12 +412,11 @@ void PlaybackController::setSpeed(bool twice)
 {
     if (front_ == nullptr)
         return;
-    // Only a change of the flag touches the engines; the label is set either way.
-    if (doubleSpeed_ != twice) {
-        front_->setRate(twice ? 2.0f : 1.0f);
-        rear_->setRate(twice ? 2.0f : 1.0f);
-        doubleSpeed_ = twice;
-    }
+    // Both engines, the flag and the label together, every time: the label
+    // must never name a rate the engines don't play at.
+    front_->setRate(twice ? 2.0f : 1.0f);
+    rear_->setRate(twice ? 2.0f : 1.0f);
+    doubleSpeed_ = twice;
     setRateLabel(twice ? QStringLiteral("2x") : QStringLiteral("1x"));
 }
 

@@ -287,7 +287,7 @@ TEST(PlaybackController, SkipsAndArrowSteps)
     EXPECT_EQ(rig.controller.seekBar().position(), 17000);
 }
 
-TEST(PlaybackController, SpeedFlagAndLabel)
+TEST(PlaybackController, TheRateLabelNamesTheRateTheEnginesPlayAt)
 {
     Card card;
     Rig rig;
@@ -296,10 +296,24 @@ TEST(PlaybackController, SpeedFlagAndLabel)
     rig.controller.doubleSpeed();
     EXPECT_EQ(rig.front.rate, 2.0f);
     EXPECT_EQ(rig.view.rate, "2x");
+    // Pausing, skipping and playing again keep the rate and say so.
+    rig.controller.pause();
+    rig.controller.play();
+    rig.controller.skipForward();
+    rig.controller.skipBackward();
+    EXPECT_EQ(rig.front.rate, 2.0f);
+    EXPECT_EQ(rig.rear.rate, 2.0f);
+    EXPECT_EQ(rig.view.rate, "2x");
     rig.controller.pause();
     rig.controller.normalSpeed();
-    EXPECT_EQ(rig.front.rate, 2.0f); // pause forgot the flag, not the rate
+    rig.controller.play();
+    EXPECT_EQ(rig.front.rate, 1.0f);
+    EXPECT_EQ(rig.rear.rate, 1.0f);
     EXPECT_EQ(rig.view.rate, "1x");
+    rig.controller.skipForward();
+    rig.controller.doubleSpeed();
+    EXPECT_EQ(rig.front.rate, 2.0f);
+    EXPECT_EQ(rig.view.rate, "2x");
 }
 
 TEST(PlaybackController, TheButtonsShowWhatTheCommandSetAndThenWhatThePlayerSays)
