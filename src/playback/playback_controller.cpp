@@ -12,6 +12,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
 
 Q_LOGGING_CATEGORY(playbackLog, "dravonix.playback")
 
@@ -304,48 +305,55 @@ void PlaybackController::endOfFile()
     nextRecording();
 }
 
-void PlaybackController::openRow(int row)
+std::pair<int, int> PlaybackController::recordingRows(int row) const
 {
+    const QByteArray path = list_.path(row);
+    const QChar letter = list_.channelLetter(row);
+    if (path.isEmpty() || (letter != QLatin1Char('F') && letter != QLatin1Char('R')))
+        return {row, row};
+    const QByteArray partner = partnerPath(path, letter == QLatin1Char('F'));
+    if (partner.isEmpty())
+        return {row, row};
+    if (row + 1 < list_.recordingCount() && list_.path(row + 1) == partner)
+        return {row, row + 1};
+    if (row > 0 && list_.path(row - 1) == partner)
+        return {row - 1, row};
+    return {row, row};
+}
+
+void PlaybackController::openListRow(int row)
+{
+    firstRow_ = currentRow_ = row;
     const QByteArray path = list_.path(row);
     if (path.isEmpty())
         return;
     view_.selectListRow(row);
     openRecording(path, list_.channelLetter(row) == QLatin1Char('F'));
+    // A pair playing covers both its rows, whichever of them was opened.
+    if (frontMedia_ && mode_ == ChannelMode::Both)
+        std::tie(firstRow_, currentRow_) = recordingRows(row);
 }
 
 void PlaybackController::nextRecording()
 {
-    if (currentRow_ == -1)
+    if (currentRow_ == -1 || currentRow_ + 1 >= list_.recordingCount())
         return;
-    const int row = currentRow_ + 1;
-    if (row >= list_.recordingCount())
-        return;
-    currentRow_ = row;
-    if (list_.path(row).isEmpty())
-        return;
-    openRow(row);
-    if (mode_ == ChannelMode::Both)
-        ++currentRow_; // the partner's row sits next to it
+    openListRow(currentRow_ + 1);
 }
 
 void PlaybackController::previousRecording()
 {
-    if (currentRow_ == -1 || currentRow_ == 0)
+    // The recording before the first row of the one playing, from its first row.
+    if (currentRow_ == -1 || firstRow_ <= 0)
         return;
-    --currentRow_;
-    openRow(currentRow_);
+    openListRow(recordingRows(firstRow_ - 1).first);
 }
 
 void PlaybackController::listActivated(int row)
 {
     if (row < 0 || row >= list_.recordingCount())
         return;
-    currentRow_ = row;
-    if (list_.path(row).isEmpty())
-        return;
-    openRow(row);
-    if (mode_ == ChannelMode::Both)
-        ++currentRow_;
+    openListRow(row);
 }
 
 void PlaybackController::play()

@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace dravonix {
 
@@ -45,7 +46,7 @@ public:
     void openRecording(const QByteArray& nativePath, bool front);
     void listActivated(int row);
     // A new scan replaced the rows: no row is current any more.
-    void listReplaced() { currentRow_ = -1; }
+    void listReplaced() { currentRow_ = firstRow_ = -1; }
     void nextRecording();
     void previousRecording();
 
@@ -112,7 +113,10 @@ private:
     void showPlaying(bool playing); // the pause button while playing, else the play button
     void layout(PaneLayout layout);
     void applyMagnifier();
-    void openRow(int row);
+    // The first and last list row of the recording `row` shows: a front-rear
+    // pair sits on two neighbouring rows, in either order.
+    std::pair<int, int> recordingRows(int row) const;
+    void openListRow(int row);
     void readTrackInBackground(const QByteArray& nativePath);
     void trackArrived(TrackDelivery delivery);
 
@@ -126,7 +130,8 @@ private:
     ChannelMode mode_ = ChannelMode::Both;
     bool swapped_ = false;
     bool doubleSpeed_ = false;
-    int currentRow_ = -1;
+    int currentRow_ = -1; // the last row of the recording playing
+    int firstRow_ = -1;   // and its first
     bool volumeInitialised_ = false;
     bool fullScreen_ = false;
     bool magnifier_ = false;

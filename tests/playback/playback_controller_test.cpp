@@ -217,6 +217,51 @@ TEST(PlaybackController, EventsOfTheFileBeforeStillQueuedChangeNothing)
     EXPECT_FALSE(rig.view.problem.isEmpty());
 }
 
+TEST(PlaybackController, PageUpAndDownStepByRecording)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4"), card.add("alwa_20230615_142500_R.mp4"),
+                      card.add("alwa_20230615_142530_F.mp4"), card.add("alwa_20230615_142530_R.mp4"),
+                      card.add("alwa_20230615_142600_F.mp4"),
+                      card.add("alwa_20230615_142630_F.mp4"), card.add("alwa_20230615_142630_R.mp4")};
+    const auto page = [&](TransportKey key, int expectedRow) {
+        rig.controller.key(key);
+        EXPECT_EQ(rig.view.selectedRow, expectedRow);
+        EXPECT_EQ(rig.front.media, rig.list.paths[expectedRow]);
+    };
+    rig.controller.listActivated(2);
+    page(TransportKey::PageUp, 0); // not the other row of the pair playing
+    EXPECT_EQ(rig.controller.currentRow(), 1);
+    page(TransportKey::PageDown, 2);
+    page(TransportKey::PageDown, 4);
+    page(TransportKey::PageDown, 5);
+    EXPECT_EQ(rig.controller.currentRow(), 6);
+    page(TransportKey::PageUp, 4);
+    page(TransportKey::PageUp, 2); // the pair before, from its first row
+    EXPECT_EQ(rig.controller.currentRow(), 3);
+
+    // The rear row of a pair double-clicked: the pair covers both its rows.
+    rig.controller.listActivated(1);
+    EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+    EXPECT_EQ(rig.controller.currentRow(), 1);
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
+    rig.controller.listActivated(1);
+    page(TransportKey::PageDown, 2);
+
+    // Nothing before the first recording or after the last.
+    rig.controller.listActivated(0);
+    rig.front.calls.clear();
+    rig.controller.key(TransportKey::PageUp);
+    EXPECT_TRUE(rig.front.calls.isEmpty());
+    rig.controller.listActivated(6);
+    rig.front.calls.clear();
+    rig.controller.key(TransportKey::PageDown);
+    EXPECT_TRUE(rig.front.calls.isEmpty());
+    EXPECT_EQ(rig.front.media, rig.list.paths[5]);
+}
+
 TEST(PlaybackController, RowsThatCannotBeReadEndQuietly)
 {
     Rig rig;
