@@ -80,6 +80,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     ++generation_; // tracks read for the file being replaced are ignored from now on
     frontMedia_.reset(); // and so are its engines' events still queued
     rearMedia_.reset();
+    openedPath_.clear();
     trackPending_ = false;
     started_ = false;
     view_.setReadoutTimer(false);
@@ -122,6 +123,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
         return;
     }
 
+    openedPath_ = nativePath;
     QByteArray path = nativePath;
     QByteArray partner = partnerPath(path, front);
     mode_ = front ? ChannelMode::FrontOnly : ChannelMode::RearOnly;
@@ -332,6 +334,21 @@ void PlaybackController::openListRow(int row)
     // A pair playing covers both its rows, whichever of them was opened.
     if (frontMedia_ && mode_ == ChannelMode::Both)
         std::tie(firstRow_, currentRow_) = recordingRows(row);
+}
+
+void PlaybackController::listReplaced()
+{
+    firstRow_ = currentRow_ = -1;
+    if (openedPath_.isEmpty())
+        return;
+    for (int row = 0; row < list_.recordingCount(); ++row) {
+        if (list_.path(row) == openedPath_) {
+            firstRow_ = currentRow_ = row;
+            if (mode_ == ChannelMode::Both)
+                std::tie(firstRow_, currentRow_) = recordingRows(row);
+            return;
+        }
+    }
 }
 
 void PlaybackController::nextRecording()

@@ -45,8 +45,9 @@ public:
     // whoever opens it.
     void openRecording(const QByteArray& nativePath, bool front);
     void listActivated(int row);
-    // A new scan replaced the rows: no row is current any more.
-    void listReplaced() { currentRow_ = firstRow_ = -1; }
+    // A new scan replaced the rows: the recording playing is followed to its
+    // rows in the new list (the same path bytes), or no row is current.
+    void listReplaced();
     void nextRecording();
     void previousRecording();
 
@@ -138,6 +139,7 @@ private:
     bool frontVideo_ = false;
     bool rearVideo_ = false;
     unsigned generation_ = 0;
+    QByteArray openedPath_; // the path the recording playing was opened from; empty for none
     // The media stamps of the files opened on the engines; none while an engine holds nothing of ours.
     std::optional<unsigned> frontMedia_;
     std::optional<unsigned> rearMedia_;

@@ -262,6 +262,38 @@ TEST(PlaybackController, PageUpAndDownStepByRecording)
     EXPECT_EQ(rig.front.media, rig.list.paths[5]);
 }
 
+TEST(PlaybackController, ANewScanKeepsFollowingTheRecordingPlaying)
+{
+    Card card;
+    Rig rig;
+    const QByteArray x = card.add("alwa\xff_20230615_142500_F.mp4");
+    const QByteArray xRear = card.add("alwa\xff_20230615_142500_R.mp4");
+    const QByteArray y = card.add("alwa_20230615_142530_F.mp4");
+    const QByteArray z = card.add("alwa_20230615_142600_F.mp4");
+    // Shows the same text as x; only its bytes tell them apart.
+    const QByteArray lookalike = card.add("alwa\xfe_20230615_142500_F.mp4");
+    rig.list.paths = {x, xRear, y};
+    rig.controller.listActivated(0);
+    ASSERT_EQ(rig.front.media, x);
+
+    rig.list.paths = {lookalike, z, x, xRear, y};
+    rig.controller.listReplaced();
+    EXPECT_EQ(rig.controller.currentRow(), 3);
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, y);
+    EXPECT_EQ(rig.view.selectedRow, 4);
+    rig.controller.key(TransportKey::PageUp);
+    EXPECT_EQ(rig.front.media, x);
+    EXPECT_EQ(rig.view.selectedRow, 2);
+
+    // Gone from the new list: nothing is current, nothing follows.
+    rig.list.paths = {lookalike, y, z};
+    rig.controller.listReplaced();
+    EXPECT_EQ(rig.controller.currentRow(), -1);
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, x);
+}
+
 TEST(PlaybackController, RowsThatCannotBeReadEndQuietly)
 {
     Rig rig;

@@ -203,8 +203,9 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         if (!rows)
             return; // a folder that can't be used leaves the list as it was
         const int count = static_cast<int>(rows->size());
-        controller_->listReplaced();
         listModel_.setRows(std::move(*rows));
+        controller_->listReplaced();
+        listModel_.setCurrentRow(controller_->currentRow());
         emit folderListed(count);
     });
     qApp->installEventFilter(this);
