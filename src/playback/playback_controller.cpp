@@ -78,6 +78,7 @@ PlaybackController::~PlaybackController()
 void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
 {
     ++generation_; // tracks read for the file being replaced are ignored from now on
+    atEnd_ = false;
     frontMedia_.reset(); // and so are its engines' events still queued
     rearMedia_.reset();
     openedPath_.clear();
@@ -268,12 +269,16 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
     // The player's own word on its state wins over what the last command set.
     case EngineEvent::Playing: showPlaying(true); break;
     case EngineEvent::Paused: showPlaying(false); break;
-    case EngineEvent::EndReached:
+    case EngineEvent::EndReached: {
         enableSeekBar(false);
         frontVideo_ = false;
         view_.setPaneVideo(true, false);
+        const unsigned before = generation_;
         endOfFile();
+        if (generation_ == before)
+            holdAtEnd(); // nothing follows
         break;
+    }
     case EngineEvent::TimeChanged: {
         if (front_->state() == MediaState::Playing) {
             // The media may not have been seekable yet when it opened.
@@ -293,6 +298,9 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
 
 void PlaybackController::rearEvent(EngineEvent event)
 {
+    // Held at the end, the rear pane keeps its last picture too.
+    if (event == EngineEvent::EndReached && atEnd_)
+        return;
     if (event == EngineEvent::Opening || event == EngineEvent::EndReached) {
         rearVideo_ = event == EngineEvent::Opening;
         view_.setPaneVideo(false, rearVideo_);
@@ -305,6 +313,49 @@ void PlaybackController::endOfFile()
     // media anew, so the end event and the last time changes of this file
     // still in the queue are dropped by the handler.
     nextRecording();
+}
+
+void PlaybackController::holdAtEnd()
+{
+    std::int64_t length = seekLength(front_->length());
+    if (length <= 0)
+        length = seekBar_.maximum();
+    // libvlc plays a file that has ended again only after a stop.
+    front_->stop();
+    rear_->stop();
+    atEnd_ = true;
+    showPlaying(false);
+    view_.setReadoutTimer(false);
+    frontVideo_ = true;
+    view_.setPaneVideo(true, true);
+    if (mode_ == ChannelMode::Both) {
+        rearVideo_ = true;
+        view_.setPaneVideo(false, true);
+    }
+    seekBar_.setEnabled(true);
+    seekBar_.setRange(0, length);
+    seekBar_.setPosition(length);
+    setGraphBySeekMaximum(length);
+    view_.seekBarChanged();
+}
+
+void PlaybackController::playAgainFrom(std::int64_t ms)
+{
+    atEnd_ = false;
+    front_->play();
+    if (mode_ == ChannelMode::Both)
+        rear_->play();
+    // The new input takes the player's rate, but say it again rather than rely on that.
+    front_->setRate(doubleSpeed_ ? 2.0f : 1.0f);
+    rear_->setRate(doubleSpeed_ ? 2.0f : 1.0f);
+    if (ms > 0)
+        seekBoth(ms);
+    seekBar_.setPosition(ms);
+    setGraphBySeekMaximum(ms);
+    view_.seekBarChanged();
+    showPlaying(true);
+    if (store_.sampleCount() > 0)
+        view_.setReadoutTimer(true);
 }
 
 std::pair<int, int> PlaybackController::recordingRows(int row) const
@@ -378,6 +429,10 @@ void PlaybackController::play()
     // After a refused open the engines still hold the file before: play nothing.
     if (front_ == nullptr || !started_)
         return;
+    if (atEnd_) {
+        playAgainFrom(0);
+        return;
+    }
     front_->play();
     if (mode_ == ChannelMode::Both)
         rear_->play();
@@ -386,7 +441,7 @@ void PlaybackController::play()
 
 void PlaybackController::pause()
 {
-    if (front_ != nullptr) {
+    if (front_ != nullptr && !atEnd_) {
         front_->pause();
         if (mode_ == ChannelMode::Both)
             rear_->pause();
@@ -397,7 +452,10 @@ void PlaybackController::pause()
 void PlaybackController::skip(std::int64_t delta)
 {
     const std::int64_t from = seekBar_.position();
-    if (front_ != nullptr) {
+    if (front_ != nullptr && atEnd_) {
+        if (delta < 0)
+            playAgainFrom(std::max<std::int64_t>(0, from + delta));
+    } else if (front_ != nullptr) {
         std::int64_t to = from + delta;
         if (delta < 0 && to < 0)
             to = 0;
@@ -449,6 +507,12 @@ void PlaybackController::seekReleased()
 {
     if (front_ == nullptr)
         return;
+    if (atEnd_) {
+        // The player has let go of the ended file and knows no length now.
+        if (seekBar_.position() < seekBar_.maximum())
+            playAgainFrom(seekBar_.position());
+        return;
+    }
     const std::int64_t length = front_->length();
     if (length == 0)
         return;
@@ -485,6 +549,11 @@ void PlaybackController::step(int direction)
 {
     if (front_ == nullptr)
         return;
+    if (atEnd_) {
+        if (direction < 0)
+            playAgainFrom(std::max<std::int64_t>(0, seekBar_.maximum() - 3000));
+        return;
+    }
     const bool wasPlaying = front_->state() == MediaState::Playing;
     const std::int64_t length = front_->length();
     const std::int64_t to = front_->time() + direction * 3000;
@@ -549,7 +618,7 @@ void PlaybackController::toggleMagnifier()
 
 bool PlaybackController::snapshotAllowed() const
 {
-    return front_ != nullptr && frontVideo_ && front_->state() != MediaState::Ended;
+    return front_ != nullptr && frontVideo_ && !atEnd_ && front_->state() != MediaState::Ended;
 }
 
 bool PlaybackController::pauseForSnapshot()

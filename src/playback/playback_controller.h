@@ -84,6 +84,7 @@ public:
     bool doubleSpeedOn() const { return doubleSpeed_; }
     bool fullScreen() const { return fullScreen_; }
     bool playingShown() const { return playing_; }
+    bool heldAtEnd() const { return atEnd_; }
     bool magnifier() const { return magnifier_; }
     int currentRow() const { return currentRow_; }
     unsigned generation() const { return generation_; }
@@ -102,6 +103,11 @@ private:
     void frontEvent(EngineEvent event, std::int64_t newTimeMs);
     void rearEvent(EngineEvent event);
     void endOfFile();
+    // The end of a recording that nothing follows: it stays loaded at its
+    // end with its last pictures, and Play, Space, Left, skip backward or
+    // the seek bar play it again.
+    void holdAtEnd();
+    void playAgainFrom(std::int64_t ms);
     void startPlayback();
     void enableSeekBar(bool on);
     void refreshSeekBar();
@@ -146,6 +152,7 @@ private:
     bool trackPending_ = false;
     bool started_ = false; // the engines of the current open were told to play
     bool playing_ = false; // what the buttons show
+    bool atEnd_ = false;   // held at the end of the last recording
     QFutureWatcher<TrackDelivery> trackReader_;
     SliderModel seekBar_;
     SliderModel volume_;

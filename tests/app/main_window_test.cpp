@@ -148,6 +148,58 @@ TEST(MainWindow, PlaysThroughTheListToTheNextRecording)
     EXPECT_TRUE(viewer.window.controller().swapped());
 }
 
+TEST(MainWindow, TheLastRecordingStaysAtItsEndAndPlaysAgain)
+{
+    QTemporaryDir card;
+    const QString event = fileNameIn("Event", "_F.mp4");
+    for (const char channel : {'F', 'R'}) {
+        const QString name = event.left(event.size() - 5) + QChar::fromLatin1(channel) + ".mp4";
+        ASSERT_TRUE(QFile::copy(demoCard() + "/Event/" + name, card.filePath(name)));
+    }
+    MainWindow window({"--aout=dummy"});
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QSignalSpy listed(&window, &MainWindow::folderListed);
+    window.openFolder(card.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 5000));
+    ASSERT_EQ(window.listModel().recordingCount(), 2);
+    PlaybackController& controller = window.controller();
+    auto* play = window.findChild<QWidget*>("button1203");
+    auto* pause = window.findChild<QWidget*>("button1204");
+    const auto heldAtEnd = [&] {
+        if (!waitFor([&] { return controller.heldAtEnd(); }, 10000))
+            return false;
+        EXPECT_TRUE(play->isVisible());
+        EXPECT_FALSE(pause->isVisible());
+        EXPECT_TRUE(window.frontPane().hasVideo()); // the last pictures stay
+        EXPECT_TRUE(window.rearPane().hasVideo());
+        EXPECT_EQ(controller.seekBar().position(), controller.seekBar().maximum());
+        return true;
+    };
+    // Playing again: the front engine's first times after `from`.
+    const auto playsAgainFrom = [&](std::int64_t from) {
+        ASSERT_TRUE(waitFor([&] { return window.frontEngine().state() == MediaState::Playing && window.frontEngine().time() > 0; }, 5000));
+        EXPECT_GE(window.frontEngine().time(), from - 300);
+        EXPECT_LT(window.frontEngine().time(), from + 1500);
+        EXPECT_TRUE(pause->isVisible());
+        EXPECT_FALSE(play->isVisible());
+        const int painted = window.frontPane().picturesPainted();
+        EXPECT_TRUE(waitFor([&] { return window.frontPane().picturesPainted() > painted + 5; }, 3000));
+    };
+
+    window.activateRow(0);
+    ASSERT_TRUE(heldAtEnd());
+    const std::int64_t length = controller.seekBar().maximum();
+    EXPECT_GT(length, 3500);
+    screenshot(window, "08-held-at-the-end");
+
+    QTest::keyClick(&window, Qt::Key_Left);
+    playsAgainFrom(length - 3000);
+    ASSERT_TRUE(heldAtEnd());
+    QTest::mouseClick(play, Qt::LeftButton);
+    playsAgainFrom(0);
+}
+
 TEST(MainWindow, SnapshotMagnifierFullScreenAndBack)
 {
     Viewer viewer;

@@ -294,6 +294,76 @@ TEST(PlaybackController, ANewScanKeepsFollowingTheRecordingPlaying)
     EXPECT_EQ(rig.front.media, x);
 }
 
+TEST(PlaybackController, TheLastRecordingStaysAtItsEndAndPlaysAgain)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4", 61), card.add("alwa_20230615_142500_R.mp4")};
+    rig.controller.listActivated(0);
+    ASSERT_TRUE(rig.trackArrives());
+    rig.controller.doubleSpeed();
+    const auto reachTheEnd = [&] {
+        rig.front.timeMs = 59950;
+        rig.front.send(EngineEvent::TimeChanged, 59950);
+        rig.front.send(EngineEvent::EndReached);
+        rig.rear.send(EngineEvent::EndReached);
+        ASSERT_TRUE(rig.controller.heldAtEnd());
+        EXPECT_TRUE(rig.view.playVisible);
+        EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+        EXPECT_NE(rig.front.currentState, MediaState::Playing);
+        EXPECT_NE(rig.rear.currentState, MediaState::Playing);
+        rig.front.calls.clear();
+    };
+    const auto playsFrom = [&](std::int64_t ms) {
+        EXPECT_FALSE(rig.controller.heldAtEnd());
+        EXPECT_FALSE(rig.view.playVisible);
+        EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+        EXPECT_EQ(rig.rear.currentState, MediaState::Playing);
+        EXPECT_EQ(rig.controller.seekBar().position(), ms);
+        if (ms > 0) {
+            EXPECT_EQ(rig.front.timeMs, ms);
+            EXPECT_EQ(rig.rear.timeMs, ms);
+        }
+        EXPECT_EQ(rig.front.rate, 2.0f);
+        EXPECT_EQ(rig.view.rate, "2x");
+        EXPECT_TRUE(rig.view.readoutTimer);
+    };
+
+    reachTheEnd();
+    // Its last pictures stay, the seek bar stands at the end, no readout ticks.
+    EXPECT_TRUE(rig.view.frontVideo);
+    EXPECT_TRUE(rig.view.rearVideo);
+    EXPECT_TRUE(rig.controller.seekBar().enabled());
+    EXPECT_EQ(rig.controller.seekBar().position(), 60000);
+    EXPECT_EQ(rig.controller.seekBar().maximum(), 60000);
+    EXPECT_EQ(rig.graph.currentSample(), 60);
+    EXPECT_FALSE(rig.view.readoutTimer);
+    EXPECT_FALSE(rig.controller.snapshotAllowed());
+    // Forward and pause have nowhere to go.
+    rig.controller.key(TransportKey::Right);
+    rig.controller.skipForward();
+    rig.controller.pause();
+    rig.controller.key(TransportKey::PageDown);
+    EXPECT_TRUE(rig.front.calls.isEmpty()) << rig.front.calls.join(", ").toStdString();
+    EXPECT_TRUE(rig.view.playVisible);
+
+    rig.controller.play();
+    playsFrom(0);
+    reachTheEnd();
+    rig.controller.key(TransportKey::Space);
+    playsFrom(0);
+    reachTheEnd();
+    rig.controller.key(TransportKey::Left);
+    playsFrom(57000);
+    reachTheEnd();
+    rig.controller.skipBackward();
+    playsFrom(50000);
+    reachTheEnd();
+    rig.controller.seekBar().setPosition(30000);
+    rig.controller.seekReleased();
+    playsFrom(30000);
+}
+
 TEST(PlaybackController, RowsThatCannotBeReadEndQuietly)
 {
     Rig rig;
