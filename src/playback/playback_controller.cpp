@@ -554,7 +554,8 @@ void PlaybackController::step(int direction)
             playAgainFrom(std::max<std::int64_t>(0, seekBar_.maximum() - 3000));
         return;
     }
-    const bool wasPlaying = front_->state() == MediaState::Playing;
+    // Playing as the last command left it: the player's own state may not have caught up.
+    const bool wasPlaying = playing_;
     const std::int64_t length = front_->length();
     const std::int64_t to = front_->time() + direction * 3000;
     if (to > 0 && to <= length) {

@@ -494,6 +494,16 @@ TEST(PlaybackController, TheButtonsShowWhatTheCommandSetAndThenWhatThePlayerSays
     EXPECT_EQ(rig.front.currentState, MediaState::Playing);
     EXPECT_FALSE(rig.view.playVisible);
 
+    // An arrow step right after a pause leaves it paused.
+    rig.controller.key(TransportKey::Space);
+    rig.front.timeMs = 20000;
+    rig.controller.key(TransportKey::Left);
+    rig.front.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    EXPECT_EQ(rig.front.timeMs, 17000);
+    rig.controller.key(TransportKey::Space);
+    rig.front.settle();
+
     // The player pausing or playing by itself is shown as it reports it.
     rig.front.currentState = MediaState::Paused;
     rig.front.send(EngineEvent::Paused);
