@@ -83,7 +83,6 @@ public:
     bool swapped() const { return swapped_; }
     bool doubleSpeedOn() const { return doubleSpeed_; }
     bool fullScreen() const { return fullScreen_; }
-    bool playingShown() const { return playing_; }
     bool heldAtEnd() const { return atEnd_; }
     bool magnifier() const { return magnifier_; }
     int currentRow() const { return currentRow_; }
