@@ -77,8 +77,8 @@ void playbackCpu(const QString& card)
     QObject::connect(&rearEngine, &LibVlcEngine::frameReady, [&] {
         rearEngine.frames().render(QRect(0, 0, 1280, 720), QSize(326, 246), picture);
     });
-    frontEngine.setEventHandler([](EngineEvent, std::int64_t) {});
-    rearEngine.setEventHandler([](EngineEvent, std::int64_t) {});
+    frontEngine.setEventHandler([](EngineEvent, std::int64_t, unsigned) {});
+    rearEngine.setEventHandler([](EngineEvent, std::int64_t, unsigned) {});
     QObject::connect(&frontEngine, &LibVlcEngine::frameReady, [&] { ++shownFront; });
     QObject::connect(&rearEngine, &LibVlcEngine::frameReady, [&] { ++shownRear; });
     frontEngine.open(front);

@@ -22,7 +22,8 @@ const char* const kOptions[] = {"--ignore-config", "--no-video-title-show", "--n
                                 "--no-xlib", "--quiet", "--file-caching=50", "--avcodec-threads=1"};
 
 const libvlc_event_e kEvents[] = {libvlc_MediaPlayerTimeChanged, libvlc_MediaPlayerEndReached,
-                                  libvlc_MediaPlayerOpening, libvlc_MediaPlayerPlaying, libvlc_MediaPlayerVout};
+                                  libvlc_MediaPlayerOpening,     libvlc_MediaPlayerPlaying,
+                                  libvlc_MediaPlayerPaused,      libvlc_MediaPlayerVout};
 
 } // namespace
 
@@ -69,27 +70,32 @@ LibVlcEngine::~LibVlcEngine()
 void LibVlcEngine::onEvent(const libvlc_event_t* event, void* self)
 {
     auto* engine = static_cast<LibVlcEngine*>(self);
+    // Read here, on the player's thread: open() moves the stamp on only once
+    // the player has let go of the file before, so this names the file the
+    // event belongs to however long it then waits in the queue.
+    const unsigned media = engine->mediaStamp_.load();
     switch (event->type) {
-    case libvlc_MediaPlayerOpening: engine->deliver(EngineEvent::Opening, 0); break;
-    case libvlc_MediaPlayerPlaying: engine->deliver(EngineEvent::Playing, 0); break;
-    case libvlc_MediaPlayerEndReached: engine->deliver(EngineEvent::EndReached, 0); break;
+    case libvlc_MediaPlayerOpening: engine->deliver(EngineEvent::Opening, 0, media); break;
+    case libvlc_MediaPlayerPlaying: engine->deliver(EngineEvent::Playing, 0, media); break;
+    case libvlc_MediaPlayerPaused: engine->deliver(EngineEvent::Paused, 0, media); break;
+    case libvlc_MediaPlayerEndReached: engine->deliver(EngineEvent::EndReached, 0, media); break;
     case libvlc_MediaPlayerTimeChanged:
-        engine->deliver(EngineEvent::TimeChanged, event->u.media_player_time_changed.new_time);
+        engine->deliver(EngineEvent::TimeChanged, event->u.media_player_time_changed.new_time, media);
         break;
-    case libvlc_MediaPlayerVout: engine->deliver(EngineEvent::VideoOutput, 0); break;
+    case libvlc_MediaPlayerVout: engine->deliver(EngineEvent::VideoOutput, 0, media); break;
     default: break;
     }
 }
 
-void LibVlcEngine::deliver(EngineEvent event, std::int64_t time)
+void LibVlcEngine::deliver(EngineEvent event, std::int64_t time, unsigned media)
 {
     // Never call back into the player from its own thread: post, and let the
     // UI thread act. The object is the context, so nothing runs after it is gone.
     QMetaObject::invokeMethod(
         this,
-        [this, event, time] {
+        [this, event, time, media] {
             if (handler_)
-                handler_(event, time);
+                handler_(event, time, media);
         },
         Qt::QueuedConnection);
 }
@@ -161,14 +167,16 @@ void LibVlcEngine::open(const QByteArray& nativePath)
 {
     if (instance_ == nullptr || player_ == nullptr)
         return;
+    // A media that can't be made leaves the player empty, not holding the file before.
     libvlc_media_t* media = libvlc_media_new_path(instance_, nativePath.constData());
-    if (media == nullptr)
-        return;
     if (media_ != nullptr)
         libvlc_media_release(media_);
     media_ = media;
     frames_.clear();
+    // Setting the media ends the input of the file before and waits for its
+    // thread, so every event of that file has read the old stamp by now.
     libvlc_media_player_set_media(player_, media_);
+    ++mediaStamp_;
 }
 
 void LibVlcEngine::play()
@@ -179,8 +187,11 @@ void LibVlcEngine::play()
 
 void LibVlcEngine::pause()
 {
-    if (player_ != nullptr)
-        libvlc_media_player_pause(player_);
+    // Not libvlc's toggle: that decides from a state which lags the commands,
+    // so a pause right after a play would resume. A player that can't pause
+    // yet (still opening) would stop instead, so it is left playing.
+    if (player_ != nullptr && libvlc_media_player_can_pause(player_) != 0)
+        libvlc_media_player_set_pause(player_, 1);
 }
 
 void LibVlcEngine::stop()

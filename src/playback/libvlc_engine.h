@@ -37,6 +37,7 @@ public:
 
     void setEventHandler(EventHandler handler) override { handler_ = std::move(handler); }
     void open(const QByteArray& nativePath) override;
+    unsigned mediaStamp() const override { return mediaStamp_.load(); }
     // A path given as text, for names that are valid in the file system's encoding.
     void open(const QString& path) { open(QFile::encodeName(path)); }
     void play() override;
@@ -67,7 +68,7 @@ private:
     static void* onLock(void* opaque, void** planes);
     static void onUnlock(void* opaque, void* picture, void* const* planes);
     static void onDisplay(void* opaque, void* picture);
-    void deliver(EngineEvent event, std::int64_t time);
+    void deliver(EngineEvent event, std::int64_t time, unsigned media);
     QSize trackSize() const;
 
     libvlc_instance_t* instance_ = nullptr;
@@ -76,6 +77,7 @@ private:
     EventHandler handler_;
     FrameExchange frames_;
     std::atomic<bool> framePending_{false};
+    std::atomic<unsigned> mediaStamp_{0}; // read by the player's threads when they post an event
     bool magnifier_ = false;
 };
 

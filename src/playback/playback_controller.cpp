@@ -12,6 +12,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
 
 Q_LOGGING_CATEGORY(playbackLog, "dravonix.playback")
 
@@ -55,11 +56,32 @@ PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, Te
         if (trackReader_.future().isValid() && trackReader_.future().resultCount() > 0)
             trackArrived(trackReader_.future().takeResult());
     });
+    if (front_ != nullptr)
+        front_->setEventHandler([this](EngineEvent event, std::int64_t time, unsigned media) {
+            if (frontMedia_ == media)
+                frontEvent(event, time);
+        });
+    if (rear_ != nullptr)
+        rear_->setEventHandler([this](EngineEvent event, std::int64_t, unsigned media) {
+            if (rearMedia_ == media)
+                rearEvent(event);
+        });
+}
+
+PlaybackController::~PlaybackController()
+{
+    for (VideoEngine* engine : {front_, rear_})
+        if (engine != nullptr)
+            engine->setEventHandler({});
 }
 
 void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
 {
-    ++generation_; // postings and tracks for the file being replaced are ignored from now on
+    ++generation_; // tracks read for the file being replaced are ignored from now on
+    atEnd_ = false;
+    frontMedia_.reset(); // and so are its engines' events still queued
+    rearMedia_.reset();
+    openedPath_.clear();
     trackPending_ = false;
     started_ = false;
     view_.setReadoutTimer(false);
@@ -102,6 +124,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
         return;
     }
 
+    openedPath_ = nativePath;
     QByteArray path = nativePath;
     QByteArray partner = partnerPath(path, front);
     mode_ = front ? ChannelMode::FrontOnly : ChannelMode::RearOnly;
@@ -120,12 +143,14 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
         // A rear recording alone plays in the large pane on the front engine.
         rear_->stop();
         front_->open(path);
+        frontMedia_ = front_->mediaStamp();
         swapped_ = true;
         rearVideo_ = false;
         view_.setPaneVideo(false, false);
         startPlayback();
     } else {
         front_->open(path);
+        frontMedia_ = front_->mediaStamp();
         if (partner.isEmpty()) {
             mode_ = ChannelMode::FrontOnly;
             rear_->stop();
@@ -133,6 +158,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
             view_.setPaneVideo(false, false);
         } else {
             rear_->open(partner);
+            rearMedia_ = rear_->mediaStamp();
             rear_->setMute(true);
         }
         startPlayback();
@@ -181,7 +207,7 @@ void PlaybackController::startPlayback()
     if (mode_ == ChannelMode::Both)
         rear_->play();
     enableSeekBar(true);
-    showPlayForState();
+    showPlaying(true);
     if (!volumeInitialised_) {
         volume_.setPosition(50);
         view_.volumeSliderChanged();
@@ -240,15 +266,19 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         view_.setPaneVideo(true, true);
         enableSeekBar(true);
         break;
-    case EngineEvent::Playing:
-        view_.showPlayButton(false);
-        break;
-    case EngineEvent::EndReached:
+    // The player's own word on its state wins over what the last command set.
+    case EngineEvent::Playing: showPlaying(true); break;
+    case EngineEvent::Paused: showPlaying(false); break;
+    case EngineEvent::EndReached: {
         enableSeekBar(false);
         frontVideo_ = false;
         view_.setPaneVideo(true, false);
-        endOfFilePosted(generation_);
+        const unsigned before = generation_;
+        endOfFile();
+        if (generation_ == before)
+            holdAtEnd(); // nothing follows
         break;
+    }
     case EngineEvent::TimeChanged: {
         if (front_->state() == MediaState::Playing) {
             // The media may not have been seekable yet when it opened.
@@ -258,7 +288,7 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         }
         const std::int64_t length = front_->length();
         if (length > 0 && std::llabs(length - newTimeMs) <= 200)
-            endOfFilePosted(generation_);
+            endOfFile();
         break;
     }
     case EngineEvent::VideoOutput:
@@ -268,64 +298,130 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
 
 void PlaybackController::rearEvent(EngineEvent event)
 {
+    // Held at the end, the rear pane keeps its last picture too.
+    if (event == EngineEvent::EndReached && atEnd_)
+        return;
     if (event == EngineEvent::Opening || event == EngineEvent::EndReached) {
         rearVideo_ = event == EngineEvent::Opening;
         view_.setPaneVideo(false, rearVideo_);
     }
 }
 
-void PlaybackController::endOfFilePosted(unsigned generation)
+void PlaybackController::endOfFile()
 {
-    // One advance per file: the end event and the last time changes of the
-    // same file all name the same generation, and the open that follows
-    // moves the generation on.
-    if (generation != generation_)
-        return;
+    // One advance per file: the open that follows stamps the front engine's
+    // media anew, so the end event and the last time changes of this file
+    // still in the queue are dropped by the handler.
     nextRecording();
 }
 
-void PlaybackController::openRow(int row)
+void PlaybackController::holdAtEnd()
 {
+    std::int64_t length = seekLength(front_->length());
+    if (length <= 0)
+        length = seekBar_.maximum();
+    // libvlc plays a file that has ended again only after a stop.
+    front_->stop();
+    rear_->stop();
+    atEnd_ = true;
+    showPlaying(false);
+    view_.setReadoutTimer(false);
+    frontVideo_ = true;
+    view_.setPaneVideo(true, true);
+    if (mode_ == ChannelMode::Both) {
+        rearVideo_ = true;
+        view_.setPaneVideo(false, true);
+    }
+    seekBar_.setEnabled(true);
+    seekBar_.setRange(0, length);
+    seekBar_.setPosition(length);
+    setGraphBySeekMaximum(length);
+    view_.seekBarChanged();
+}
+
+void PlaybackController::playAgainFrom(std::int64_t ms)
+{
+    atEnd_ = false;
+    front_->play();
+    if (mode_ == ChannelMode::Both)
+        rear_->play();
+    // The new input takes the player's rate, but say it again rather than rely on that.
+    front_->setRate(doubleSpeed_ ? 2.0f : 1.0f);
+    rear_->setRate(doubleSpeed_ ? 2.0f : 1.0f);
+    if (ms > 0)
+        seekBoth(ms);
+    seekBar_.setPosition(ms);
+    setGraphBySeekMaximum(ms);
+    view_.seekBarChanged();
+    showPlaying(true);
+    if (store_.sampleCount() > 0)
+        view_.setReadoutTimer(true);
+}
+
+std::pair<int, int> PlaybackController::recordingRows(int row) const
+{
+    const QByteArray path = list_.path(row);
+    const QChar letter = list_.channelLetter(row);
+    if (path.isEmpty() || (letter != QLatin1Char('F') && letter != QLatin1Char('R')))
+        return {row, row};
+    const QByteArray partner = partnerPath(path, letter == QLatin1Char('F'));
+    if (partner.isEmpty())
+        return {row, row};
+    if (row + 1 < list_.recordingCount() && list_.path(row + 1) == partner)
+        return {row, row + 1};
+    if (row > 0 && list_.path(row - 1) == partner)
+        return {row - 1, row};
+    return {row, row};
+}
+
+void PlaybackController::openListRow(int row)
+{
+    firstRow_ = currentRow_ = row;
     const QByteArray path = list_.path(row);
     if (path.isEmpty())
         return;
     view_.selectListRow(row);
     openRecording(path, list_.channelLetter(row) == QLatin1Char('F'));
+    // A pair playing covers both its rows, whichever of them was opened.
+    if (frontMedia_ && mode_ == ChannelMode::Both)
+        std::tie(firstRow_, currentRow_) = recordingRows(row);
+}
+
+void PlaybackController::listReplaced()
+{
+    firstRow_ = currentRow_ = -1;
+    if (openedPath_.isEmpty())
+        return;
+    for (int row = 0; row < list_.recordingCount(); ++row) {
+        if (list_.path(row) == openedPath_) {
+            firstRow_ = currentRow_ = row;
+            if (mode_ == ChannelMode::Both)
+                std::tie(firstRow_, currentRow_) = recordingRows(row);
+            return;
+        }
+    }
 }
 
 void PlaybackController::nextRecording()
 {
-    if (currentRow_ == -1)
+    if (currentRow_ == -1 || currentRow_ + 1 >= list_.recordingCount())
         return;
-    const int row = currentRow_ + 1;
-    if (row >= list_.recordingCount())
-        return;
-    currentRow_ = row;
-    if (list_.path(row).isEmpty())
-        return;
-    openRow(row);
-    if (mode_ == ChannelMode::Both)
-        ++currentRow_; // the partner's row sits next to it
+    openListRow(currentRow_ + 1);
 }
 
 void PlaybackController::previousRecording()
 {
-    if (currentRow_ == -1 || currentRow_ == 0)
+    // The recording before the first row of the one playing, from its first row.
+    if (currentRow_ == -1 || firstRow_ <= 0)
         return;
-    --currentRow_;
-    openRow(currentRow_);
+    openListRow(recordingRows(firstRow_ - 1).first);
 }
 
 void PlaybackController::listActivated(int row)
 {
     if (row < 0 || row >= list_.recordingCount())
         return;
-    currentRow_ = row;
-    if (list_.path(row).isEmpty())
-        return;
-    openRow(row);
-    if (mode_ == ChannelMode::Both)
-        ++currentRow_;
+    openListRow(row);
 }
 
 void PlaybackController::play()
@@ -333,27 +429,33 @@ void PlaybackController::play()
     // After a refused open the engines still hold the file before: play nothing.
     if (front_ == nullptr || !started_)
         return;
+    if (atEnd_) {
+        playAgainFrom(0);
+        return;
+    }
     front_->play();
     if (mode_ == ChannelMode::Both)
         rear_->play();
-    view_.showPlayButton(false);
+    showPlaying(true);
 }
 
 void PlaybackController::pause()
 {
-    if (front_ != nullptr) {
+    if (front_ != nullptr && !atEnd_) {
         front_->pause();
         if (mode_ == ChannelMode::Both)
             rear_->pause();
-        view_.showPlayButton(true);
+        showPlaying(false);
     }
-    doubleSpeed_ = false;
 }
 
 void PlaybackController::skip(std::int64_t delta)
 {
     const std::int64_t from = seekBar_.position();
-    if (front_ != nullptr) {
+    if (front_ != nullptr && atEnd_) {
+        if (delta < 0)
+            playAgainFrom(std::max<std::int64_t>(0, from + delta));
+    } else if (front_ != nullptr) {
         std::int64_t to = from + delta;
         if (delta < 0 && to < 0)
             to = 0;
@@ -364,7 +466,6 @@ void PlaybackController::skip(std::int64_t delta)
         setGraphBySeekMaximum(to);
         view_.seekBarChanged();
     }
-    doubleSpeed_ = false;
 }
 
 void PlaybackController::seekBoth(std::int64_t ms)
@@ -394,12 +495,11 @@ void PlaybackController::setSpeed(bool twice)
 {
     if (front_ == nullptr)
         return;
-    // Only a change of the flag touches the engines; the label is set either way.
-    if (doubleSpeed_ != twice) {
-        front_->setRate(twice ? 2.0f : 1.0f);
-        rear_->setRate(twice ? 2.0f : 1.0f);
-        doubleSpeed_ = twice;
-    }
+    // Both engines, the flag and the label together, every time: the label
+    // must never name a rate the engines don't play at.
+    front_->setRate(twice ? 2.0f : 1.0f);
+    rear_->setRate(twice ? 2.0f : 1.0f);
+    doubleSpeed_ = twice;
     setRateLabel(twice ? QStringLiteral("2x") : QStringLiteral("1x"));
 }
 
@@ -407,6 +507,12 @@ void PlaybackController::seekReleased()
 {
     if (front_ == nullptr)
         return;
+    if (atEnd_) {
+        // The player has let go of the ended file and knows no length now.
+        if (seekBar_.position() < seekBar_.maximum())
+            playAgainFrom(seekBar_.position());
+        return;
+    }
     const std::int64_t length = front_->length();
     if (length == 0)
         return;
@@ -443,7 +549,13 @@ void PlaybackController::step(int direction)
 {
     if (front_ == nullptr)
         return;
-    const bool wasPlaying = front_->state() == MediaState::Playing;
+    if (atEnd_) {
+        if (direction < 0)
+            playAgainFrom(std::max<std::int64_t>(0, seekBar_.maximum() - 3000));
+        return;
+    }
+    // Playing as the last command left it: the player's own state may not have caught up.
+    const bool wasPlaying = playing_;
     const std::int64_t length = front_->length();
     const std::int64_t to = front_->time() + direction * 3000;
     if (to > 0 && to <= length) {
@@ -465,14 +577,12 @@ void PlaybackController::key(TransportKey key)
 {
     switch (key) {
     case TransportKey::Space:
-        if (front_ == nullptr)
-            return;
-        if (front_->state() == MediaState::Paused)
-            play();
-        else if (front_->state() == MediaState::Playing)
+        // Decided by what the buttons show: the player's state changes some
+        // time after a command, so reading it back here can be stale.
+        if (playing_)
             pause();
-        if (!fullScreen_)
-            showPlayForState();
+        else
+            play();
         break;
     case TransportKey::Enter: break;
     case TransportKey::PageUp: previousRecording(); break;
@@ -509,7 +619,7 @@ void PlaybackController::toggleMagnifier()
 
 bool PlaybackController::snapshotAllowed() const
 {
-    return front_ != nullptr && frontVideo_ && front_->state() != MediaState::Ended;
+    return front_ != nullptr && frontVideo_ && !atEnd_ && front_->state() != MediaState::Ended;
 }
 
 bool PlaybackController::pauseForSnapshot()
@@ -547,7 +657,7 @@ void PlaybackController::leaveFullScreen()
 {
     fullScreen_ = false;
     layout(mode_ == ChannelMode::Both && swapped_ ? PaneLayout::FrontSmallRearLarge : PaneLayout::FrontLargeRearSmall);
-    showPlayForState();
+    view_.showPlayButton(!playing_);
 }
 
 bool PlaybackController::frontPlaying() const { return front_ != nullptr && front_->state() == MediaState::Playing; }
@@ -558,14 +668,10 @@ void PlaybackController::setRateLabel(const QString& text)
     view_.setRateLabel(text);
 }
 
-void PlaybackController::showPlayForState()
+void PlaybackController::showPlaying(bool playing)
 {
-    if (front_ == nullptr)
-        return;
-    if (front_->state() == MediaState::Paused)
-        view_.showPlayButton(true);
-    else if (front_->state() == MediaState::Playing)
-        view_.showPlayButton(false);
+    playing_ = playing;
+    view_.showPlayButton(!playing);
 }
 
 void PlaybackController::layout(PaneLayout layout)

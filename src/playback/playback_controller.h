@@ -15,6 +15,9 @@
 #include <QFutureWatcher>
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 namespace dravonix {
 
 // A telemetry track read off the UI thread, stamped with the open it belongs to.
@@ -28,8 +31,12 @@ enum class TransportKey { Space, Enter, PageUp, PageDown, Left, Right };
 
 class PlaybackController {
 public:
+    // Installs its own handlers on both engines and takes them away again when it goes.
     PlaybackController(VideoEngine* front, VideoEngine* rear, TelemetryTrack& store, GSensorGraphModel& graph,
                        PlaybackView& view, RecordingListAccess& list);
+    ~PlaybackController();
+    PlaybackController(const PlaybackController&) = delete;
+    PlaybackController& operator=(const PlaybackController&) = delete;
 
     // Opening and playing through the list. The pictures start at once; the
     // telemetry track is read on a worker and fills in the store, the graph
@@ -38,17 +45,11 @@ public:
     // whoever opens it.
     void openRecording(const QByteArray& nativePath, bool front);
     void listActivated(int row);
-    // A new scan replaced the rows: no row is current any more.
-    void listReplaced() { currentRow_ = -1; }
+    // A new scan replaced the rows: the recording playing is followed to its
+    // rows in the new list (the same path bytes), or no row is current.
+    void listReplaced();
     void nextRecording();
     void previousRecording();
-    // The end of a file, handed back by the window after the engine event
-    // has been queued; a posting for a file that was replaced since is ignored.
-    void endOfFilePosted(unsigned generation);
-
-    // Engine events, on the UI thread.
-    void frontEvent(EngineEvent event, std::int64_t newTimeMs);
-    void rearEvent(EngineEvent event);
 
     // Transport.
     void play();
@@ -82,6 +83,7 @@ public:
     bool swapped() const { return swapped_; }
     bool doubleSpeedOn() const { return doubleSpeed_; }
     bool fullScreen() const { return fullScreen_; }
+    bool heldAtEnd() const { return atEnd_; }
     bool magnifier() const { return magnifier_; }
     int currentRow() const { return currentRow_; }
     unsigned generation() const { return generation_; }
@@ -95,6 +97,16 @@ public:
     QString rateLabel() const { return rateLabel_; }
 
 private:
+    // Engine events of the files this controller opened; the handlers drop
+    // those of files replaced since.
+    void frontEvent(EngineEvent event, std::int64_t newTimeMs);
+    void rearEvent(EngineEvent event);
+    void endOfFile();
+    // The end of a recording that nothing follows: it stays loaded at its
+    // end with its last pictures, and Play, Space, Left, skip backward or
+    // the seek bar play it again.
+    void holdAtEnd();
+    void playAgainFrom(std::int64_t ms);
     void startPlayback();
     void enableSeekBar(bool on);
     void refreshSeekBar();
@@ -104,10 +116,13 @@ private:
     void setGraphByLength(std::int64_t ms, std::int64_t length);
     void setRateLabel(const QString& text);
     void setSpeed(bool twice);
-    void showPlayForState();
+    void showPlaying(bool playing); // the pause button while playing, else the play button
     void layout(PaneLayout layout);
     void applyMagnifier();
-    void openRow(int row);
+    // The first and last list row of the recording `row` shows: a front-rear
+    // pair sits on two neighbouring rows, in either order.
+    std::pair<int, int> recordingRows(int row) const;
+    void openListRow(int row);
     void readTrackInBackground(const QByteArray& nativePath);
     void trackArrived(TrackDelivery delivery);
 
@@ -121,15 +136,22 @@ private:
     ChannelMode mode_ = ChannelMode::Both;
     bool swapped_ = false;
     bool doubleSpeed_ = false;
-    int currentRow_ = -1;
+    int currentRow_ = -1; // the last row of the recording playing
+    int firstRow_ = -1;   // and its first
     bool volumeInitialised_ = false;
     bool fullScreen_ = false;
     bool magnifier_ = false;
     bool frontVideo_ = false;
     bool rearVideo_ = false;
     unsigned generation_ = 0;
+    QByteArray openedPath_; // the path the recording playing was opened from; empty for none
+    // The media stamps of the files opened on the engines; none while an engine holds nothing of ours.
+    std::optional<unsigned> frontMedia_;
+    std::optional<unsigned> rearMedia_;
     bool trackPending_ = false;
     bool started_ = false; // the engines of the current open were told to play
+    bool playing_ = false; // what the buttons show
+    bool atEnd_ = false;   // held at the end of the last recording
     QFutureWatcher<TrackDelivery> trackReader_;
     SliderModel seekBar_;
     SliderModel volume_;

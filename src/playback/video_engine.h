@@ -14,20 +14,25 @@ namespace dravonix {
 // The player's media states that the controller tests.
 enum class MediaState { Nothing = 0, Opening = 1, Buffering = 2, Playing = 3, Paused = 4, Stopped = 5, Ended = 6, Error = 7 };
 
-enum class EngineEvent { Opening, Playing, EndReached, TimeChanged, VideoOutput };
+enum class EngineEvent { Opening, Playing, Paused, EndReached, TimeChanged, VideoOutput };
 
 class VideoEngine {
 public:
     virtual ~VideoEngine() = default;
 
     // Events arrive on the thread that owns the engine's receiver (the UI
-    // thread for the program's engine), never on a player thread.
-    using EventHandler = std::function<void(EngineEvent event, std::int64_t newTimeMs)>;
+    // thread for the program's engine), never on a player thread, and some
+    // time after the player posted them. Each carries the media stamp that
+    // was current when the player posted it: an event still queued when the
+    // next file opens names the file it belongs to.
+    using EventHandler = std::function<void(EngineEvent event, std::int64_t newTimeMs, unsigned mediaStamp)>;
     virtual void setEventHandler(EventHandler handler) = 0;
 
-    virtual void open(const QByteArray& nativePath) = 0; // the file system's bytes; nothing starts playing
+    // The file system's bytes; nothing starts playing. Every open moves the media stamp on.
+    virtual void open(const QByteArray& nativePath) = 0;
+    virtual unsigned mediaStamp() const = 0;
     virtual void play() = 0;
-    virtual void pause() = 0; // toggles between paused and playing
+    virtual void pause() = 0; // pauses a playing file; never resumes one
     virtual void stop() = 0;
     virtual std::int64_t length() const = 0;
     virtual std::int64_t time() const = 0;

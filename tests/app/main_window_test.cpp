@@ -136,12 +136,68 @@ TEST(MainWindow, PlaysThroughTheListToTheNextRecording)
     ASSERT_GE(row, 0);
     viewer.window.activateRow(row);
     ASSERT_TRUE(viewer.playingBoth());
-    const QString next = model.row(row + 2)->fullPath;
+    // A new scan while the pair plays: the list goes on from the same recording.
+    QSignalSpy listed(&viewer.window, &MainWindow::folderListed);
+    viewer.window.openFolder(demoCard());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 10000));
+    EXPECT_EQ(viewer.window.controller().currentRow(), row + 1);
     ASSERT_TRUE(waitFor([&] { return viewer.window.controller().currentRow() == row + 2; }, 15000));
     EXPECT_EQ(viewer.window.controller().mode(), ChannelMode::RearOnly);
     ASSERT_TRUE(waitFor([&] { return viewer.window.frontPane().hasVideo(); }, 8000));
     EXPECT_FALSE(viewer.window.rearPane().hasVideo());
     EXPECT_TRUE(viewer.window.controller().swapped());
+}
+
+TEST(MainWindow, TheLastRecordingStaysAtItsEndAndPlaysAgain)
+{
+    QTemporaryDir card;
+    const QString event = fileNameIn("Event", "_F.mp4");
+    for (const char channel : {'F', 'R'}) {
+        const QString name = event.left(event.size() - 5) + QChar::fromLatin1(channel) + ".mp4";
+        ASSERT_TRUE(QFile::copy(demoCard() + "/Event/" + name, card.filePath(name)));
+    }
+    MainWindow window({"--aout=dummy"});
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QSignalSpy listed(&window, &MainWindow::folderListed);
+    window.openFolder(card.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 5000));
+    ASSERT_EQ(window.listModel().recordingCount(), 2);
+    PlaybackController& controller = window.controller();
+    auto* play = window.findChild<QWidget*>("button1203");
+    auto* pause = window.findChild<QWidget*>("button1204");
+    const auto heldAtEnd = [&] {
+        if (!waitFor([&] { return controller.heldAtEnd(); }, 10000))
+            return false;
+        EXPECT_TRUE(play->isVisible());
+        EXPECT_FALSE(pause->isVisible());
+        EXPECT_TRUE(window.frontPane().hasVideo()); // the last pictures stay
+        EXPECT_TRUE(window.rearPane().hasVideo());
+        EXPECT_EQ(controller.seekBar().position(), controller.seekBar().maximum());
+        return true;
+    };
+    // Playing again: the front engine's first times after `from`.
+    const auto playsAgainFrom = [&](std::int64_t from) {
+        ASSERT_TRUE(waitFor([&] { return window.frontEngine().state() == MediaState::Playing && window.frontEngine().time() > 0; }, 5000));
+        EXPECT_GE(window.frontEngine().time(), from - 300);
+        EXPECT_LT(window.frontEngine().time(), from + 1500);
+        EXPECT_TRUE(pause->isVisible());
+        EXPECT_FALSE(play->isVisible());
+        const int painted = window.frontPane().picturesPainted();
+        EXPECT_TRUE(waitFor([&] { return window.frontPane().picturesPainted() > painted + 5; }, 3000));
+    };
+
+    window.activateRow(0);
+    ASSERT_TRUE(heldAtEnd());
+    const std::int64_t length = controller.seekBar().maximum();
+    EXPECT_GT(length, 3500);
+    screenshot(window, "08-held-at-the-end");
+
+    QTest::keyClick(&window, Qt::Key_Left);
+    playsAgainFrom(length - 3000);
+    ASSERT_TRUE(heldAtEnd());
+    QTest::mouseClick(play, Qt::LeftButton);
+    playsAgainFrom(0);
 }
 
 TEST(MainWindow, SnapshotMagnifierFullScreenAndBack)
@@ -236,14 +292,22 @@ TEST(MainWindow, KeyboardDrivesPlayback)
     viewer.window.activateRow(row);
     ASSERT_TRUE(viewer.playingBoth());
     ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Playing; }, 5000));
+    const auto playShown = [&] { return viewer.window.findChild<QWidget*>("button1203")->isVisible(); };
+    const auto pauseShown = [&] { return viewer.window.findChild<QWidget*>("button1204")->isVisible(); };
     QTest::keyClick(&viewer.window, Qt::Key_Space);
+    EXPECT_TRUE(playShown() && !pauseShown()); // at once, before the player has caught up
     ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Paused; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(playShown() && !pauseShown());
     const std::int64_t before = viewer.window.frontEngine().time();
     QTest::keyClick(&viewer.window, Qt::Key_Left);
     EXPECT_EQ(viewer.window.controller().seekBar().position(), std::max<std::int64_t>(0, before - 3000));
     EXPECT_EQ(viewer.window.frontEngine().state(), MediaState::Paused);
     QTest::keyClick(&viewer.window, Qt::Key_Space);
+    EXPECT_TRUE(pauseShown() && !playShown());
     ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Playing; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pauseShown() && !playShown());
     QTest::keyClick(&viewer.window, Qt::Key_PageDown);
     EXPECT_EQ(viewer.window.controller().currentRow(), row + 2); // the row after the pair
     QTest::keyClick(&viewer.window, Qt::Key_Escape);               // swallowed: the window stays

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace dravonix::test {
@@ -26,6 +27,31 @@ public:
     QString filter;
     bool filterOn = false;
     EventHandler handler;
+    unsigned stamp = 0;
+
+    // An event the player has posted for the file it holds; the handler sees it later.
+    struct Posted {
+        EngineEvent event;
+        std::int64_t time;
+        unsigned media;
+    };
+    std::vector<Posted> posted;
+
+    void post(EngineEvent event, std::int64_t time = 0) { posted.push_back({event, time, stamp}); }
+    // What the UI thread's event loop does with the posted events, in order.
+    void deliverPosted()
+    {
+        const std::vector<Posted> queue = std::move(posted);
+        posted.clear();
+        for (const Posted& p : queue)
+            if (handler)
+                handler(p.event, p.time, p.media);
+    }
+    void send(EngineEvent event, std::int64_t time = 0)
+    {
+        post(event, time);
+        deliverPosted();
+    }
 
     void setEventHandler(EventHandler h) override { handler = std::move(h); }
     void open(const QByteArray& path) override
@@ -33,12 +59,40 @@ public:
         media = path;
         calls << "open " + QString::fromUtf8(path);
         currentState = MediaState::Opening;
+        ++stamp;
     }
-    void play() override { calls << "play"; if (!media.isEmpty()) currentState = MediaState::Playing; }
+    unsigned mediaStamp() const override { return stamp; }
+    // When set, play and pause take effect at settle(), as the real player's
+    // do some time after the call, and the player then reports its state.
+    bool delayed = false;
+    std::optional<MediaState> pending;
+
+    void play() override
+    {
+        calls << "play";
+        if (!media.isEmpty())
+            become(MediaState::Playing);
+    }
     void pause() override
     {
         calls << "pause";
-        currentState = currentState == MediaState::Playing ? MediaState::Paused : MediaState::Playing;
+        if (pending.value_or(currentState) == MediaState::Playing)
+            become(MediaState::Paused);
+    }
+    void become(MediaState state)
+    {
+        if (delayed)
+            pending = state;
+        else
+            currentState = state;
+    }
+    void settle()
+    {
+        if (!pending)
+            return;
+        currentState = *pending;
+        pending.reset();
+        send(currentState == MediaState::Playing ? EngineEvent::Playing : EngineEvent::Paused);
     }
     void stop() override { calls << "stop"; currentState = MediaState::Stopped; }
     std::int64_t length() const override { return lengthMs; }

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace dravonix;
@@ -31,15 +32,17 @@ QString recording(const char* folder, const char* suffix)
 
 struct Recorder {
     std::vector<EngineEvent> events;
+    std::vector<unsigned> stamps;
     std::int64_t lastTime = -1;
     bool wrongThread = false;
 
     VideoEngine::EventHandler handler()
     {
-        return [this](EngineEvent e, std::int64_t t) {
+        return [this](EngineEvent e, std::int64_t t, unsigned media) {
             if (QThread::currentThread() != QCoreApplication::instance()->thread())
                 wrongThread = true;
             events.push_back(e);
+            stamps.push_back(media);
             if (e == EngineEvent::TimeChanged)
                 lastTime = t;
         };
@@ -104,11 +107,21 @@ TEST(LibVlcEngine, SeeksRatesAndASecondFileOnTheSamePlayer)
     engine.setTime(2500);
     ASSERT_TRUE(waitFor([&] { return recorder.lastTime >= 2500; }, 5000));
 
+    const unsigned first = engine.mediaStamp();
+    EXPECT_TRUE(std::all_of(recorder.stamps.begin(), recorder.stamps.end(), [&](unsigned s) { return s == first; }));
     recorder.events.clear();
+    recorder.stamps.clear();
     engine.open(other);
+    const unsigned second = engine.mediaStamp();
+    EXPECT_NE(second, first);
     engine.play();
     ASSERT_TRUE(waitFor([&] { return recorder.saw(EngineEvent::Playing); }, 10000));
     EXPECT_EQ(engine.state(), MediaState::Playing);
+    // Events of the first file still queued at the open keep its stamp.
+    const auto playing = std::find(recorder.events.begin(), recorder.events.end(), EngineEvent::Playing);
+    EXPECT_EQ(recorder.stamps[static_cast<std::size_t>(playing - recorder.events.begin())], second);
+    for (std::size_t i = 0; i < recorder.stamps.size(); ++i)
+        EXPECT_TRUE(recorder.stamps[i] == first || recorder.stamps[i] == second);
     engine.pause();
     ASSERT_TRUE(waitFor([&] { return engine.state() == MediaState::Paused; }, 5000));
 }

@@ -157,20 +157,16 @@ TEST(PlaybackController, PlaysThroughTheListOnceForEachFile)
     EXPECT_EQ(rig.controller.currentRow(), 1); // on the partner's row
     EXPECT_EQ(rig.front.media, rig.list.paths[0]);
 
-    const unsigned first = rig.controller.generation();
     rig.front.timeMs = 59900;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 59900); // within 200 ms of the end
+    rig.front.send(EngineEvent::TimeChanged, 59900); // within 200 ms of the end
     EXPECT_EQ(rig.front.media, rig.list.paths[2]);
     EXPECT_EQ(rig.view.selectedRow, 2);
     EXPECT_EQ(rig.controller.currentRow(), 2);
-    // The same file's end event, queued before the open, changes nothing.
-    rig.controller.endOfFilePosted(first);
-    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
 
-    rig.controller.frontEvent(EngineEvent::EndReached, 0);
+    rig.front.send(EngineEvent::EndReached, 0);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]);
     EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
-    rig.controller.frontEvent(EngineEvent::EndReached, 0);
+    rig.front.send(EngineEvent::EndReached, 0);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]); // the last row stays
     EXPECT_EQ(rig.controller.currentRow(), 3);
 
@@ -178,6 +174,194 @@ TEST(PlaybackController, PlaysThroughTheListOnceForEachFile)
     EXPECT_EQ(rig.front.media, rig.list.paths[2]);
     rig.controller.key(TransportKey::PageDown);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]);
+}
+
+TEST(PlaybackController, EventsOfTheFileBeforeStillQueuedChangeNothing)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4"), card.add("alwa_20230615_142500_R.mp4"),
+                      card.add("alwa_20230615_142530_F.mp4"), card.add("alwa_20230615_142530_R.mp4"),
+                      card.add("alwa_20230615_142600_F.mp4"), card.add("alwa_20230615_142600_R.mp4")};
+    rig.controller.listActivated(0);
+    // The last time changes and the end of the first pair, all posted
+    // before the UI thread gets to the first of them.
+    rig.front.timeMs = 59850;
+    rig.front.post(EngineEvent::TimeChanged, 59850);
+    rig.front.post(EngineEvent::TimeChanged, 59950);
+    rig.front.post(EngineEvent::EndReached);
+    rig.rear.post(EngineEvent::EndReached);
+    rig.front.deliverPosted();
+    rig.rear.deliverPosted();
+    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
+    EXPECT_EQ(rig.rear.media, rig.list.paths[3]);
+    EXPECT_EQ(rig.view.selectedRow, 2);
+    EXPECT_EQ(rig.controller.currentRow(), 3);
+
+    // The new pair's own end moves on once more.
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.list.paths[4]);
+
+    // An open that is refused leaves no file of ours on the engines: the end
+    // of the file before still queued doesn't move past the refused row.
+    Card second;
+    const QByteArray fifo = QFile::encodeName(second.dir.path()) + "/alwa_20230615_142630_F.mp4";
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    rig.list.paths = {second.add("alwa_20230615_142600_F.mp4"), fifo, second.add("alwa_20230615_142700_F.mp4")};
+    rig.controller.listActivated(0);
+    rig.front.post(EngineEvent::TimeChanged, 59950);
+    rig.front.post(EngineEvent::EndReached);
+    rig.front.deliverPosted();
+    EXPECT_EQ(rig.view.selectedRow, 1);
+    EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+    EXPECT_FALSE(rig.view.problem.isEmpty());
+}
+
+TEST(PlaybackController, PageUpAndDownStepByRecording)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4"), card.add("alwa_20230615_142500_R.mp4"),
+                      card.add("alwa_20230615_142530_F.mp4"), card.add("alwa_20230615_142530_R.mp4"),
+                      card.add("alwa_20230615_142600_F.mp4"),
+                      card.add("alwa_20230615_142630_F.mp4"), card.add("alwa_20230615_142630_R.mp4")};
+    const auto page = [&](TransportKey key, int expectedRow) {
+        rig.controller.key(key);
+        EXPECT_EQ(rig.view.selectedRow, expectedRow);
+        EXPECT_EQ(rig.front.media, rig.list.paths[expectedRow]);
+    };
+    rig.controller.listActivated(2);
+    page(TransportKey::PageUp, 0); // not the other row of the pair playing
+    EXPECT_EQ(rig.controller.currentRow(), 1);
+    page(TransportKey::PageDown, 2);
+    page(TransportKey::PageDown, 4);
+    page(TransportKey::PageDown, 5);
+    EXPECT_EQ(rig.controller.currentRow(), 6);
+    page(TransportKey::PageUp, 4);
+    page(TransportKey::PageUp, 2); // the pair before, from its first row
+    EXPECT_EQ(rig.controller.currentRow(), 3);
+
+    // The rear row of a pair double-clicked: the pair covers both its rows.
+    rig.controller.listActivated(1);
+    EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+    EXPECT_EQ(rig.controller.currentRow(), 1);
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.list.paths[2]);
+    rig.controller.listActivated(1);
+    page(TransportKey::PageDown, 2);
+
+    // Nothing before the first recording or after the last.
+    rig.controller.listActivated(0);
+    rig.front.calls.clear();
+    rig.controller.key(TransportKey::PageUp);
+    EXPECT_TRUE(rig.front.calls.isEmpty());
+    rig.controller.listActivated(6);
+    rig.front.calls.clear();
+    rig.controller.key(TransportKey::PageDown);
+    EXPECT_TRUE(rig.front.calls.isEmpty());
+    EXPECT_EQ(rig.front.media, rig.list.paths[5]);
+}
+
+TEST(PlaybackController, ANewScanKeepsFollowingTheRecordingPlaying)
+{
+    Card card;
+    Rig rig;
+    const QByteArray x = card.add("alwa\xff_20230615_142500_F.mp4");
+    const QByteArray xRear = card.add("alwa\xff_20230615_142500_R.mp4");
+    const QByteArray y = card.add("alwa_20230615_142530_F.mp4");
+    const QByteArray z = card.add("alwa_20230615_142600_F.mp4");
+    // Shows the same text as x; only its bytes tell them apart.
+    const QByteArray lookalike = card.add("alwa\xfe_20230615_142500_F.mp4");
+    rig.list.paths = {x, xRear, y};
+    rig.controller.listActivated(0);
+    ASSERT_EQ(rig.front.media, x);
+
+    rig.list.paths = {lookalike, z, x, xRear, y};
+    rig.controller.listReplaced();
+    EXPECT_EQ(rig.controller.currentRow(), 3);
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, y);
+    EXPECT_EQ(rig.view.selectedRow, 4);
+    rig.controller.key(TransportKey::PageUp);
+    EXPECT_EQ(rig.front.media, x);
+    EXPECT_EQ(rig.view.selectedRow, 2);
+
+    // Gone from the new list: nothing is current, nothing follows.
+    rig.list.paths = {lookalike, y, z};
+    rig.controller.listReplaced();
+    EXPECT_EQ(rig.controller.currentRow(), -1);
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, x);
+}
+
+TEST(PlaybackController, TheLastRecordingStaysAtItsEndAndPlaysAgain)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4", 61), card.add("alwa_20230615_142500_R.mp4")};
+    rig.controller.listActivated(0);
+    ASSERT_TRUE(rig.trackArrives());
+    rig.controller.doubleSpeed();
+    const auto reachTheEnd = [&] {
+        rig.front.timeMs = 59950;
+        rig.front.send(EngineEvent::TimeChanged, 59950);
+        rig.front.send(EngineEvent::EndReached);
+        rig.rear.send(EngineEvent::EndReached);
+        ASSERT_TRUE(rig.controller.heldAtEnd());
+        EXPECT_TRUE(rig.view.playVisible);
+        EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+        EXPECT_NE(rig.front.currentState, MediaState::Playing);
+        EXPECT_NE(rig.rear.currentState, MediaState::Playing);
+        rig.front.calls.clear();
+    };
+    const auto playsFrom = [&](std::int64_t ms) {
+        EXPECT_FALSE(rig.controller.heldAtEnd());
+        EXPECT_FALSE(rig.view.playVisible);
+        EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+        EXPECT_EQ(rig.rear.currentState, MediaState::Playing);
+        EXPECT_EQ(rig.controller.seekBar().position(), ms);
+        if (ms > 0) {
+            EXPECT_EQ(rig.front.timeMs, ms);
+            EXPECT_EQ(rig.rear.timeMs, ms);
+        }
+        EXPECT_EQ(rig.front.rate, 2.0f);
+        EXPECT_EQ(rig.view.rate, "2x");
+        EXPECT_TRUE(rig.view.readoutTimer);
+    };
+
+    reachTheEnd();
+    // Its last pictures stay, the seek bar stands at the end, no readout ticks.
+    EXPECT_TRUE(rig.view.frontVideo);
+    EXPECT_TRUE(rig.view.rearVideo);
+    EXPECT_TRUE(rig.controller.seekBar().enabled());
+    EXPECT_EQ(rig.controller.seekBar().position(), 60000);
+    EXPECT_EQ(rig.controller.seekBar().maximum(), 60000);
+    EXPECT_EQ(rig.graph.currentSample(), 60);
+    EXPECT_FALSE(rig.view.readoutTimer);
+    EXPECT_FALSE(rig.controller.snapshotAllowed());
+    // Forward and pause have nowhere to go.
+    rig.controller.key(TransportKey::Right);
+    rig.controller.skipForward();
+    rig.controller.pause();
+    rig.controller.key(TransportKey::PageDown);
+    EXPECT_TRUE(rig.front.calls.isEmpty()) << rig.front.calls.join(", ").toStdString();
+    EXPECT_TRUE(rig.view.playVisible);
+
+    rig.controller.play();
+    playsFrom(0);
+    reachTheEnd();
+    rig.controller.key(TransportKey::Space);
+    playsFrom(0);
+    reachTheEnd();
+    rig.controller.key(TransportKey::Left);
+    playsFrom(57000);
+    reachTheEnd();
+    rig.controller.skipBackward();
+    playsFrom(50000);
+    reachTheEnd();
+    rig.controller.seekBar().setPosition(30000);
+    rig.controller.seekReleased();
+    playsFrom(30000);
 }
 
 TEST(PlaybackController, RowsThatCannotBeReadEndQuietly)
@@ -200,14 +384,14 @@ TEST(PlaybackController, TimeChangesMoveTheSeekBarAndTheGraph)
     rig.controller.openRecording(f, true);
     ASSERT_TRUE(rig.trackArrives());
     rig.front.timeMs = 30000;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 30000);
+    rig.front.send(EngineEvent::TimeChanged, 30000);
     EXPECT_EQ(rig.controller.seekBar().maximum(), 60000);
     EXPECT_EQ(rig.controller.seekBar().position(), 30000);
     EXPECT_EQ(rig.graph.currentSample(), 30);
 
     rig.controller.seekBar().setHeld(true);
     rig.front.timeMs = 40000;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 40000);
+    rig.front.send(EngineEvent::TimeChanged, 40000);
     EXPECT_EQ(rig.controller.seekBar().position(), 30000); // the held thumb is the user's
     rig.controller.seekBar().setHeld(false);
     rig.controller.seekBar().setPosition(45000);
@@ -250,7 +434,7 @@ TEST(PlaybackController, SkipsAndArrowSteps)
     EXPECT_EQ(rig.controller.seekBar().position(), 17000);
 }
 
-TEST(PlaybackController, SpeedFlagAndLabel)
+TEST(PlaybackController, TheRateLabelNamesTheRateTheEnginesPlayAt)
 {
     Card card;
     Rig rig;
@@ -259,10 +443,75 @@ TEST(PlaybackController, SpeedFlagAndLabel)
     rig.controller.doubleSpeed();
     EXPECT_EQ(rig.front.rate, 2.0f);
     EXPECT_EQ(rig.view.rate, "2x");
+    // Pausing, skipping and playing again keep the rate and say so.
+    rig.controller.pause();
+    rig.controller.play();
+    rig.controller.skipForward();
+    rig.controller.skipBackward();
+    EXPECT_EQ(rig.front.rate, 2.0f);
+    EXPECT_EQ(rig.rear.rate, 2.0f);
+    EXPECT_EQ(rig.view.rate, "2x");
     rig.controller.pause();
     rig.controller.normalSpeed();
-    EXPECT_EQ(rig.front.rate, 2.0f); // pause forgot the flag, not the rate
+    rig.controller.play();
+    EXPECT_EQ(rig.front.rate, 1.0f);
+    EXPECT_EQ(rig.rear.rate, 1.0f);
     EXPECT_EQ(rig.view.rate, "1x");
+    rig.controller.skipForward();
+    rig.controller.doubleSpeed();
+    EXPECT_EQ(rig.front.rate, 2.0f);
+    EXPECT_EQ(rig.view.rate, "2x");
+}
+
+TEST(PlaybackController, TheButtonsShowWhatTheCommandSetAndThenWhatThePlayerSays)
+{
+    Card card;
+    card.add("alwa_20230615_142530_R.mp4");
+    Rig rig;
+    rig.front.delayed = rig.rear.delayed = true;
+    rig.controller.openRecording(card.add("alwa_20230615_142530_F.mp4"), true);
+    EXPECT_FALSE(rig.view.playVisible);
+    rig.front.settle();
+    rig.rear.settle();
+
+    // The player still says "playing" when Space has asked it to pause.
+    rig.controller.key(TransportKey::Space);
+    EXPECT_TRUE(rig.view.playVisible);
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    rig.front.settle();
+    rig.rear.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    EXPECT_EQ(rig.rear.currentState, MediaState::Paused);
+    EXPECT_TRUE(rig.view.playVisible);
+
+    rig.controller.key(TransportKey::Space);
+    EXPECT_FALSE(rig.view.playVisible);
+    // Twice before the player caught up: it ends where the last key asked.
+    rig.controller.key(TransportKey::Space);
+    rig.controller.key(TransportKey::Space);
+    EXPECT_FALSE(rig.view.playVisible);
+    rig.front.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
+
+    // An arrow step right after a pause leaves it paused.
+    rig.controller.key(TransportKey::Space);
+    rig.front.timeMs = 20000;
+    rig.controller.key(TransportKey::Left);
+    rig.front.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    EXPECT_EQ(rig.front.timeMs, 17000);
+    rig.controller.key(TransportKey::Space);
+    rig.front.settle();
+
+    // The player pausing or playing by itself is shown as it reports it.
+    rig.front.currentState = MediaState::Paused;
+    rig.front.send(EngineEvent::Paused);
+    EXPECT_TRUE(rig.view.playVisible);
+    rig.controller.key(TransportKey::Space);
+    rig.front.settle();
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
 }
 
 TEST(PlaybackController, SwapOnlyWithBothChannelsAndTheMagnifierFollowsTheLargePane)
@@ -320,7 +569,7 @@ TEST(PlaybackController, SnapshotPausesAndResumesOnlyWhatPlayed)
     EXPECT_FALSE(rig.controller.snapshotAllowed());
     rig.controller.openRecording(card.add("alwa_20230615_142530_F.mp4"), true);
     EXPECT_FALSE(rig.controller.snapshotAllowed()); // no video in the pane yet
-    rig.controller.frontEvent(EngineEvent::Opening, 0);
+    rig.front.send(EngineEvent::Opening, 0);
     EXPECT_TRUE(rig.controller.snapshotAllowed());
     rig.rear.calls.clear();
     const bool paused = rig.controller.pauseForSnapshot();
@@ -348,7 +597,7 @@ TEST(PlaybackController, ThePicturesStartBeforeTheTrackArrivesAndTheGraphCatches
     EXPECT_EQ(rig.store.sampleCount(), 0u);
     EXPECT_FALSE(rig.view.readoutTimer);
     rig.front.timeMs = 30000;
-    rig.controller.frontEvent(EngineEvent::TimeChanged, 30000);
+    rig.front.send(EngineEvent::TimeChanged, 30000);
     EXPECT_EQ(rig.controller.seekBar().position(), 30000);
 
     const int loadedBefore = rig.view.tracksLoaded;

@@ -134,8 +134,6 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     satellites_->setObjectName(QStringLiteral("satelliteLabel"));
 
     controller_ = std::make_unique<PlaybackController>(&front_, &rear_, store_, graphModel_, *this, listModel_);
-    front_.setEventHandler([this](EngineEvent e, std::int64_t t) { controller_->frontEvent(e, t); });
-    rear_.setEventHandler([this](EngineEvent e, std::int64_t) { controller_->rearEvent(e); });
 
     close_ = button(2, -1, QRect(969, 5, 35, 33));
     maximize_ = button(4, -1, QRect(936, 5, 32, 33));
@@ -207,8 +205,9 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         if (!rows)
             return; // a folder that can't be used leaves the list as it was
         const int count = static_cast<int>(rows->size());
-        controller_->listReplaced();
         listModel_.setRows(std::move(*rows));
+        controller_->listReplaced();
+        listModel_.setCurrentRow(controller_->currentRow());
         listPainted_->arm(QStringLiteral("list of %1 recordings").arg(count));
         emit folderListed(count);
     });
@@ -226,8 +225,6 @@ MainWindow::~MainWindow()
         copyThread_->wait();
     }
     scan_.waitForFinished();
-    front_.setEventHandler({});
-    rear_.setEventHandler({});
     front_.stop();
     rear_.stop();
 }
