@@ -1,5 +1,7 @@
 #include "toolkit/ui/accelerated_spin_box.h"
 
+#include <algorithm>
+
 namespace dravonix {
 
 AcceleratedSpinBox::AcceleratedSpinBox(StepForHeld step, QWidget* parent) : QSpinBox(parent), step_(std::move(step)) {}
