@@ -31,7 +31,7 @@ TEST(PageRules, StoredValuesSelectTheirButtonOrNone)
         {"screenSaver", 0, 1},         {"screenSaver", 1, 0},              {"screenSaver", 2, 2},
         {"parkingNotice", 1, 0},       {"parkingNotice", 0, 1},
         {"nightExposure", 2, 2},       {"nightExposure", 7, 1},            // above 2 reads as medium
-        {"cableVoltageLoss", 1, 0},    {"cableVoltageLoss", 7, 6},         {"cableVoltageLoss", 0, std::nullopt},
+        {"cableVoltageLoss", 1, 0},    {"cableVoltageLoss", 7, 6},         {"cableVoltageLoss", 0, 3},
         {"timeZone", 28, 28},          {"timeZone", 40, std::nullopt},
         {"voiceLanguage", 17, 6},      {"voiceLanguage", 2, std::nullopt},
         {"wifiChannel", 13, 13},       {"wifiChannel", 14, std::nullopt},
