@@ -58,7 +58,7 @@ std::string toLatin1(std::u16string_view text)
     return out;
 }
 
-SaveFailure failure(int id) { return SaveFailure{id, std::string(englishString(id)), -1, {}}; }
+SaveFailure failure(int id) { return SaveFailure{id, std::string(englishString(id)), -1, ImpactMode::Driving, {}}; }
 
 std::optional<SaveFailure> applyAccessPointText(DeviceConfig& config, std::size_t offset, std::u16string_view text,
                                                 std::size_t minimum, int tooShortId, int badCharacterId)
@@ -70,7 +70,7 @@ std::optional<SaveFailure> applyAccessPointText(DeviceConfig& config, std::size_
             return failure(badCharacterId);
     // The camera needs a terminator in the 16 bytes; its edit box stops at 15.
     if (text.size() > 15)
-        return SaveFailure{0, "at most 15 characters fit", -1, {}};
+        return SaveFailure{0, "at most 15 characters fit", -1, ImpactMode::Driving, {}};
     config.setText(offset, 16, toLatin1(text));
     return std::nullopt;
 }
@@ -278,6 +278,7 @@ std::optional<SaveFailure> applyCustomThresholds(DeviceConfig& config, ImpactMod
             SaveFailure f = failure(230);
             f.message = formatText(std::string(englishString(230)).c_str(), 0.05, 1.5);
             f.field = i;
+            f.mode = mode;
             f.rewrittenText = formatText("%.2f", v);
             return f;
         }
@@ -303,7 +304,7 @@ std::optional<SaveFailure> applyPlate(DeviceConfig& config, std::u16string_view 
     }
     // The box holds 8 characters; a longer plate is refused, never cut.
     if (plate.size() > 8)
-        return SaveFailure{0, "at most 8 characters fit", -1, {}};
+        return SaveFailure{0, "at most 8 characters fit", -1, ImpactMode::Driving, {}};
     config.setPlateText(toLatin1(plate));
     config.setPlatePresent(1);
     return std::nullopt;

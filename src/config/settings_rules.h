@@ -91,6 +91,7 @@ struct SaveFailure {
     int messageId = 0; // 0 for checks this program adds beyond the camera's own
     std::string message;
     int field = -1;            // which of X, Y, Z failed
+    ImpactMode mode = ImpactMode::Driving; // and in which group
     std::string rewrittenText; // what that box shows afterwards
 };
 struct SaveInputs {

@@ -79,7 +79,7 @@ set -e
 cmp -s "$work/card/config.bin" "$work/before.bin" || fail "a refused set changed the file"
 "$dravonix" config set "$work/card/config.bin" speedUnit=1 ldwsSpeed=50 wifiName=Dashcam1
 "$dravonix" config show "$work/card/config.bin" > "$work/config2.txt"
-grep -q $'^164\tspeedUnit\t1$' "$work/config2.txt" && grep -q $'wifiName\t"Dashcam1' "$work/config2.txt" \
+grep -q $'^164\tspeedUnit\t1\tMph$' "$work/config2.txt" && grep -q $'wifiName\t"Dashcam1' "$work/config2.txt" \
   && grep -q '^checksum matches' "$work/config2.txt" || fail "config set"
 [ "$(cmp -l "$work/card/config.bin" "$work/before.bin" | wc -l)" -le 12 ] || fail "config set touched other bytes"
 "$dravonix" config defaults "$work/defaults.bin"

@@ -72,8 +72,8 @@ done
 
 # Numbers: decimal with leading zeros, no signs; thresholds stored as typed.
 field() { "$dravonix" config show "$work/real/config.bin" | awk -F'\t' -v n="$1" '$2 == n { print $3 }'; }
-run 0 "" "$dravonix" config set "$work/real/config.bin" ldwsSpeed=010
-[ "$(field ldwsSpeed)" = 10 ] || fail "010 is ten, not octal eight"
+run 0 "" "$dravonix" config set "$work/real/config.bin" timeZone=010
+[ "$(field timeZone)" = 10 ] || fail "010 is ten, not octal eight"
 for bad in "+-5" "--0.5" "-1" "5 " "0x" "1e3" "٣"; do
   run 1 "is not a number" "$dravonix" config set "$work/real/config.bin" "ldwsSpeed=$bad"
 done
@@ -88,6 +88,25 @@ run 1 "add up to 40, not 100" "$dravonix" config set "$work/real/config.bin" sha
 run 0 "" "$dravonix" config set "$work/real/config.bin" shareAlways=60 shareEvent=20 shareParking=20
 run 1 "at most 8 characters" "$dravonix" config set "$work/real/config.bin" plateText=ABCDEFGHI
 run 1 "at most 15 characters" "$dravonix" config set "$work/real/config.bin" wifiName=0123456789abcdef
+
+# Only what a settings page could store; the refusal names what is allowed.
+cp "$work/real/config.bin" "$work/before-tables.bin"
+run 1 "frontVideoQuality: 3 must be one of 0 (Normal), 1 (High), 2 (Highest)" "$dravonix" config set "$work/real/config.bin" frontVideoQuality=3
+run 1 "must be one of 0 (Not Use), 20 (20Mi/h)" "$dravonix" config set "$work/real/config.bin" speedUnit=1 ldwsSpeed=100
+run 1 "highTempEntryTemperature: -31 must be from -30 to 97" "$dravonix" config set "$work/real/config.bin" highTempEntryTemperature=-31
+run 1 "is not a number" "$dravonix" config set "$work/real/config.bin" frontVideoQuality=-1
+cmp -s "$work/real/config.bin" "$work/before-tables.bin" || fail "a refused value changed the file"
+run 0 "" "$dravonix" config set "$work/real/config.bin" speedUnit=1 ldwsSpeed=25 highTempEntryTemperature=-30 reserved32=4000000000
+[ "$(field highTempEntryTemperature)" = 4294967266 ] && [ "$(field reserved32)" = 4000000000 ] || fail "signed or raw values"
+"$dravonix" config show "$work/real/config.bin" | grep -q $'^397\tldwsSpeed\t25\t25Mi/h$' || fail "meaning of the LDWS speed"
+"$dravonix" config show "$work/real/config.bin" | grep -q $'^168\ttimeZone\t10\t-03:30$' || fail "meaning of the time zone"
+"$dravonix" config show "$work/real/config.bin" | grep -q $'^128\thighTempEntryTemperature\t4294967266\t-30$' || fail "signed reading"
+"$dravonix" config --help > "$work/help.txt"
+grep -q 'reserved32: any number' "$work/help.txt" || fail "config --help on raw fields"
+grep -q 'frontVideoQuality: 0=Normal, 1=High, 2=Highest' "$work/help.txt" || fail "config --help on coded fields"
+grep -q 'fcwsSpeed: with speedUnit=0 (km/h) 0=Not Use, 30, 50, 70, 90; with speedUnit=1 (mph) 0=Not Use, 20, 30, 45, 55$' "$work/help.txt" \
+  || fail "config --help on the ADAS speeds"
+run 0 "" "$dravonix" config set "$work/real/config.bin" speedUnit=0 ldwsSpeed=30
 
 # The clock file: four-digit years from 1601 only, and an empty --at is no time.
 for at in "" "10000-01-01 00:00:00" "1600-12-31 23:59:59" "999-01-01 00:00:00" "2023-02-29 00:00:00" "2023-01-01 00:00"; do

@@ -1,4 +1,4 @@
-#include "app/cli/cli_volumes.h"
+#include "card/volumes_from_environment.h"
 #include "app/cli/commands.h"
 #include "card/card_discovery.h"
 
@@ -10,7 +10,7 @@ int runCard(const QStringList& args)
 {
     if (!args.isEmpty())
         return fail(QStringLiteral("usage: dravonix card"));
-    const auto volumes = volumesForCli();
+    const auto volumes = volumesFromEnvironment();
     const std::vector<RemovableDrive> drives = volumes->removableDrives();
     for (const RemovableDrive& drive : drives)
         std::printf("%s\t%s\n", drive.root.c_str(), drive.label.c_str());

@@ -1,6 +1,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/native_path.h"
 #include "config/config_file.h"
+#include "config/field_rules.h"
 #include "config/settings_rules.h"
 #include "resources/strings.h"
 #include "toolkit/text_format.h"
@@ -10,6 +11,7 @@
 #include <optional>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 namespace dravonix::cli {
 namespace {
@@ -38,8 +40,15 @@ int show(const QStringList& args)
         return fail(error);
     if (size == 0)
         return fail(QStringLiteral("%1: is empty: not a configuration file").arg(args.front()));
-    for (const FieldInfo& field : configFields())
-        std::printf("%3zu\t%s\t%s\n", field.offset, std::string(field.name).c_str(), configFieldText(config, field).c_str());
+    // Offset, name, value and, for a coded value, what it means.
+    for (const FieldInfo& field : configFields()) {
+        std::string line = configFieldText(config, field);
+        if (const FieldRule* rule = fieldRule(field.name); rule != nullptr && field.kind != FieldKind::Text)
+            if (const std::string meaning = valueMeaning(*rule, config, fieldValue(config, field));
+                !meaning.empty() && meaning != line)
+                line += "\t" + meaning;
+        std::printf("%3zu\t%s\t%s\n", field.offset, std::string(field.name).c_str(), line.c_str());
+    }
     const bool matches = config.checksum() == config.storedChecksum();
     std::printf("checksum %s: stored 0x%04X, computed 0x%04X\n", matches ? "matches" : "does not match",
                 config.storedChecksum(), config.checksum());
@@ -80,6 +89,16 @@ std::optional<std::uint64_t> parseNumber(const QString& text)
     bool ok = false;
     const qulonglong value = digits.toULongLong(&ok, hex ? 16 : 10);
     return ok ? std::optional<std::uint64_t>(value) : std::nullopt;
+}
+
+// The same, with a leading "-" for the fields that hold a signed value.
+std::optional<std::int64_t> parseSigned(const QString& text, bool negativeAllowed)
+{
+    const bool negative = negativeAllowed && text.startsWith(QLatin1Char('-'));
+    const auto magnitude = parseNumber(negative ? text.mid(1) : text);
+    if (!magnitude || *magnitude > 0xffffffffu)
+        return std::nullopt;
+    return negative ? -static_cast<std::int64_t>(*magnitude) : static_cast<std::int64_t>(*magnitude);
 }
 
 bool isThreshold(const FieldInfo& field) { return field.offset >= 88 && field.offset <= 112 && field.offset != 100; }
@@ -124,6 +143,12 @@ int set(const QStringList& args)
                         .arg(kConfigSize));
     std::optional<std::u16string> plate, networkName, password;
     bool sharesTyped = false;
+    struct TypedValue {
+        const FieldRule* rule;
+        std::int64_t value;
+        QString name;
+    };
+    std::vector<TypedValue> typed;
     for (const QString& assignment : args.mid(1)) {
         const qsizetype equals = assignment.indexOf(QLatin1Char('='));
         const QString name = assignment.left(equals);
@@ -143,20 +168,27 @@ int set(const QStringList& args)
                 return fail(QStringLiteral("%1 is reserved").arg(name));
             continue;
         }
-        const std::optional<std::uint64_t> number = parseNumber(value);
-        const std::uint64_t limit = field->width == 4 ? 0xffffffffu : (field->width == 2 ? 0xffffu : 0xffu);
+        const FieldRule* rule = fieldRule(field->name);
+        const std::optional<std::int64_t> number = parseSigned(value, rule != nullptr && rule->low < 0);
+        const std::int64_t limit = field->width == 4 ? 0xffffffffLL : (field->width == 2 ? 0xffffLL : 0xffLL);
         if (!number || *number > limit)
-            return fail(QStringLiteral("%1: \"%2\" is not a number from 0 to %3").arg(name, value).arg(limit));
+            return fail(QStringLiteral("%1: \"%2\" is not a number from %3 to %4")
+                            .arg(name, value)
+                            .arg(rule != nullptr && rule->low < 0 ? rule->low : 0)
+                            .arg(limit));
         if (isThreshold(*field))
-            if (const auto refused = checkThreshold(*field, *number))
+            if (const auto refused = checkThreshold(*field, static_cast<std::uint64_t>(*number)))
                 return fail(*refused);
         sharesTyped = sharesTyped || isShare(*field);
-        if (field->kind == FieldKind::U32)
-            config.setU32(field->offset, static_cast<std::uint32_t>(*number));
-        else if (field->kind == FieldKind::U16)
-            config.setU16(field->offset, static_cast<std::uint16_t>(*number));
-        else
-            config.bytes()[field->offset] = static_cast<std::uint8_t>(*number);
+        setFieldValue(config, *field, static_cast<std::uint32_t>(*number));
+        if (rule != nullptr)
+            typed.push_back({rule, *number, name});
+    }
+    // Checked once all are in: the ADAS speeds are read in the unit typed with them.
+    for (const TypedValue& t : typed) {
+        std::string why;
+        if (!valueAllowed(*t.rule, config, t.value, why))
+            return fail(QStringLiteral("%1: %2 %3").arg(t.name).arg(t.value).arg(QString::fromStdString(why)));
     }
     if (sharesTyped)
         if (const auto refused = checkShareSplit(config))
@@ -177,11 +209,59 @@ int set(const QStringList& args)
     return writeOut(args.front(), config);
 }
 
+// Every field with what `set` takes for it, from the pages' own tables.
+int help()
+{
+    std::puts("usage: dravonix config show FILE | defaults OUT | set FILE NAME=VALUE...\n"
+              "\n"
+              "set takes only what a settings page could store: a value outside a field's\n"
+              "table is refused with the values it allows. Fields that no page edits\n"
+              "(magic, reserved words) stay editable as raw numbers. Numbers are decimal or\n"
+              "0x hexadecimal; a minus sign only where the field holds a signed value.\n"
+              "\n"
+              "fields:");
+    for (const FieldInfo& field : configFields()) {
+        if (field.name == "checksum") {
+            std::puts("  checksum: computed on every write");
+            continue;
+        }
+        const FieldRule* rule = fieldRule(field.name);
+        std::string allowed;
+        if (rule == nullptr)
+            allowed = field.kind == FieldKind::Text ? "reserved, not editable" : "any number (no page edits it)";
+        else if (rule->kind == RuleKind::Text)
+            allowed = "text, checked as the settings' Save checks it";
+        else if (rule->kind == RuleKind::Range)
+            allowed = std::to_string(rule->low) + " to " + std::to_string(rule->high);
+        else if (!rule->pageStores)
+            allowed = "any number (no page stores it)";
+        else if (field.name == "ldwsSpeed" || field.name == "fcwsSpeed")
+            for (const std::uint32_t unit : {0u, 1u}) {
+                DeviceConfig inUnit;
+                inUnit.setSpeedUnit(unit);
+                allowed += unit == 0 ? "with speedUnit=0 (km/h) " : "; with speedUnit=1 (mph) ";
+                for (const Choice& choice : fieldChoices(*rule, inUnit))
+                    allowed += std::to_string(choice.value) + (choice.value == 0 ? "=Not Use" : "") +
+                               (choice.value == fieldChoices(*rule, inUnit).back().value ? "" : ", ");
+            }
+        else
+            for (const Choice& choice : rule->choices) {
+                const auto first = choice.caption.find_first_not_of(' ');
+                allowed += (allowed.empty() ? "" : ", ") + std::to_string(choice.value) + "="
+                           + (first == std::string::npos ? std::string() : choice.caption.substr(first));
+            }
+        std::printf("  %s: %s\n", std::string(field.name).c_str(), allowed.c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 int runConfig(const QStringList& args)
 {
     const QString sub = args.value(0);
+    if (sub == QLatin1String("--help") || sub == QLatin1String("-h"))
+        return help();
     if (sub == QLatin1String("show"))
         return show(args.mid(1));
     if (sub == QLatin1String("defaults"))

@@ -1,4 +1,4 @@
-#include "app/cli/cli_volumes.h"
+#include "card/volumes_from_environment.h"
 #include "app/cli/commands.h"
 #include "app/cli/native_path.h"
 #include "config/device_time.h"
@@ -39,7 +39,7 @@ int runTimeset(const QStringList& args)
     std::filesystem::path target;
     if (!file.isEmpty()) {
         target = nativePath(file);
-    } else if (const auto found = findDeviceTimeFile(volumesForCli()->removableDrives())) {
+    } else if (const auto found = findDeviceTimeFile(volumesFromEnvironment()->removableDrives())) {
         target = *found;
     } else {
         return fail(QStringLiteral("no card holds \"timeset.cfg\": name the file to write"));

@@ -6,7 +6,9 @@
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
 #include "card/card_discovery.h"
+#include "card/volumes_from_environment.h"
 #include "config/ui/device_time_dialog.h"
+#include "config/ui/settings_dialog.h"
 #include "config/config_file.h"
 #include "views/map_call.h"
 #include "views/readout.h"
@@ -54,7 +56,7 @@ QLabel* readoutLabel(QWidget* parent, QRect place, const QString& text, int pixe
 // inserted (without relabelling it: that is the settings' business).
 bool cardUsesMilesPerHour()
 {
-    const auto volumes = systemVolumes();
+    const auto volumes = volumesFromEnvironment();
     const std::vector<RemovableDrive> drives = volumes->removableDrives();
     const RemovableDrive* card = findCameraDrive(drives);
     DeviceConfig config;
@@ -179,8 +181,13 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     connect(open_, &QAbstractButton::clicked, this, &MainWindow::chooseFolder);
     connect(snapshot_, &QAbstractButton::clicked, this, &MainWindow::snapshot);
     connect(clock_, &QAbstractButton::clicked, this, [this] {
-        const auto volumes = systemVolumes();
+        const auto volumes = volumesFromEnvironment();
         DeviceTimeDialog dialog(*volumes, this);
+        dialog.exec();
+    });
+    connect(settings_, &QAbstractButton::clicked, this, [this] {
+        const auto volumes = volumesFromEnvironment();
+        SettingsDialog dialog(*volumes, this);
         dialog.exec();
     });
     connect(recordTab_, &QAbstractButton::clicked, this, [this] { showInformation(false); });

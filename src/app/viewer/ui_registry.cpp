@@ -1,9 +1,6 @@
 #include "app/viewer/ui_registry.h"
 
-#include "resources/strings.h"
-
-#include <QCoreApplication>
-#include <QFontDatabase>
+#include "toolkit/ui/ui_text.h"
 
 namespace dravonix {
 
@@ -51,26 +48,8 @@ int UiRegistry::frames(int id) const
     return kind == 3 ? 3 : (kind == 2 ? 2 : 1);
 }
 
-QFont UiRegistry::font(int id) const
-{
-    const bool tahoma = QFontDatabase::families().contains(QStringLiteral("Tahoma"));
-    QFont f = tahoma ? QFont(QStringLiteral("Tahoma")) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    switch (id) {
-    case 100: f.setPixelSize(14); break;
-    case 101: f.setPixelSize(17); break;
-    case 0: f.setPointSize(10); break;
-    case 1: f.setPointSize(15); break;
-    case 2: f.setPointSize(16); break;
-    default: break;
-    }
-    f.setHintingPreference(QFont::PreferNoHinting);
-    return f;
-}
+QFont UiRegistry::font(int id) const { return uiFont(id); }
 
-QString UiRegistry::text(int id) const
-{
-    const std::string_view english = englishString(id);
-    return QCoreApplication::translate("strings", std::string(english).c_str());
-}
+QString UiRegistry::text(int id) const { return uiString(id); }
 
 } // namespace dravonix

@@ -1,7 +1,7 @@
 #include "config/ui/device_time_dialog.h"
 
 #include "config/device_time.h"
-#include "resources/strings.h"
+#include "toolkit/ui/ui_text.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -78,8 +78,7 @@ bool DeviceTimeDialog::save()
     const WriteOutcome outcome = writeDeviceTimeFile(QFile::encodeName(target).toStdString(),
                                                      {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
     if (outcome.writeProtected) {
-        const std::string_view text = englishString(300);
-        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+        QMessageBox::critical(this, QStringLiteral("Error"), uiString(300));
         return false;
     }
     if (!outcome.ok) {

@@ -1,0 +1,15 @@
+#pragma once
+// The volumes every part of the program looks at, the command line and the
+// viewer alike: this machine's removable volumes, or, when the variable
+// DRAVONIX_TEST_VOLUMES is set ("FOLDER=LABEL;FOLDER=LABEL"), folders that
+// stand in for them (end-to-end tests, and trying the dialogs on a folder).
+
+#include "card/volumes.h"
+
+#include <memory>
+
+namespace dravonix {
+
+std::unique_ptr<Volumes> volumesFromEnvironment();
+
+} // namespace dravonix

@@ -1,0 +1,24 @@
+#include "config/ui/settings_context.h"
+
+#include "toolkit/ui/ui_text.h"
+
+namespace dravonix {
+
+void showMessageBox(QWidget* parent, const ShownMessage& message)
+{
+    QMessageBox box(message.icon, message.caption, message.text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void SettingsContext::pageMessage(QWidget* page, int stringId) const
+{
+    present(page, {QMessageBox::Warning, QString(), uiString(stringId)});
+}
+
+void SettingsContext::deriveLevels()
+{
+    drivingLevel = impactLevelOf(config, ImpactMode::Driving);
+    parkingLevel = impactLevelOf(config, ImpactMode::Parking);
+}
+
+} // namespace dravonix
