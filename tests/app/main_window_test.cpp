@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStyleOptionViewItem>
+#include <QAbstractButton>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QSignalSpy>
@@ -325,4 +330,63 @@ TEST(MainWindow, AFifoRowShowsWhyAndNamesThatAreNotUtf8Play)
     EXPECT_GT(window.graph().isVisible(), 0);
     for (const char channel : {'F', 'R'}) // QTemporaryDir removes by name as text
         ::unlink((root + "/alwa\xff_20230615_142530_" + channel + ".mp4").constData());
+}
+
+namespace {
+
+QColor colourAt(QTreeView& list, int row, int column)
+{
+    QCoreApplication::processEvents();
+    const QRect cell = list.visualRect(list.model()->index(row, column));
+    // Left of the text, below the top grid line.
+    return list.viewport()->grab().toImage().pixelColor(cell.left() + 2, cell.center().y());
+}
+
+} // namespace
+
+// Run at 1x and, as its own ctest, at QT_SCALE_FACTOR=2.
+TEST(MainWindow, ListTextFitsItsColumns)
+{
+    Viewer viewer;
+    QTreeView& list = viewer.window.listView();
+    QCoreApplication::processEvents();
+    screenshot(viewer.window, qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? "10-list-scaled" : "10-list");
+    const int widths[] = {98, 85, 65, 186};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(list.header()->sectionSize(c), widths[c]);
+        EXPECT_LE(list.header()->sectionSizeHint(c), widths[c]) << "title of column " << c;
+    }
+    EXPECT_EQ(list.textElideMode(), Qt::ElideMiddle); // long file names keep both ends
+    // Rows are as tall as the kind icons, though the first row has none.
+    EXPECT_GE(list.visualRect(list.model()->index(0, 0)).height(), list.iconSize().height());
+    for (int row = 0; row < list.model()->rowCount(); ++row)
+        for (const int column : {RecordingListModel::Type, RecordingListModel::Date, RecordingListModel::Time}) {
+            const QModelIndex index = list.model()->index(row, column);
+            QStyleOptionViewItem option;
+            option.initFrom(&list);
+            option.font = list.font();
+            option.fontMetrics = QFontMetrics(list.font());
+            option.decorationSize = list.iconSize();
+            option.rect = list.visualRect(index);
+            option.widget = &list;
+            const int needed = list.itemDelegateForIndex(index)->sizeHint(option, index).width();
+            EXPECT_LE(needed, widths[column]) << index.data().toString().toStdString();
+        }
+    // The date has its digits: nothing spelled out to cut off.
+    EXPECT_FALSE(list.model()->index(1, RecordingListModel::Date).data().toString().contains(QRegularExpression("[A-Za-z]")));
+}
+
+TEST(MainWindow, ThePlayingRowKeepsItsColourWhenTheSelectionMoves)
+{
+    Viewer viewer;
+    QTreeView& list = viewer.window.listView();
+    const int row = rowOf(viewer.window.listModel(), fileNameIn("Event", "_F.mp4"));
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    const int playing = viewer.window.controller().currentRow();
+    list.selectionModel()->select(list.model()->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(colourAt(list, playing, RecordingListModel::Time), QColor(200, 200, 255));
+    EXPECT_EQ(colourAt(list, playing - 1, RecordingListModel::Time), QColor(Qt::white));
+    EXPECT_EQ(colourAt(list, 0, RecordingListModel::Time), QColor(0x3d, 0x7b, 0xd9)); // the selection
+    screenshot(viewer.window, "11-playing-row");
 }

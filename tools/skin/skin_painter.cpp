@@ -421,8 +421,9 @@ QImage plain(int w, int h, QColor top, QColor bottom)
 // Six 53 x 16 kind icons: front Always, Event, Park, then the rear ones.
 QImage kindIcons()
 {
-    QImage strip(318, 16, QImage::Format_RGB32);
-    strip.fill(Qt::white);
+    // Transparent around the drawing (the icons' mask), so the row's own
+    // colour shows through: the playing row's, the selection's.
+    QImage strip = transparent(318, 16);
     QPainter p(&strip);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor box[3] = {QColor(0x2e, 0xa0, 0x43), QColor(0xd2, 0x3b, 0x3b), QColor(0x3d, 0x7b, 0xd9)};

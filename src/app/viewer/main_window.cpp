@@ -1,6 +1,7 @@
 #include "app/viewer/main_window.h"
 
 #include "app/viewer/copy_job.h"
+#include "app/viewer/recording_list_view.h"
 #include "app/viewer/route_points.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
@@ -13,7 +14,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -86,25 +86,10 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     graph_->setGeometry(15, 425, 646, 130);
     graph_->setValueFont(ui.font(101));
 
-    list_ = new QTreeView(this);
+    listModel_.setKindIcons(ui.image(202));
+    list_ = new RecordingListView(listModel_, ui.font(100), this);
     list_->setObjectName(QStringLiteral("recordingList"));
     list_->setGeometry(kListArea);
-    list_->setRootIsDecorated(false);
-    list_->setUniformRowHeights(true);
-    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setIconSize(QSize(53, 16));
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
-    list_->setStyleSheet(QStringLiteral("QTreeView { background: white; color: black; gridline-color: #d0d0d0; }"
-                                        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #e4e4e4; }"
-                                        "QTreeView::item:selected { background: #3d7bd9; color: white; }"));
-    listModel_.setKindIcons(ui.image(202));
-    list_->setModel(&listModel_);
-    const int widths[] = {98, 85, 65, 186};
-    for (int c = 0; c < 4; ++c)
-        list_->header()->resizeSection(c, widths[c]);
-    for (int c = RecordingListModel::SortKey; c < RecordingListModel::ColumnCount; ++c)
-        list_->setColumnHidden(c, true);
     connect(list_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) {
         const QModelIndexList selected = list_->selectionModel()->selectedRows();
         if (!selected.isEmpty())
