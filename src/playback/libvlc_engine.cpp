@@ -22,7 +22,8 @@ const char* const kOptions[] = {"--ignore-config", "--no-video-title-show", "--n
                                 "--no-xlib", "--quiet", "--file-caching=50", "--avcodec-threads=1"};
 
 const libvlc_event_e kEvents[] = {libvlc_MediaPlayerTimeChanged, libvlc_MediaPlayerEndReached,
-                                  libvlc_MediaPlayerOpening, libvlc_MediaPlayerPlaying, libvlc_MediaPlayerVout};
+                                  libvlc_MediaPlayerOpening,     libvlc_MediaPlayerPlaying,
+                                  libvlc_MediaPlayerVout,        libvlc_MediaPlayerEncounteredError};
 
 } // namespace
 
@@ -76,7 +77,11 @@ void LibVlcEngine::onEvent(const libvlc_event_t* event, void* self)
     case libvlc_MediaPlayerTimeChanged:
         engine->deliver(EngineEvent::TimeChanged, event->u.media_player_time_changed.new_time);
         break;
-    case libvlc_MediaPlayerVout: engine->deliver(EngineEvent::VideoOutput, 0); break;
+    case libvlc_MediaPlayerVout: // also sent with a count of 0 when the output goes at the end
+        if (event->u.media_player_vout.new_count > 0)
+            engine->deliver(EngineEvent::VideoOutput, 0);
+        break;
+    case libvlc_MediaPlayerEncounteredError: engine->deliver(EngineEvent::EncounteredError, 0); break;
     default: break;
     }
 }

@@ -39,6 +39,17 @@ QString openProblemText(const QByteArray& nativePath, FileCheck check)
                : QStringLiteral("%1 can't be played: it is not a regular file (a pipe, a device or a folder).").arg(name);
 }
 
+// Why a file that opened shows no picture, by what can be seen without
+// opening it.
+QString unplayableText(const QByteArray& nativePath)
+{
+    const QString name = QFile::decodeName(nativePath.mid(nativePath.lastIndexOf('/') + 1));
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(std::filesystem::path(nativePath.toStdString()), ec);
+    return !ec && size == 0 ? QStringLiteral("%1 can't be played: the file is empty.").arg(name)
+                            : QStringLiteral("%1 can't be played: it is damaged or not a video.").arg(name);
+}
+
 // The length as the seek bar takes it: its low 32 bits, sign-extended.
 std::int64_t seekLength(std::int64_t length) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(length)); }
 
@@ -50,6 +61,7 @@ PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, Te
 {
     volume_.setRange(0, 99);
     volume_.setPosition(50);
+    seekBar_.setEnabled(false); // nothing is open yet
     // Finished reads are handed over on this thread, through its event loop.
     QObject::connect(&trackReader_, &QFutureWatcherBase::finished, &trackReader_, [this] {
         if (trackReader_.future().isValid() && trackReader_.future().resultCount() > 0)
@@ -62,6 +74,9 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     ++generation_; // postings and tracks for the file being replaced are ignored from now on
     trackPending_ = false;
     started_ = false;
+    frontPicture_ = rearPicture_ = false;
+    frontPath_.clear();
+    rearPath_.clear();
     view_.setReadoutTimer(false);
     view_.showOpenProblem(QString());
     if (front_ != nullptr)
@@ -80,7 +95,10 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
             engine->setTime(0);
         engine->setMute(false);
     }
-    layout(fullScreen_ ? PaneLayout::FullScreenFront : PaneLayout::FrontLargeRearSmall);
+    if (!fullScreen_)
+        layout(PaneLayout::FrontLargeRearSmall);
+    else if (layout_ != PaneLayout::FullScreenBoth)
+        layout(PaneLayout::FullScreenFront);
     enableSeekBar(false);
     if (nativePath.isEmpty() || front_ == nullptr || rear_ == nullptr)
         return;
@@ -115,6 +133,10 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     }
 
     readTrackInBackground(path);
+    frontPath_ = path;
+    rearPath_ = partner;
+    if (layout_ == PaneLayout::FullScreenBoth) // the sides follow the swapped flag; one channel fills the view
+        layout(mode_ == ChannelMode::Both ? PaneLayout::FullScreenBoth : PaneLayout::FullScreenFront);
 
     if (mode_ == ChannelMode::RearOnly) {
         // A rear recording alone plays in the large pane on the front engine.
@@ -183,9 +205,9 @@ void PlaybackController::startPlayback()
     enableSeekBar(true);
     showPlayForState();
     if (!volumeInitialised_) {
-        volume_.setPosition(50);
+        // 50 unless the user moved or muted it before the first recording.
         view_.volumeSliderChanged();
-        front_->setVolume(50);
+        front_->setVolume(static_cast<int>(volume_.position()));
         volumeInitialised_ = true;
     }
     if (mode_ != ChannelMode::RearOnly)
@@ -244,9 +266,16 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         view_.showPlayButton(false);
         break;
     case EngineEvent::EndReached:
+    case EngineEvent::EncounteredError:
         enableSeekBar(false);
         frontVideo_ = false;
         view_.setPaneVideo(true, false);
+        // Without a single picture the file was never played: say why and
+        // stay on it, rather than pass over it to the next one unseen.
+        if (event == EngineEvent::EncounteredError || !frontPicture_) {
+            showUnplayable(true);
+            break;
+        }
         endOfFilePosted(generation_);
         break;
     case EngineEvent::TimeChanged: {
@@ -257,20 +286,39 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
             refreshSeekBar();
         }
         const std::int64_t length = front_->length();
-        if (length > 0 && std::llabs(length - newTimeMs) <= 200)
+        if (frontPicture_ && length > 0 && std::llabs(length - newTimeMs) <= 200)
             endOfFilePosted(generation_);
         break;
     }
     case EngineEvent::VideoOutput:
+        frontPicture_ = true;
         break;
     }
 }
 
 void PlaybackController::rearEvent(EngineEvent event)
 {
+    if (event == EngineEvent::VideoOutput)
+        rearPicture_ = true;
+    const bool failed = event == EngineEvent::EncounteredError || (event == EngineEvent::EndReached && !rearPicture_);
+    if (failed && mode_ == ChannelMode::Both && !rearPath_.isEmpty()) {
+        rearVideo_ = false;
+        view_.setPaneVideo(false, false);
+        showUnplayable(false);
+        return;
+    }
     if (event == EngineEvent::Opening || event == EngineEvent::EndReached) {
         rearVideo_ = event == EngineEvent::Opening;
         view_.setPaneVideo(false, rearVideo_);
+    }
+}
+
+void PlaybackController::showUnplayable(bool frontEngine)
+{
+    view_.showPlaybackProblem(frontEngine, unplayableText(frontEngine ? frontPath_ : rearPath_));
+    if (frontEngine) {
+        view_.setReadoutTimer(false);
+        view_.showPlayButton(true);
     }
 }
 
@@ -417,6 +465,21 @@ void PlaybackController::seekReleased()
 
 void PlaybackController::volumeReleased()
 {
+    if (volume_.position() > 0)
+        volumeBeforeMute_ = volume_.position(); // what unmuting goes back to
+    if (front_ != nullptr)
+        front_->setVolume(static_cast<int>(volume_.position()));
+}
+
+void PlaybackController::toggleMute()
+{
+    if (volume_.position() > 0) {
+        volumeBeforeMute_ = volume_.position();
+        volume_.setPosition(0);
+    } else {
+        volume_.setPosition(volumeBeforeMute_ > 0 ? volumeBeforeMute_ : 50);
+    }
+    view_.volumeSliderChanged();
     if (front_ != nullptr)
         front_->setVolume(static_cast<int>(volume_.position()));
 }
@@ -428,6 +491,9 @@ void PlaybackController::swap()
     if (!fullScreen_) {
         swapped_ = !swapped_;
         layout(swapped_ ? PaneLayout::FrontSmallRearLarge : PaneLayout::FrontLargeRearSmall);
+    } else if (layout_ == PaneLayout::FullScreenBoth) {
+        swapped_ = !swapped_; // the two sides change places
+        layout(PaneLayout::FullScreenBoth);
     } else if (layout_ == PaneLayout::FullScreenRear) {
         swapped_ = false;
         layout(PaneLayout::FullScreenFront);
@@ -541,6 +607,8 @@ void PlaybackController::enterFullScreen(int view)
         layout(PaneLayout::FullScreenFront);
     else if (view == 2)
         layout(PaneLayout::FullScreenRear);
+    else // the window's own full view: both channels side by side, or the one that is open
+        layout(mode_ == ChannelMode::Both ? PaneLayout::FullScreenBoth : PaneLayout::FullScreenFront);
 }
 
 void PlaybackController::leaveFullScreen()

@@ -59,6 +59,9 @@ public:
     void normalSpeed() { setSpeed(false); }
     void seekReleased();
     void volumeReleased();
+    // The volume icon: to 0, and back to where the slider was before.
+    void toggleMute();
+    bool muted() const { return volume_.position() == 0; }
     void swap();
     void step(int direction); // -1 or +1: three seconds from the engine's time
     void key(TransportKey key);
@@ -110,6 +113,7 @@ private:
     void openRow(int row);
     void readTrackInBackground(const QByteArray& nativePath);
     void trackArrived(TrackDelivery delivery);
+    void showUnplayable(bool frontEngine);
 
     VideoEngine* front_;
     VideoEngine* rear_;
@@ -127,6 +131,13 @@ private:
     bool magnifier_ = false;
     bool frontVideo_ = false;
     bool rearVideo_ = false;
+    // What each engine opened, and whether a picture of it was on its way:
+    // a file that ends or fails without one can't be played.
+    QByteArray frontPath_;
+    QByteArray rearPath_;
+    bool frontPicture_ = false;
+    bool rearPicture_ = false;
+    std::int64_t volumeBeforeMute_ = 50;
     unsigned generation_ = 0;
     bool trackPending_ = false;
     bool started_ = false; // the engines of the current open were told to play

@@ -90,11 +90,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     list_ = new RecordingListView(listModel_, ui.font(100), this);
     list_->setObjectName(QStringLiteral("recordingList"));
     list_->setGeometry(kListArea);
-    connect(list_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) {
-        const QModelIndexList selected = list_->selectionModel()->selectedRows();
-        if (!selected.isEmpty())
-            activateRow(std::min_element(selected.begin(), selected.end())->row());
-    });
+    connect(list_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) { playSelection(); });
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (listModel_.rowCount() == 0)
             return;
@@ -156,7 +152,11 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     volume_->setGeometry(594, 598, 59, 13);
     volume_->setPictures(ui.image(5), ui.image(6));
     connect(seek_, &SkinSlider::released, this, [this] { controller_->seekReleased(); });
-    connect(volume_, &SkinSlider::released, this, [this] { controller_->volumeReleased(); });
+    connect(volume_, &SkinSlider::released, this, [this] {
+        controller_->volumeReleased();
+        volumeSliderChanged();
+    });
+    connect(volumeIcon_, &QAbstractButton::clicked, this, [this] { controller_->toggleMute(); });
 
     connect(close_, &QAbstractButton::clicked, this, &QWidget::close);
     connect(minimize_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
@@ -180,7 +180,9 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     connect(magnify_, &QAbstractButton::clicked, this, [this] { controller_->toggleMagnifier(); });
     connect(swap_, &QAbstractButton::clicked, this, [this] { controller_->swap(); });
 
-    play_->hide();
+    // Nothing is loaded yet: Play shows (it does nothing until a recording opens).
+    showPlayButton(true);
+    magnify_->setCheckable(true);
     recordTab_->setSelected(true);
     informationTab_->setSelected(false);
     readoutTimer_.setInterval(500);
@@ -275,6 +277,14 @@ void MainWindow::showInformation(bool information)
         w->setVisible(information);
     if (!information)
         list_->setGeometry(kListArea);
+    else
+        showCurrentPosition(); // the readout only moves the map while playing
+}
+
+void MainWindow::showCurrentPosition()
+{
+    if (const auto at = mapPositionAt(store_, controller_->seekBar().maximum(), controller_->seekBar().position()))
+        mapArea_->showPosition(at->longitude, at->latitude, true);
 }
 
 void MainWindow::readoutTick()
@@ -312,12 +322,28 @@ void MainWindow::trackLoaded()
 void MainWindow::showOpenProblem(const QString& text)
 {
     frontPane_->setMessage(text);
-    if (!text.isEmpty())
+    if (text.isEmpty())
+        rearPane_->setMessage(text); // a new open starts without either pane's message
+    else
         qCWarning(viewerLog, "%s", qUtf8Printable(text));
 }
 
+void MainWindow::showPlaybackProblem(bool frontEngine, const QString& text)
+{
+    (frontEngine ? frontPane_ : rearPane_)->setMessage(text);
+    qCWarning(viewerLog, "%s", qUtf8Printable(text));
+}
+
 void MainWindow::seekBarChanged() { seek_->update(); }
-void MainWindow::volumeSliderChanged() { volume_->update(); }
+void MainWindow::volumeSliderChanged()
+{
+    volume_->update();
+    const bool muted = controller_->muted();
+    if (muted != volumeIcon_->property("muted").toBool()) {
+        volumeIcon_->setProperty("muted", muted);
+        volumeIcon_->setStrip(UiRegistry::instance().image(muted ? 1106 : 1105), 3);
+    }
+}
 void MainWindow::graphChanged() { graph_->update(); }
 
 void MainWindow::showPlayButton(bool playVisible)
@@ -335,7 +361,8 @@ void MainWindow::setPaneVideo(bool frontEngine, bool hasVideo)
 
 void MainWindow::layoutPanes(PaneLayout layout)
 {
-    const QRect full(2, 54, width() - 2, height() - 144);
+    // The panes' area of the full-screen view: below the title row, above the transport row.
+    const QRect full(2, 54, screenArea_.width() - 2, screenArea_.height() - 144);
     switch (layout) {
     case PaneLayout::FrontLargeRearSmall:
         frontPane_->setGeometry(kLargePane);
@@ -360,6 +387,21 @@ void MainWindow::layoutPanes(PaneLayout layout)
         rearPane_->show();
         frontPane_->hide();
         break;
+    case PaneLayout::FullScreenBoth: {
+        // Side by side, each as large as a 16:9 picture can be in its half.
+        const int gap = 8;
+        const int half = (full.width() - gap) / 2;
+        const int h = std::min(full.height(), half * 9 / 16);
+        const int w = std::min(half, h * 16 / 9);
+        const int top = full.top() + (full.height() - h) / 2;
+        const int left = full.left() + (full.width() - 2 * w - gap) / 2;
+        const bool rearFirst = controller_->swapped();
+        (rearFirst ? rearPane_ : frontPane_)->setGeometry(left, top, w, h);
+        (rearFirst ? frontPane_ : rearPane_)->setGeometry(left + w + gap, top, w, h);
+        frontPane_->show();
+        rearPane_->show();
+        break;
+    }
     }
     frontPane_->update();
     rearPane_->update();
@@ -381,6 +423,7 @@ void MainWindow::setReadoutTimer(bool running)
 
 void MainWindow::magnifierChanged()
 {
+    magnify_->setChecked(controller_->magnifier());
     frontPane_->update();
     rearPane_->update();
 }
@@ -488,11 +531,11 @@ void MainWindow::toggleFullScreen(int view)
 {
     if (!controller_->fullScreen()) {
         savedGeometry_ = geometry();
-        const QRect screenRect = (screen() != nullptr ? screen() : QGuiApplication::primaryScreen())->geometry();
+        screenArea_ = (screen() != nullptr ? screen() : QGuiApplication::primaryScreen())->geometry();
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setGeometry(screenRect);
-        placeFullScreen(screenRect.width(), screenRect.height());
+        setGeometry(screenArea_);
+        placeFullScreen(screenArea_.width(), screenArea_.height());
         controller_->enterFullScreen(view);
     } else {
         setGeometry(savedGeometry_);
@@ -562,7 +605,7 @@ void MainWindow::paintEvent(QPaintEvent*)
         return;
     }
     UiRegistry& ui = UiRegistry::instance();
-    p.drawTiledPixmap(rect(), ui.image(11));
+    p.drawPixmap(rect(), ui.image(11)); // stretched: tiles of its gradient would band
     p.drawPixmap(width() / 2 - 328, height() - 90, ui.image(12));
 }
 
@@ -583,7 +626,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     switch (static_cast<QKeyEvent*>(event)->key()) {
     case Qt::Key_Space: controller_->key(TransportKey::Space); break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: controller_->key(TransportKey::Enter); break;
+    case Qt::Key_Enter: playSelection(); break;
+    case Qt::Key_Escape:
+        if (controller_->fullScreen())
+            toggleFullScreen(0); // any request leaves
+        break;
+    case Qt::Key_Up: moveSelection(-1); break;
+    case Qt::Key_Down: moveSelection(+1); break;
     case Qt::Key_PageUp: controller_->key(TransportKey::PageUp); break;
     case Qt::Key_PageDown: controller_->key(TransportKey::PageDown); break;
     case Qt::Key_Left: controller_->key(TransportKey::Left); break;
@@ -592,6 +641,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     }
     listModel_.setCurrentRow(controller_->currentRow());
     return true; // every key press in the main window is ours
+}
+
+void MainWindow::moveSelection(int step)
+{
+    const int rows = listModel_.rowCount();
+    if (rows == 0)
+        return;
+    const QModelIndex current = list_->currentIndex();
+    const int row = current.isValid() ? std::clamp(current.row() + step, 0, rows - 1) : (step > 0 ? 0 : rows - 1);
+    const QModelIndex index = listModel_.index(row, 0);
+    list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->scrollTo(index);
+}
+
+void MainWindow::playSelection()
+{
+    const QModelIndexList selected = list_->selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        activateRow(std::min_element(selected.begin(), selected.end())->row());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

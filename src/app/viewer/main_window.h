@@ -72,6 +72,7 @@ public:
     void magnifierChanged() override;
     void trackLoaded() override;
     void showOpenProblem(const QString& text) override;
+    void showPlaybackProblem(bool frontEngine, const QString& text) override;
 
 signals:
     void folderListed(int rows);
@@ -93,6 +94,9 @@ private:
     void snapshot();
     void copySelection();
     void paneDoubleClicked(int view);
+    void moveSelection(int step);
+    void playSelection();
+    void showCurrentPosition();
 
     TelemetryTrack store_;
     GSensorGraphModel graphModel_{store_};
@@ -139,6 +143,7 @@ private:
     QString lastCopyFolder_;
     bool informationShown_ = false;
     QRect savedGeometry_;
+    QRect screenArea_; // the monitor the full-screen view covers
     QPointer<QObject> copyJob_;
     QThread* copyThread_ = nullptr;
 };
