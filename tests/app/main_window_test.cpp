@@ -334,6 +334,13 @@ TEST(MainWindow, AFifoRowShowsWhyAndNamesThatAreNotUtf8Play)
 
 namespace {
 
+// The message the window shows without stopping (the newest one).
+QString shownMessage(MainWindow& window)
+{
+    const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>("viewerMessage");
+    return boxes.isEmpty() ? QString() : boxes.back()->text();
+}
+
 QColor colourAt(QTreeView& list, int row, int column)
 {
     QCoreApplication::processEvents();
@@ -556,4 +563,45 @@ TEST(MainWindow, TheVolumeIconMutesAndShowsIt)
     QTest::mouseClick(window.findChild<QWidget*>("volumeSlider"), Qt::LeftButton, {}, QPoint(1, 6));
     EXPECT_EQ(window.controller().volumeSlider().position(), 0);
     EXPECT_NE(icon->grab().toImage(), sounding);
+}
+
+TEST(MainWindow, CopySaysWhatItDidAndWhyItDoesNothing)
+{
+    Viewer viewer;
+    QTemporaryDir target;
+    QSignalSpy done(&viewer.window, &MainWindow::copyFinished);
+    viewer.window.copyRows({1, 2}, target.path(), false);
+    ASSERT_TRUE(waitFor([&] { return !done.isEmpty(); }, 20000));
+    EXPECT_EQ(shownMessage(viewer.window), QString("Copied 2 files to %1.").arg(target.path()));
+
+    // More than a hundred selected: it says why nothing happens.
+    QTemporaryDir many;
+    for (int i = 0; i < 101; ++i) {
+        QFile file(many.filePath(QString("alwa_20230615_1%1_F.mp4").arg(i, 5, 10, QChar('0'))));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QSignalSpy listed(&viewer.window, &MainWindow::folderListed);
+    viewer.window.openFolder(many.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 5000));
+    viewer.window.listView().selectAll();
+    viewer.window.copySelection();
+    EXPECT_TRUE(shownMessage(viewer.window).startsWith("101 recordings are selected; at most 100"));
+    screenshot(viewer.window, "17-copy-over-limit");
+}
+
+TEST(MainWindow, OpeningAFolderThatIsNotThereSaysSo)
+{
+    Viewer viewer;
+    QSignalSpy refused(&viewer.window, &MainWindow::folderRefused);
+    viewer.window.openFolder("/nowhere/at/all");
+    ASSERT_TRUE(waitFor([&] { return !refused.isEmpty(); }, 5000));
+    EXPECT_EQ(shownMessage(viewer.window), "/nowhere/at/all can't be opened: no such folder.");
+    EXPECT_EQ(viewer.window.listModel().recordingCount(), 14); // the list stays
+    QTemporaryDir dir;
+    QFile file(dir.filePath("plain.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    viewer.window.openFolder(file.fileName());
+    ASSERT_TRUE(waitFor([&] { return refused.size() == 2; }, 5000));
+    EXPECT_TRUE(shownMessage(viewer.window).endsWith("plain.txt can't be opened: not a folder."));
 }

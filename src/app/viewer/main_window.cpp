@@ -35,6 +35,7 @@ const QRect kLargePane(15, 56, 646, 363);
 const QRect kSmallPane(678, 384, 326, 246);
 const QRect kListArea(680, 85, 322, 298);
 const QRect kMapArea(680, 85, 322, 236);
+constexpr int kMostRowsCopied = 100;
 
 QLabel* readoutLabel(QWidget* parent, QRect place, const QString& text, int pixels, Qt::Alignment align)
 {
@@ -187,13 +188,18 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     informationTab_->setSelected(false);
     readoutTimer_.setInterval(500);
     connect(&readoutTimer_, &QTimer::timeout, this, &MainWindow::readoutTick);
-    connect(&scan_, &QFutureWatcher<std::optional<std::vector<RecordingRow>>>::finished, this, [this] {
-        auto rows = scan_.result();
-        if (!rows)
-            return; // a folder that can't be used leaves the list as it was
-        const int count = static_cast<int>(rows->size());
+    connect(&scan_, &QFutureWatcher<FolderListing>::finished, this, [this] {
+        FolderListing listing = scan_.result();
+        if (listing.error) { // a folder that can't be used leaves the list as it was
+            const QString message = QStringLiteral("%1 can't be opened: %2.")
+                                        .arg(QDir::toNativeSeparators(lastFolder_), scanErrorText(*listing.error));
+            tell(QStringLiteral("Open"), message, QMessageBox::Warning);
+            emit folderRefused(message);
+            return;
+        }
+        const int count = static_cast<int>(listing.rows.size());
         controller_->listReplaced();
-        listModel_.setRows(std::move(*rows));
+        listModel_.setRows(std::move(listing.rows));
         emit folderListed(count);
     });
     qApp->installEventFilter(this);
@@ -233,13 +239,16 @@ void MainWindow::openFolder(const QString& folder) { openNativeFolder(QFile::enc
 void MainWindow::openNativeFolder(const QByteArray& folder)
 {
     lastFolder_ = QFile::decodeName(folder);
-    scan_.setFuture(QtConcurrent::run([folder]() -> std::optional<std::vector<RecordingRow>> {
+    scan_.setFuture(QtConcurrent::run([folder] {
+        FolderListing listing;
         const auto scan = scanNativeFolder(folder);
-        if (!scan)
-            return std::nullopt;
-        std::vector<RecordingRow> rows = makeRecordingRows(scan->files);
-        sortRecordingRows(rows);
-        return rows;
+        if (!scan) {
+            listing.error = scan.error();
+            return listing;
+        }
+        listing.rows = makeRecordingRows(scan->files);
+        sortRecordingRows(listing.rows);
+        return listing;
     }));
 }
 
@@ -454,14 +463,32 @@ void MainWindow::copySelection()
     QList<int> rows;
     for (const QModelIndex& index : list_->selectionModel()->selectedRows())
         rows << index.row();
-    if (rows.isEmpty() || rows.size() > 100)
+    if (rows.isEmpty()) {
+        tell(QStringLiteral("Copy"), QStringLiteral("Select the recordings to copy first."));
         return;
+    }
+    if (rows.size() > kMostRowsCopied) {
+        tell(QStringLiteral("Copy"), QStringLiteral("%1 recordings are selected; at most %2 are copied at a time. "
+                                                    "Select fewer and copy again.")
+                                         .arg(rows.size())
+                                         .arg(kMostRowsCopied));
+        return;
+    }
     std::sort(rows.begin(), rows.end());
     const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastCopyFolder_);
     if (folder.isEmpty())
         return;
     lastCopyFolder_ = folder;
     copyRows(rows, folder);
+}
+
+void MainWindow::tell(const QString& title, const QString& text, QMessageBox::Icon icon)
+{
+    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("viewerMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
 }
 
 bool MainWindow::copyRunning() const { return copyThread_ != nullptr; }
@@ -487,8 +514,12 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
                                          [&](const QByteArray& s) { return existing.contains(CopyJob::targetFor(s, folder)); }),
                           sources.end());
     }
-    if (sources.isEmpty())
+    if (sources.isEmpty()) {
+        tell(QStringLiteral("Copy"), QStringLiteral("Nothing was copied: the files are in %1 already.")
+                                         .arg(QDir::toNativeSeparators(folder)));
         return;
+    }
+    const auto wanted = static_cast<int>(sources.size());
     auto* job = new CopyJob(sources, folder);
     copyJob_ = job;
     copyThread_ = new QThread(this);
@@ -503,15 +534,22 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
         progress->setValue(percent);
     });
     connect(copyThread_, &QThread::started, job, &CopyJob::run);
-    connect(job, &CopyJob::finished, this, [this, job, progress](int copied, const QString& error) {
+    connect(job, &CopyJob::finished, this, [this, job, progress, folder, wanted](int copied, const QString& error) {
         progress->deleteLater();
         copyThread_->quit();
         copyThread_->wait();
         copyThread_->deleteLater();
         copyThread_ = nullptr;
         job->deleteLater();
+        const QString where = QDir::toNativeSeparators(folder);
+        const QString files = copied == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(copied);
         if (!error.isEmpty())
-            QMessageBox::warning(this, QStringLiteral("Copy"), error);
+            tell(QStringLiteral("Copy"), QStringLiteral("%1\n%2 of %3 copied to %4.").arg(error, files, QString::number(wanted), where),
+                 QMessageBox::Warning);
+        else if (copied < wanted)
+            tell(QStringLiteral("Copy"), QStringLiteral("Copy cancelled: %1 of %2 copied to %3.").arg(files, QString::number(wanted), where));
+        else
+            tell(QStringLiteral("Copy"), QStringLiteral("Copied %1 to %2.").arg(files, where));
         emit copyFinished(copied, error);
     });
     copyThread_->start();

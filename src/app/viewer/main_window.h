@@ -17,14 +17,23 @@
 
 #include <QFutureWatcher>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QTreeView>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace dravonix {
+
+// A scan's rows, or why the folder could not be listed.
+struct FolderListing {
+    std::vector<RecordingRow> rows;
+    std::optional<ScanError> error;
+};
 
 class MainWindow : public QWidget, public PlaybackView {
     Q_OBJECT
@@ -56,6 +65,7 @@ public:
     void toggleFullScreen(int view);
     void snapshotTo(const QString& path); // the snapshot without its dialog
     void copyRows(const QList<int>& rows, const QString& folder, bool askBeforeReplacing = true);
+    void copySelection(); // asks for the folder
     bool copyRunning() const;
 
     // PlaybackView
@@ -76,6 +86,7 @@ public:
 
 signals:
     void folderListed(int rows);
+    void folderRefused(const QString& message);
     void copyFinished(int copied, const QString& error);
 
 protected:
@@ -92,11 +103,12 @@ private:
     void readoutTick();
     void chooseFolder();
     void snapshot();
-    void copySelection();
     void paneDoubleClicked(int view);
     void moveSelection(int step);
     void playSelection();
     void showCurrentPosition();
+    // A message that doesn't stop the window: the user closes it when read.
+    void tell(const QString& title, const QString& text, QMessageBox::Icon icon = QMessageBox::Information);
 
     TelemetryTrack store_;
     GSensorGraphModel graphModel_{store_};
@@ -138,7 +150,7 @@ private:
     SkinButton* volumeIcon_ = nullptr;
 
     QTimer readoutTimer_;
-    QFutureWatcher<std::optional<std::vector<RecordingRow>>> scan_;
+    QFutureWatcher<FolderListing> scan_;
     QString lastFolder_;
     QString lastCopyFolder_;
     bool informationShown_ = false;
