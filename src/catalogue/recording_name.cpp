@@ -124,7 +124,14 @@ std::optional<QTime> listTime(const RecordingName& name)
 QString formatListDate(const RecordingName& name, const QLocale& locale)
 {
     const std::optional<QDate> date = listDate(name);
-    return date ? locale.toString(*date, QLocale::ShortFormat) : QStringLiteral(" ");
+    if (!date)
+        return QStringLiteral(" ");
+    // The list's date column is narrow: a short format that spells out the
+    // month (the C locale's "d MMM yyyy") would not fit, so it goes numeric.
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (format.contains(QLatin1String("MMM")) || format.contains(QLatin1String("ddd")))
+        format = QStringLiteral("yyyy-MM-dd");
+    return locale.toString(*date, format);
 }
 
 QString formatListTime(const RecordingName& name)

@@ -37,7 +37,8 @@ RecordingName parseRecordingName(QStringView bareFileName);
 inline constexpr qsizetype kSortKeyCapacity = 40; // six five-digit fields, two "_", a letter
 qsizetype writeSortKey(const RecordingName& name, char16_t (&key)[kSortKeyCapacity]);
 
-// The list's texts: the locale's short date and "HH:mm:ss"; " " when the
+// The list's texts: the locale's short date in digits (its own order, or
+// yyyy-MM-dd where the locale spells the month) and "HH:mm:ss"; " " when the
 // date (or, for the time, the time) is impossible.
 QString formatListDate(const RecordingName& name, const QLocale& locale = QLocale());
 QString formatListTime(const RecordingName& name);

@@ -23,7 +23,8 @@ const char* const kOptions[] = {"--ignore-config", "--no-video-title-show", "--n
 
 const libvlc_event_e kEvents[] = {libvlc_MediaPlayerTimeChanged, libvlc_MediaPlayerEndReached,
                                   libvlc_MediaPlayerOpening,     libvlc_MediaPlayerPlaying,
-                                  libvlc_MediaPlayerPaused,      libvlc_MediaPlayerVout};
+                                  libvlc_MediaPlayerPaused,      libvlc_MediaPlayerVout,
+                                  libvlc_MediaPlayerEncounteredError};
 
 } // namespace
 
@@ -82,7 +83,11 @@ void LibVlcEngine::onEvent(const libvlc_event_t* event, void* self)
     case libvlc_MediaPlayerTimeChanged:
         engine->deliver(EngineEvent::TimeChanged, event->u.media_player_time_changed.new_time, media);
         break;
-    case libvlc_MediaPlayerVout: engine->deliver(EngineEvent::VideoOutput, 0, media); break;
+    case libvlc_MediaPlayerVout: // also sent with a count of 0 when the output goes at the end
+        if (event->u.media_player_vout.new_count > 0)
+            engine->deliver(EngineEvent::VideoOutput, 0, media);
+        break;
+    case libvlc_MediaPlayerEncounteredError: engine->deliver(EngineEvent::EncounteredError, 0, media); break;
     default: break;
     }
 }

@@ -40,6 +40,17 @@ QString openProblemText(const QByteArray& nativePath, FileCheck check)
                : QStringLiteral("%1 can't be played: it is not a regular file (a pipe, a device or a folder).").arg(name);
 }
 
+// Why a file that opened shows no picture, by what can be seen without
+// opening it.
+QString unplayableText(const QByteArray& nativePath)
+{
+    const QString name = QFile::decodeName(nativePath.mid(nativePath.lastIndexOf('/') + 1));
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(std::filesystem::path(nativePath.toStdString()), ec);
+    return !ec && size == 0 ? QStringLiteral("%1 can't be played: the file is empty.").arg(name)
+                            : QStringLiteral("%1 can't be played: it is damaged or not a video.").arg(name);
+}
+
 // The length as the seek bar takes it: its low 32 bits, sign-extended.
 std::int64_t seekLength(std::int64_t length) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(length)); }
 
@@ -51,6 +62,7 @@ PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, Te
 {
     volume_.setRange(0, 99);
     volume_.setPosition(50);
+    seekBar_.setEnabled(false); // nothing is open yet
     // Finished reads are handed over on this thread, through its event loop.
     QObject::connect(&trackReader_, &QFutureWatcherBase::finished, &trackReader_, [this] {
         if (trackReader_.future().isValid() && trackReader_.future().resultCount() > 0)
@@ -84,6 +96,9 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     openedPath_.clear();
     trackPending_ = false;
     started_ = false;
+    frontPicture_ = rearPicture_ = false;
+    frontPath_.clear();
+    rearPath_.clear();
     view_.setReadoutTimer(false);
     view_.showOpenProblem(QString());
     if (front_ != nullptr)
@@ -102,7 +117,10 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
             engine->setTime(0);
         engine->setMute(false);
     }
-    layout(fullScreen_ ? PaneLayout::FullScreenFront : PaneLayout::FrontLargeRearSmall);
+    if (!fullScreen_)
+        layout(PaneLayout::FrontLargeRearSmall);
+    else if (layout_ != PaneLayout::FullScreenBoth)
+        layout(PaneLayout::FullScreenFront);
     enableSeekBar(false);
     if (nativePath.isEmpty() || front_ == nullptr || rear_ == nullptr)
         return;
@@ -138,6 +156,10 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     }
 
     readTrackInBackground(path);
+    frontPath_ = path;
+    rearPath_ = partner;
+    if (layout_ == PaneLayout::FullScreenBoth) // the sides follow the swapped flag; one channel fills the view
+        layout(mode_ == ChannelMode::Both ? PaneLayout::FullScreenBoth : PaneLayout::FullScreenFront);
 
     if (mode_ == ChannelMode::RearOnly) {
         // A rear recording alone plays in the large pane on the front engine.
@@ -209,9 +231,9 @@ void PlaybackController::startPlayback()
     enableSeekBar(true);
     showPlaying(true);
     if (!volumeInitialised_) {
-        volume_.setPosition(50);
+        // 50 unless the user moved or muted it before the first recording.
         view_.volumeSliderChanged();
-        front_->setVolume(50);
+        front_->setVolume(static_cast<int>(volume_.position()));
         volumeInitialised_ = true;
     }
     if (mode_ != ChannelMode::RearOnly)
@@ -269,10 +291,17 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
     // The player's own word on its state wins over what the last command set.
     case EngineEvent::Playing: showPlaying(true); break;
     case EngineEvent::Paused: showPlaying(false); break;
-    case EngineEvent::EndReached: {
+    case EngineEvent::EndReached:
+    case EngineEvent::EncounteredError: {
         enableSeekBar(false);
         frontVideo_ = false;
         view_.setPaneVideo(true, false);
+        // Without a single picture the file was never played: say why and
+        // stay on it, rather than pass over it to the next one unseen.
+        if (event == EngineEvent::EncounteredError || !frontPicture_) {
+            showUnplayable(true);
+            break;
+        }
         const unsigned before = generation_;
         endOfFile();
         if (generation_ == before)
@@ -287,11 +316,12 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
             refreshSeekBar();
         }
         const std::int64_t length = front_->length();
-        if (length > 0 && std::llabs(length - newTimeMs) <= 200)
+        if (frontPicture_ && length > 0 && std::llabs(length - newTimeMs) <= 200)
             endOfFile();
         break;
     }
     case EngineEvent::VideoOutput:
+        frontPicture_ = true;
         break;
     }
 }
@@ -301,9 +331,27 @@ void PlaybackController::rearEvent(EngineEvent event)
     // Held at the end, the rear pane keeps its last picture too.
     if (event == EngineEvent::EndReached && atEnd_)
         return;
+    if (event == EngineEvent::VideoOutput)
+        rearPicture_ = true;
+    const bool failed = event == EngineEvent::EncounteredError || (event == EngineEvent::EndReached && !rearPicture_);
+    if (failed && mode_ == ChannelMode::Both && !rearPath_.isEmpty()) {
+        rearVideo_ = false;
+        view_.setPaneVideo(false, false);
+        showUnplayable(false);
+        return;
+    }
     if (event == EngineEvent::Opening || event == EngineEvent::EndReached) {
         rearVideo_ = event == EngineEvent::Opening;
         view_.setPaneVideo(false, rearVideo_);
+    }
+}
+
+void PlaybackController::showUnplayable(bool frontEngine)
+{
+    view_.showPlaybackProblem(frontEngine, unplayableText(frontEngine ? frontPath_ : rearPath_));
+    if (frontEngine) {
+        view_.setReadoutTimer(false);
+        showPlaying(false);
     }
 }
 
@@ -523,6 +571,21 @@ void PlaybackController::seekReleased()
 
 void PlaybackController::volumeReleased()
 {
+    if (volume_.position() > 0)
+        volumeBeforeMute_ = volume_.position(); // what unmuting goes back to
+    if (front_ != nullptr)
+        front_->setVolume(static_cast<int>(volume_.position()));
+}
+
+void PlaybackController::toggleMute()
+{
+    if (volume_.position() > 0) {
+        volumeBeforeMute_ = volume_.position();
+        volume_.setPosition(0);
+    } else {
+        volume_.setPosition(volumeBeforeMute_ > 0 ? volumeBeforeMute_ : 50);
+    }
+    view_.volumeSliderChanged();
     if (front_ != nullptr)
         front_->setVolume(static_cast<int>(volume_.position()));
 }
@@ -534,6 +597,9 @@ void PlaybackController::swap()
     if (!fullScreen_) {
         swapped_ = !swapped_;
         layout(swapped_ ? PaneLayout::FrontSmallRearLarge : PaneLayout::FrontLargeRearSmall);
+    } else if (layout_ == PaneLayout::FullScreenBoth) {
+        swapped_ = !swapped_; // the two sides change places
+        layout(PaneLayout::FullScreenBoth);
     } else if (layout_ == PaneLayout::FullScreenRear) {
         swapped_ = false;
         layout(PaneLayout::FullScreenFront);
@@ -651,6 +717,8 @@ void PlaybackController::enterFullScreen(int view)
         layout(PaneLayout::FullScreenFront);
     else if (view == 2)
         layout(PaneLayout::FullScreenRear);
+    else // the window's own full view: both channels side by side, or the one that is open
+        layout(mode_ == ChannelMode::Both ? PaneLayout::FullScreenBoth : PaneLayout::FullScreenFront);
 }
 
 void PlaybackController::leaveFullScreen()

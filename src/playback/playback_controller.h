@@ -60,6 +60,9 @@ public:
     void normalSpeed() { setSpeed(false); }
     void seekReleased();
     void volumeReleased();
+    // The volume icon: to 0, and back to where the slider was before.
+    void toggleMute();
+    bool muted() const { return volume_.position() == 0; }
     void swap();
     void step(int direction); // -1 or +1: three seconds from the engine's time
     void key(TransportKey key);
@@ -125,6 +128,7 @@ private:
     void openListRow(int row);
     void readTrackInBackground(const QByteArray& nativePath);
     void trackArrived(TrackDelivery delivery);
+    void showUnplayable(bool frontEngine);
 
     VideoEngine* front_;
     VideoEngine* rear_;
@@ -143,6 +147,13 @@ private:
     bool magnifier_ = false;
     bool frontVideo_ = false;
     bool rearVideo_ = false;
+    // What each engine opened, and whether a picture of it was on its way:
+    // a file that ends or fails without one can't be played.
+    QByteArray frontPath_;
+    QByteArray rearPath_;
+    bool frontPicture_ = false;
+    bool rearPicture_ = false;
+    std::int64_t volumeBeforeMute_ = 50;
     unsigned generation_ = 0;
     QByteArray openedPath_; // the path the recording playing was opened from; empty for none
     // The media stamps of the files opened on the engines; none while an engine holds nothing of ours.

@@ -17,6 +17,7 @@ enum class PaneLayout {
     FrontSmallRearLarge,
     FullScreenFront, // the front pane over the full-screen area, the rear hidden
     FullScreenRear,
+    FullScreenBoth, // both panes side by side over the full-screen area
 };
 
 class PlaybackView {
@@ -38,6 +39,9 @@ public:
     // Why the recording asked for can't be played, shown where its pictures
     // would be; an empty text takes the message away.
     virtual void showOpenProblem(const QString& text) = 0;
+    // Why the file one engine opened can't be played after all (damaged, not
+    // a video), shown in that engine's pane until the next open.
+    virtual void showPlaybackProblem(bool frontEngine, const QString& text) = 0;
 };
 
 // The recording list as the controller reads it, in display order.

@@ -14,7 +14,9 @@ namespace dravonix {
 // The player's media states that the controller tests.
 enum class MediaState { Nothing = 0, Opening = 1, Buffering = 2, Playing = 3, Paused = 4, Stopped = 5, Ended = 6, Error = 7 };
 
-enum class EngineEvent { Opening, Playing, Paused, EndReached, TimeChanged, VideoOutput };
+// VideoOutput: the player shows pictures of the media (its first picture is
+// on its way). EncounteredError: the media can't be played at all.
+enum class EngineEvent { Opening, Playing, Paused, EndReached, TimeChanged, VideoOutput, EncounteredError };
 
 class VideoEngine {
 public:

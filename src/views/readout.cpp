@@ -3,6 +3,17 @@
 #include "toolkit/text_format.h"
 
 namespace dravonix {
+namespace {
+
+std::optional<MapPosition> signedPosition(const GpsFix& fix)
+{
+    if (fix.longitudeRaw == 0.0 || fix.latitudeRaw == 0.0)
+        return std::nullopt;
+    return MapPosition{fix.longitudeHemisphere == 'W' ? -fix.longitudeRaw : fix.longitudeRaw,
+                       fix.latitudeHemisphere == 'S' ? -fix.latitudeRaw : fix.latitudeRaw};
+}
+
+} // namespace
 
 std::optional<ReadoutUpdate> readoutTick(bool playing, const TelemetryTrack& track, std::int64_t seekMaximum,
                                          std::int64_t seekPosition, std::int64_t graphSample)
@@ -29,11 +40,20 @@ std::optional<ReadoutUpdate> readoutTick(bool playing, const TelemetryTrack& tra
         update.hdop = formatText("%.1f", fix.hdop);
         update.satellites = formatText("%d", fix.satellitesInUse);
     }
-    if (fix.longitudeRaw != 0.0 && fix.latitudeRaw != 0.0) {
-        update.latitude = fix.latitudeHemisphere == 'S' ? -fix.latitudeRaw : fix.latitudeRaw;
-        update.longitude = fix.longitudeHemisphere == 'W' ? -fix.longitudeRaw : fix.longitudeRaw;
+    if (const auto at = signedPosition(fix)) {
+        update.latitude = at->latitude;
+        update.longitude = at->longitude;
     }
     return update;
+}
+
+std::optional<MapPosition> mapPositionAt(const TelemetryTrack& track, std::int64_t seekMaximum, std::int64_t seekPosition)
+{
+    const auto n = static_cast<std::int64_t>(track.sampleCount());
+    if (n == 0 || seekMaximum <= 0 || seekPosition < 0)
+        return std::nullopt;
+    const GpsFix* fix = track.fixAt(seekPosition * (n - 1) / seekMaximum);
+    return fix != nullptr ? signedPosition(*fix) : std::nullopt;
 }
 
 std::string startSpeedText(bool milesPerHour) { return milesPerHour ? "0 Mi/h" : "0 Km/h"; }

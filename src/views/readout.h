@@ -24,6 +24,15 @@ struct ReadoutUpdate {
 std::optional<ReadoutUpdate> readoutTick(bool playing, const TelemetryTrack& track, std::int64_t seekMaximum,
                                          std::int64_t seekPosition, std::int64_t graphSample);
 
-std::string startSpeedText(bool milesPerHour); // "0 Km/h" or "0 Mi/h"
+std::string startSpeedText(bool milesPerHour);
+
+struct MapPosition {
+    double longitude; // raw NMEA degree-minutes, signed by hemisphere
+    double latitude;
+};
+
+// Where the recording is at a seek position, playing or not: the position of
+// the fix the readout would show there, or none without a position there.
+std::optional<MapPosition> mapPositionAt(const TelemetryTrack& track, std::int64_t seekMaximum, std::int64_t seekPosition); // "0 Km/h" or "0 Mi/h"
 
 } // namespace dravonix

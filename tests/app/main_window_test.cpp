@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStyleOptionViewItem>
+#include <QAbstractButton>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QSignalSpy>
@@ -389,4 +394,278 @@ TEST(MainWindow, AFifoRowShowsWhyAndNamesThatAreNotUtf8Play)
     EXPECT_GT(window.graph().isVisible(), 0);
     for (const char channel : {'F', 'R'}) // QTemporaryDir removes by name as text
         ::unlink((root + "/alwa\xff_20230615_142530_" + channel + ".mp4").constData());
+}
+
+namespace {
+
+// The message the window shows without stopping (the newest one).
+QString shownMessage(MainWindow& window)
+{
+    const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>("viewerMessage");
+    return boxes.isEmpty() ? QString() : boxes.back()->text();
+}
+
+QColor colourAt(QTreeView& list, int row, int column)
+{
+    QCoreApplication::processEvents();
+    const QRect cell = list.visualRect(list.model()->index(row, column));
+    // Left of the text, below the top grid line.
+    return list.viewport()->grab().toImage().pixelColor(cell.left() + 2, cell.center().y());
+}
+
+} // namespace
+
+// Run at 1x and, as its own ctest, at QT_SCALE_FACTOR=2.
+TEST(MainWindow, ListTextFitsItsColumns)
+{
+    Viewer viewer;
+    QTreeView& list = viewer.window.listView();
+    QCoreApplication::processEvents();
+    screenshot(viewer.window, qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? "10-list-scaled" : "10-list");
+    const int widths[] = {98, 85, 65, 186};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(list.header()->sectionSize(c), widths[c]);
+        EXPECT_LE(list.header()->sectionSizeHint(c), widths[c]) << "title of column " << c;
+    }
+    EXPECT_EQ(list.textElideMode(), Qt::ElideMiddle); // long file names keep both ends
+    // Rows are as tall as the kind icons, though the first row has none.
+    EXPECT_GE(list.visualRect(list.model()->index(0, 0)).height(), list.iconSize().height());
+    for (int row = 0; row < list.model()->rowCount(); ++row)
+        for (const int column : {RecordingListModel::Type, RecordingListModel::Date, RecordingListModel::Time}) {
+            const QModelIndex index = list.model()->index(row, column);
+            QStyleOptionViewItem option;
+            option.initFrom(&list);
+            option.font = list.font();
+            option.fontMetrics = QFontMetrics(list.font());
+            option.decorationSize = list.iconSize();
+            option.rect = list.visualRect(index);
+            option.widget = &list;
+            const int needed = list.itemDelegateForIndex(index)->sizeHint(option, index).width();
+            EXPECT_LE(needed, widths[column]) << index.data().toString().toStdString();
+        }
+    // The date has its digits: nothing spelled out to cut off.
+    EXPECT_FALSE(list.model()->index(1, RecordingListModel::Date).data().toString().contains(QRegularExpression("[A-Za-z]")));
+}
+
+TEST(MainWindow, ThePlayingRowKeepsItsColourWhenTheSelectionMoves)
+{
+    Viewer viewer;
+    QTreeView& list = viewer.window.listView();
+    const int row = rowOf(viewer.window.listModel(), fileNameIn("Event", "_F.mp4"));
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    const int playing = viewer.window.controller().currentRow();
+    list.selectionModel()->select(list.model()->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(colourAt(list, playing, RecordingListModel::Time), QColor(200, 200, 255));
+    EXPECT_EQ(colourAt(list, playing - 1, RecordingListModel::Time), QColor(Qt::white));
+    EXPECT_EQ(colourAt(list, 0, RecordingListModel::Time), QColor(0x3d, 0x7b, 0xd9)); // the selection
+    screenshot(viewer.window, "11-playing-row");
+}
+
+TEST(MainWindow, NothingLoadedShowsPlayAndADisabledSeekBar)
+{
+    MainWindow window({"--aout=dummy"});
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.findChild<QWidget*>("button1204")->isVisible()); // pause
+    EXPECT_TRUE(window.findChild<QWidget*>("button1203")->isVisible());  // play
+    EXPECT_FALSE(window.controller().seekBar().enabled());
+    screenshot(window, "12-nothing-loaded");
+}
+
+TEST(MainWindow, AnUnplayableRecordingSaysWhyInItsPane)
+{
+    QTemporaryDir card;
+    QFile garbage(card.filePath("alwa_20230615_142530_F.mp4"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(50000, 'z'));
+    garbage.close();
+    QFile empty(card.filePath("alwa_20230615_142600_F.mp4"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile::copy(demoCard() + "/Normal/" + fileNameIn("Normal", "_F.mp4"), card.filePath("alwa_20230615_142700_F.mp4"));
+
+    MainWindow window({"--aout=dummy"});
+    window.show();
+    QSignalSpy listed(&window, &MainWindow::folderListed);
+    window.openFolder(card.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 5000));
+    window.activateRow(0);
+    ASSERT_TRUE(waitFor([&] { return !window.frontPane().message().isEmpty(); }, 10000));
+    EXPECT_EQ(window.frontPane().message(), "alwa_20230615_142530_F.mp4 can't be played: it is damaged or not a video.");
+    waitFor([] { return false; }, 500);
+    EXPECT_EQ(window.controller().currentRow(), 0); // the list did not pass over it
+    EXPECT_TRUE(window.findChild<QWidget*>("button1203")->isVisible());
+    screenshot(window, "13-unplayable");
+
+    window.activateRow(1);
+    ASSERT_TRUE(waitFor([&] { return window.frontPane().message().contains("the file is empty"); }, 10000));
+    window.activateRow(2); // a good one plays and the message goes
+    EXPECT_TRUE(waitFor([&] { return window.frontPane().hasVideo() && window.frontEngine().frames().pictureSize().isValid(); }, 10000));
+    EXPECT_TRUE(window.frontPane().message().isEmpty());
+}
+
+TEST(MainWindow, KeysLeaveFullScreenMoveTheSelectionAndPlayIt)
+{
+    Viewer viewer;
+    MainWindow& window = viewer.window;
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_Down); // nothing selected: the first row
+    QTest::keyClick(&window, Qt::Key_Down);
+    QTest::keyClick(&window, Qt::Key_Down);
+    QTest::keyClick(&window, Qt::Key_Up);
+    EXPECT_EQ(window.listView().selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(window.listView().currentIndex().row(), 1);
+    QTest::keyClick(&window, Qt::Key_Return);
+    ASSERT_TRUE(viewer.playingBoth());
+    EXPECT_EQ(window.controller().currentRow(), 2); // the second row's pair: on its rear row
+    EXPECT_TRUE(waitFor([&] { return window.frontEngine().state() == MediaState::Playing; }, 5000));
+
+    window.toggleFullScreen(1);
+    ASSERT_TRUE(window.controller().fullScreen());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.controller().fullScreen());
+    EXPECT_EQ(window.size(), QSize(1020, 645));
+    QTest::keyClick(&window, Qt::Key_Escape); // in the normal view it still does nothing
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.controller().fullScreen());
+}
+
+TEST(MainWindow, ABackgroundDoubleClickShowsBothPanesInTheFullView)
+{
+    Viewer viewer;
+    MainWindow& window = viewer.window;
+    window.activateRow(rowOf(window.listModel(), fileNameIn("Event", "_F.mp4")));
+    ASSERT_TRUE(viewer.playingBoth());
+    const QRect before = window.geometry();
+    QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(6, 300)); // left of the large pane
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(window.controller().fullScreen());
+    const QRect screen = window.screen()->geometry();
+    const QRect front = window.frontPane().geometry();
+    const QRect rear = window.rearPane().geometry();
+    EXPECT_TRUE(window.frontPane().isVisible());
+    EXPECT_TRUE(window.rearPane().isVisible());
+    EXPECT_FALSE(front.intersects(rear));
+    EXPECT_EQ(front.size(), rear.size());
+    EXPECT_GT(front.width(), screen.width() * 2 / 5); // each about half the screen
+    EXPECT_NEAR(front.width() * 9.0 / 16.0, front.height(), 2.0);
+    EXPECT_LT(front.right(), rear.left());
+    EXPECT_GE(front.top(), 54);
+    EXPECT_LE(front.bottom(), screen.height() - 90); // above the transport row
+    EXPECT_FALSE(window.listView().isVisible());
+    screenshot(window, "14-full-view-both");
+    QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(1, 1));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.controller().fullScreen());
+    EXPECT_EQ(window.geometry(), before);
+    EXPECT_EQ(window.frontPane().geometry(), QRect(15, 56, 646, 363));
+    EXPECT_EQ(window.rearPane().geometry(), QRect(678, 384, 326, 246));
+}
+
+TEST(MainWindow, TheMagnifierButtonShowsItsStateAndTheLoupeShowsAtOnceWhilePaused)
+{
+    Viewer viewer;
+    MainWindow& window = viewer.window;
+    window.activateRow(rowOf(window.listModel(), fileNameIn("Event", "_F.mp4")));
+    ASSERT_TRUE(viewer.playingBoth());
+    ASSERT_TRUE(waitFor([&] { return window.frontEngine().state() == MediaState::Playing; }, 5000));
+    window.controller().pause();
+    ASSERT_TRUE(waitFor([&] { return window.frontEngine().state() == MediaState::Paused; }, 5000));
+    waitFor([] { return false; }, 300);
+    auto* magnifier = qobject_cast<QAbstractButton*>(window.findChild<QWidget*>("button1301"));
+    ASSERT_NE(magnifier, nullptr);
+    const QImage plain = window.frontPane().grab().toImage();
+    QTest::mouseClick(magnifier, Qt::LeftButton); // the pointer is on the button, not the picture
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.controller().magnifier());
+    EXPECT_TRUE(magnifier->isChecked());
+    EXPECT_NE(window.frontPane().grab().toImage(), plain);
+    screenshot(window, "15-magnifier-paused");
+    QTest::mouseClick(magnifier, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(magnifier->isChecked());
+    EXPECT_EQ(window.frontPane().grab().toImage(), plain);
+}
+
+TEST(MainWindow, TheMapTabOpenedWhilePausedShowsTheCurrentPosition)
+{
+    Viewer viewer;
+    MapView& map = viewer.window.mapView();
+    ASSERT_TRUE(waitFor([&] { return map.loaded() && evaluate(map, "markers.length").toInt() == 1; }, 30000));
+    viewer.window.activateRow(rowOf(viewer.window.listModel(), fileNameIn("Event", "_F.mp4")));
+    ASSERT_TRUE(viewer.playingBoth());
+    ASSERT_TRUE(waitFor([&] { return viewer.window.controller().seekBar().position() > 2000 && !viewer.window.controller().trackPending(); }, 8000));
+    viewer.window.controller().pause();
+    ASSERT_TRUE(waitFor([&] { return viewer.window.frontEngine().state() == MediaState::Paused; }, 5000));
+    EXPECT_NEAR(evaluate(map, "markers[0].getLatLng().lat").toDouble(), 37.374054, 1e-9); // hidden: untouched
+    viewer.window.showInformation(true);
+    EXPECT_TRUE(waitFor([&] { return std::abs(evaluate(map, "markers[0].getLatLng().lat").toDouble() - 37.374054) > 1e-7; }, 3000));
+}
+
+TEST(MainWindow, TheVolumeIconMutesAndShowsIt)
+{
+    Viewer viewer;
+    MainWindow& window = viewer.window;
+    window.activateRow(rowOf(window.listModel(), fileNameIn("Event", "_F.mp4")));
+    ASSERT_TRUE(viewer.playingBoth());
+    auto* icon = qobject_cast<QAbstractButton*>(window.findChild<QWidget*>("button1105"));
+    ASSERT_NE(icon, nullptr);
+    const QImage sounding = icon->grab().toImage();
+    // (What the engine is told is the controller's test; the dummy sound output reads back unreliably.)
+    QTest::mouseClick(icon, Qt::LeftButton);
+    EXPECT_EQ(window.controller().volumeSlider().position(), 0);
+    EXPECT_NE(icon->grab().toImage(), sounding);
+    screenshot(window, "16-muted");
+    QTest::mouseClick(icon, Qt::LeftButton);
+    EXPECT_EQ(window.controller().volumeSlider().position(), 50);
+    EXPECT_EQ(icon->grab().toImage(), sounding);
+
+    // Dragged down to nothing: the icon shows muted too.
+    window.controller().volumeSlider().setPosition(0);
+    QTest::mouseClick(window.findChild<QWidget*>("volumeSlider"), Qt::LeftButton, {}, QPoint(1, 6));
+    EXPECT_EQ(window.controller().volumeSlider().position(), 0);
+    EXPECT_NE(icon->grab().toImage(), sounding);
+}
+
+TEST(MainWindow, CopySaysWhatItDidAndWhyItDoesNothing)
+{
+    Viewer viewer;
+    QTemporaryDir target;
+    QSignalSpy done(&viewer.window, &MainWindow::copyFinished);
+    viewer.window.copyRows({1, 2}, target.path(), false);
+    ASSERT_TRUE(waitFor([&] { return !done.isEmpty(); }, 20000));
+    EXPECT_EQ(shownMessage(viewer.window), QString("Copied 2 files to %1.").arg(target.path()));
+
+    // More than a hundred selected: it says why nothing happens.
+    QTemporaryDir many;
+    for (int i = 0; i < 101; ++i) {
+        QFile file(many.filePath(QString("alwa_20230615_1%1_F.mp4").arg(i, 5, 10, QChar('0'))));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QSignalSpy listed(&viewer.window, &MainWindow::folderListed);
+    viewer.window.openFolder(many.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 5000));
+    viewer.window.listView().selectAll();
+    viewer.window.copySelection();
+    EXPECT_TRUE(shownMessage(viewer.window).startsWith("101 recordings are selected; at most 100"));
+    screenshot(viewer.window, "17-copy-over-limit");
+}
+
+TEST(MainWindow, OpeningAFolderThatIsNotThereSaysSo)
+{
+    Viewer viewer;
+    QSignalSpy refused(&viewer.window, &MainWindow::folderRefused);
+    viewer.window.openFolder("/nowhere/at/all");
+    ASSERT_TRUE(waitFor([&] { return !refused.isEmpty(); }, 5000));
+    EXPECT_EQ(shownMessage(viewer.window), "/nowhere/at/all can't be opened: no such folder.");
+    EXPECT_EQ(viewer.window.listModel().recordingCount(), 14); // the list stays
+    QTemporaryDir dir;
+    QFile file(dir.filePath("plain.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    viewer.window.openFolder(file.fileName());
+    ASSERT_TRUE(waitFor([&] { return refused.size() == 2; }, 5000));
+    EXPECT_TRUE(shownMessage(viewer.window).endsWith("plain.txt can't be opened: not a folder."));
 }

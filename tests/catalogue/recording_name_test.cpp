@@ -107,6 +107,8 @@ TEST(RecordingName, ImpossibleDatesAndTimesShowBlank)
     EXPECT_EQ(formatListDate(parseRecordingName(u"alwa_20230615_142530_F.mp4"), QLocale(QLocale::English, QLocale::UnitedStates)),
               "6/15/23");
     EXPECT_EQ(formatListDate(parseRecordingName(u"alwa_20230615_142530_F.mp4"), QLocale(QLocale::German)), "15.06.23");
+    // Where the short format spells the month, digits keep the column narrow.
+    EXPECT_EQ(formatListDate(parseRecordingName(u"alwa_20230615_142530_F.mp4"), QLocale::c()), "2023-06-15");
 }
 
 TEST(RecordingName, PartnerSwapsTheChannelLetterOnly)

@@ -120,7 +120,8 @@ public:
     int resets = 0;
     int selectedRow = -1;
     int tracksLoaded = 0;
-    QString problem;
+    QString problem;     // the front pane's message
+    QString rearProblem; // the rear pane's
 
     void seekBarChanged() override {}
     void volumeSliderChanged() override {}
@@ -135,6 +136,7 @@ public:
     void magnifierChanged() override {}
     void trackLoaded() override { ++tracksLoaded; }
     void showOpenProblem(const QString& text) override { problem = text; }
+    void showPlaybackProblem(bool front, const QString& text) override { (front ? problem : rearProblem) = text; }
 };
 
 class FakeList : public RecordingListAccess {

@@ -156,6 +156,7 @@ TEST(PlaybackController, PlaysThroughTheListOnceForEachFile)
     rig.controller.listActivated(0);
     EXPECT_EQ(rig.controller.currentRow(), 1); // on the partner's row
     EXPECT_EQ(rig.front.media, rig.list.paths[0]);
+    rig.front.send(EngineEvent::VideoOutput, 0);
 
     rig.front.timeMs = 59900;
     rig.front.send(EngineEvent::TimeChanged, 59900); // within 200 ms of the end
@@ -163,9 +164,11 @@ TEST(PlaybackController, PlaysThroughTheListOnceForEachFile)
     EXPECT_EQ(rig.view.selectedRow, 2);
     EXPECT_EQ(rig.controller.currentRow(), 2);
 
+    rig.front.send(EngineEvent::VideoOutput, 0);
     rig.front.send(EngineEvent::EndReached, 0);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]);
     EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
+    rig.front.send(EngineEvent::VideoOutput, 0);
     rig.front.send(EngineEvent::EndReached, 0);
     EXPECT_EQ(rig.front.media, rig.list.paths[3]); // the last row stays
     EXPECT_EQ(rig.controller.currentRow(), 3);
@@ -732,4 +735,93 @@ TEST(PlaybackController, NamesThatAreNotUtf8OpenWithTheirOwnBytes)
     EXPECT_EQ(rig.rear.media, r);
     ASSERT_TRUE(rig.trackArrives());
     EXPECT_EQ(rig.store.sampleCount(), 61u);
+}
+
+TEST(PlaybackController, AFileWithoutAPictureSaysWhyInItsPaneAndTheListStaysOnIt)
+{
+    Card card;
+    Rig rig;
+    rig.list.paths = {card.add("alwa_20230615_142500_F.mp4"), card.add("alwa_20230615_142530_F.mp4"),
+                      card.add("alwa_20230615_142600_F.mp4"), card.add("alwa_20230615_142600_R.mp4")};
+    QFile::resize(QFile::decodeName(rig.list.paths[1]), 0);
+
+    // The player reads it, finds no picture in it and ends at once.
+    rig.controller.listActivated(0);
+    rig.front.send(EngineEvent::EndReached, 0);
+    EXPECT_EQ(rig.view.problem, "alwa_20230615_142500_F.mp4 can't be played: it is damaged or not a video.");
+    EXPECT_EQ(rig.front.media, rig.list.paths[0]); // not passed over unseen
+    EXPECT_EQ(rig.controller.currentRow(), 0);
+    EXPECT_TRUE(rig.view.playVisible);
+    EXPECT_FALSE(rig.controller.seekBar().enabled());
+
+    rig.controller.nextRecording();
+    EXPECT_TRUE(rig.view.problem.isEmpty()); // a new open takes the message away
+    rig.front.send(EngineEvent::EncounteredError, 0);
+    EXPECT_EQ(rig.view.problem, "alwa_20230615_142530_F.mp4 can't be played: the file is empty.");
+    EXPECT_EQ(rig.controller.currentRow(), 1);
+
+    // A pair whose rear file fails: the rear pane says so, the front plays on.
+    rig.controller.nextRecording();
+    rig.front.send(EngineEvent::VideoOutput, 0);
+    rig.rear.send(EngineEvent::Opening);
+    rig.rear.send(EngineEvent::EncounteredError);
+    EXPECT_TRUE(rig.view.problem.isEmpty());
+    EXPECT_EQ(rig.view.rearProblem, "alwa_20230615_142600_R.mp4 can't be played: it is damaged or not a video.");
+    EXPECT_FALSE(rig.view.rearVideo);
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    // A file that showed pictures ends as usual: the last row stays, no message.
+    rig.front.send(EngineEvent::EndReached, 0);
+    EXPECT_TRUE(rig.view.problem.isEmpty());
+}
+
+TEST(PlaybackController, NothingOpenLeavesTheSeekBarDisabled)
+{
+    Rig rig;
+    EXPECT_FALSE(rig.controller.seekBar().enabled());
+    rig.controller.play();
+    EXPECT_TRUE(rig.front.calls.isEmpty());
+}
+
+TEST(PlaybackController, TheVolumeIconMutesAndGoesBackToTheLastVolume)
+{
+    Card card;
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4");
+    Rig rig;
+    rig.controller.toggleMute(); // before anything plays: the first open keeps it muted
+    EXPECT_TRUE(rig.controller.muted());
+    rig.controller.openRecording(f, true);
+    EXPECT_EQ(rig.front.vol, 0);
+    rig.controller.toggleMute();
+    EXPECT_EQ(rig.front.vol, 50);
+    EXPECT_FALSE(rig.controller.muted());
+
+    rig.controller.volumeSlider().setPosition(30);
+    rig.controller.volumeReleased();
+    rig.controller.volumeSlider().setPosition(0); // dragged down to nothing: muted too
+    rig.controller.volumeReleased();
+    EXPECT_TRUE(rig.controller.muted());
+    EXPECT_EQ(rig.front.vol, 0);
+    rig.controller.toggleMute();
+    EXPECT_EQ(rig.front.vol, 30);
+    EXPECT_EQ(rig.controller.volumeSlider().position(), 30);
+}
+
+TEST(PlaybackController, TheWindowsFullViewShowsBothChannelsSideBySide)
+{
+    Card card;
+    const QByteArray f = card.add("alwa_20230615_142530_F.mp4");
+    card.add("alwa_20230615_142530_R.mp4");
+    const QByteArray frontAlone = card.add("user_20230615_150000_F.mp4");
+    Rig rig;
+    rig.controller.enterFullScreen(0); // nothing open: the two idle panes
+    EXPECT_EQ(rig.view.panes, PaneLayout::FullScreenBoth);
+    rig.controller.openRecording(f, true);
+    EXPECT_EQ(rig.view.panes, PaneLayout::FullScreenBoth);
+    rig.controller.swap(); // the sides change places
+    EXPECT_TRUE(rig.controller.swapped());
+    EXPECT_EQ(rig.view.panes, PaneLayout::FullScreenBoth);
+    rig.controller.openRecording(frontAlone, true); // one channel fills the view
+    EXPECT_EQ(rig.view.panes, PaneLayout::FullScreenFront);
+    rig.controller.leaveFullScreen();
+    EXPECT_EQ(rig.view.panes, PaneLayout::FrontLargeRearSmall);
 }

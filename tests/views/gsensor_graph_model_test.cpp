@@ -81,4 +81,12 @@ TEST(Readout, SpeedUnitFromTheSampleAndFixFromTheSeekBar)
     const auto slow = readoutTick(true, track, 2000, 2000, 2);
     EXPECT_EQ(slow->speed, "0 Mi/h");
     EXPECT_EQ(startSpeedText(false), "0 Km/h");
+
+    // The map's position while paused: the same fix, whatever the graph's cursor.
+    const auto paused = mapPositionAt(track, 2000, 0);
+    ASSERT_TRUE(paused);
+    EXPECT_DOUBLE_EQ(paused->latitude, -3730.5);
+    EXPECT_DOUBLE_EQ(paused->longitude, 12639.0);
+    EXPECT_FALSE(mapPositionAt(track, 0, 0));
+    EXPECT_FALSE(mapPositionAt(TelemetryTrack{}, 2000, 0));
 }

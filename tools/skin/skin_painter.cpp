@@ -184,22 +184,38 @@ void magnifyIcon(QPainter& p, QRectF area, QColor c)
     p.drawLine(lens.center() - QPointF(0, 3), lens.center() + QPointF(0, 3));
 }
 
+QPainterPath speaker(QRectF r)
+{
+    QPainterPath path;
+    path.moveTo(r.left(), r.top() + 6);
+    path.lineTo(r.left() + 4, r.top() + 6);
+    path.lineTo(r.left() + 9, r.top() + 1);
+    path.lineTo(r.left() + 9, r.bottom() - 1);
+    path.lineTo(r.left() + 4, r.bottom() - 6);
+    path.lineTo(r.left(), r.bottom() - 6);
+    path.closeSubpath();
+    return path;
+}
+
 void volumeIcon(QPainter& p, QRectF area, QColor c)
 {
     const QRectF r = centred(area, 18);
-    QPainterPath speaker;
-    speaker.moveTo(r.left(), r.top() + 6);
-    speaker.lineTo(r.left() + 4, r.top() + 6);
-    speaker.lineTo(r.left() + 9, r.top() + 1);
-    speaker.lineTo(r.left() + 9, r.bottom() - 1);
-    speaker.lineTo(r.left() + 4, r.bottom() - 6);
-    speaker.lineTo(r.left(), r.bottom() - 6);
-    speaker.closeSubpath();
-    fillPath(p, speaker, c);
+    fillPath(p, speaker(r), c);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(c, 1.5, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(QRectF(r.left() + 6, r.top() + 5, 7, 8), -50 * 16, 100 * 16);
     p.drawArc(QRectF(r.left() + 5, r.top() + 1, 12, 16), -50 * 16, 100 * 16);
+}
+
+// The speaker without its sound waves, crossed out.
+void mutedIcon(QPainter& p, QRectF area, QColor c)
+{
+    const QRectF r = centred(area, 18);
+    fillPath(p, speaker(r), c);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0xe5, 0x4b, 0x4b), 1.8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(r.left() + 12, r.top() + 6), QPointF(r.right() - 1, r.bottom() - 6));
+    p.drawLine(QPointF(r.left() + 12, r.bottom() - 6), QPointF(r.right() - 1, r.top() + 6));
 }
 
 void folderIcon(QPainter& p, QRectF area, QColor c)
@@ -421,8 +437,9 @@ QImage plain(int w, int h, QColor top, QColor bottom)
 // Six 53 x 16 kind icons: front Always, Event, Park, then the rear ones.
 QImage kindIcons()
 {
-    QImage strip(318, 16, QImage::Format_RGB32);
-    strip.fill(Qt::white);
+    // Transparent around the drawing (the icons' mask), so the row's own
+    // colour shows through: the playing row's, the selection's.
+    QImage strip = transparent(318, 16);
     QPainter p(&strip);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor box[3] = {QColor(0x2e, 0xa0, 0x43), QColor(0xd2, 0x3b, 0x3b), QColor(0x3d, 0x7b, 0xd9)};
@@ -491,6 +508,7 @@ std::vector<SkinImage> paintSkin()
     add("snapshot", buttonStrip(54, 47, tool(cameraIcon, QStringLiteral("Capture"))));
     add("configuration", buttonStrip(54, 47, tool(gearIcon, QStringLiteral("Settings"))));
     add("volume", buttonStrip(28, 26, volumeIcon, false));
+    add("volume_muted", buttonStrip(28, 26, mutedIcon, false));
     add("fullscreen", buttonStrip(40, 35, fullscreenIcon));
     add("rewind", buttonStrip(23, 26, triangle(false, 2), false));
     add("play", buttonStrip(23, 26, triangle(true), false));

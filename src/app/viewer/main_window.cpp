@@ -2,6 +2,7 @@
 
 #include "app/viewer/copy_job.h"
 #include "app/viewer/first_paint_log.h"
+#include "app/viewer/recording_list_view.h"
 #include "app/viewer/route_points.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -38,6 +38,7 @@ const QRect kLargePane(15, 56, 646, 363);
 const QRect kSmallPane(678, 384, 326, 246);
 const QRect kListArea(680, 85, 322, 298);
 const QRect kMapArea(680, 85, 322, 236);
+constexpr int kMostRowsCopied = 100;
 
 QLabel* readoutLabel(QWidget* parent, QRect place, const QString& text, int pixels, Qt::Alignment align)
 {
@@ -89,30 +90,11 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     graph_->setGeometry(15, 425, 646, 130);
     graph_->setValueFont(ui.font(101));
 
-    list_ = new QTreeView(this);
+    listModel_.setKindIcons(ui.image(202));
+    list_ = new RecordingListView(listModel_, ui.font(100), this);
     list_->setObjectName(QStringLiteral("recordingList"));
     list_->setGeometry(kListArea);
-    list_->setRootIsDecorated(false);
-    list_->setUniformRowHeights(true);
-    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setIconSize(QSize(53, 16));
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
-    list_->setStyleSheet(QStringLiteral("QTreeView { background: white; color: black; gridline-color: #d0d0d0; }"
-                                        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #e4e4e4; }"
-                                        "QTreeView::item:selected { background: #3d7bd9; color: white; }"));
-    listModel_.setKindIcons(ui.image(202));
-    list_->setModel(&listModel_);
-    const int widths[] = {98, 85, 65, 186};
-    for (int c = 0; c < 4; ++c)
-        list_->header()->resizeSection(c, widths[c]);
-    for (int c = RecordingListModel::SortKey; c < RecordingListModel::ColumnCount; ++c)
-        list_->setColumnHidden(c, true);
-    connect(list_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) {
-        const QModelIndexList selected = list_->selectionModel()->selectedRows();
-        if (!selected.isEmpty())
-            activateRow(std::min_element(selected.begin(), selected.end())->row());
-    });
+    connect(list_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) { playSelection(); });
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (listModel_.rowCount() == 0)
             return;
@@ -172,7 +154,11 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     volume_->setGeometry(594, 598, 59, 13);
     volume_->setPictures(ui.image(5), ui.image(6));
     connect(seek_, &SkinSlider::released, this, [this] { controller_->seekReleased(); });
-    connect(volume_, &SkinSlider::released, this, [this] { controller_->volumeReleased(); });
+    connect(volume_, &SkinSlider::released, this, [this] {
+        controller_->volumeReleased();
+        volumeSliderChanged();
+    });
+    connect(volumeIcon_, &QAbstractButton::clicked, this, [this] { controller_->toggleMute(); });
 
     connect(close_, &QAbstractButton::clicked, this, &QWidget::close);
     connect(minimize_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
@@ -201,18 +187,25 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     connect(magnify_, &QAbstractButton::clicked, this, [this] { controller_->toggleMagnifier(); });
     connect(swap_, &QAbstractButton::clicked, this, [this] { controller_->swap(); });
 
-    play_->hide();
+    // Nothing is loaded yet: Play shows (it does nothing until a recording opens).
+    showPlayButton(true);
+    magnify_->setCheckable(true);
     recordTab_->setSelected(true);
     informationTab_->setSelected(false);
     readoutTimer_.setInterval(500);
     connect(&readoutTimer_, &QTimer::timeout, this, &MainWindow::readoutTick);
     listPainted_ = new FirstPaintLog(list_->viewport());
-    connect(&scan_, &QFutureWatcher<std::optional<std::vector<RecordingRow>>>::finished, this, [this] {
-        auto rows = scan_.result();
-        if (!rows)
-            return; // a folder that can't be used leaves the list as it was
-        const int count = static_cast<int>(rows->size());
-        listModel_.setRows(std::move(*rows));
+    connect(&scan_, &QFutureWatcher<FolderRows>::finished, this, [this] {
+        FolderRows listing = scan_.result();
+        if (listing.error) { // a folder that can't be used leaves the list as it was
+            const QString message = QStringLiteral("%1 can't be opened: %2.")
+                                        .arg(QDir::toNativeSeparators(lastFolder_), scanErrorText(*listing.error));
+            tell(QStringLiteral("Open"), message, QMessageBox::Warning);
+            emit folderRefused(message);
+            return;
+        }
+        const int count = static_cast<int>(listing.rows.size());
+        listModel_.setRows(std::move(listing.rows));
         controller_->listReplaced();
         listModel_.setCurrentRow(controller_->currentRow());
         listPainted_->arm(QStringLiteral("list of %1 recordings").arg(count));
@@ -253,11 +246,14 @@ void MainWindow::openFolder(const QString& folder) { openNativeFolder(QFile::enc
 void MainWindow::openNativeFolder(const QByteArray& folder)
 {
     lastFolder_ = QFile::decodeName(folder);
-    scan_.setFuture(QtConcurrent::run([folder]() -> std::optional<std::vector<RecordingRow>> {
+    scan_.setFuture(QtConcurrent::run([folder] {
+        FolderRows listing;
         auto listed = listRecordings(folder);
         if (!listed)
-            return std::nullopt;
-        return std::move(listed->rows);
+            listing.error = listed.error();
+        else
+            listing.rows = std::move(listed->rows);
+        return listing;
     }));
 }
 
@@ -295,6 +291,14 @@ void MainWindow::showInformation(bool information)
         w->setVisible(information);
     if (!information)
         list_->setGeometry(kListArea);
+    else
+        showCurrentPosition(); // the readout only moves the map while playing
+}
+
+void MainWindow::showCurrentPosition()
+{
+    if (const auto at = mapPositionAt(store_, controller_->seekBar().maximum(), controller_->seekBar().position()))
+        mapArea_->showPosition(at->longitude, at->latitude, true);
 }
 
 void MainWindow::readoutTick()
@@ -332,12 +336,28 @@ void MainWindow::trackLoaded()
 void MainWindow::showOpenProblem(const QString& text)
 {
     frontPane_->setMessage(text);
-    if (!text.isEmpty())
+    if (text.isEmpty())
+        rearPane_->setMessage(text); // a new open starts without either pane's message
+    else
         qCWarning(viewerLog, "%s", qUtf8Printable(text));
 }
 
+void MainWindow::showPlaybackProblem(bool frontEngine, const QString& text)
+{
+    (frontEngine ? frontPane_ : rearPane_)->setMessage(text);
+    qCWarning(viewerLog, "%s", qUtf8Printable(text));
+}
+
 void MainWindow::seekBarChanged() { seek_->update(); }
-void MainWindow::volumeSliderChanged() { volume_->update(); }
+void MainWindow::volumeSliderChanged()
+{
+    volume_->update();
+    const bool muted = controller_->muted();
+    if (muted != volumeIcon_->property("muted").toBool()) {
+        volumeIcon_->setProperty("muted", muted);
+        volumeIcon_->setStrip(UiRegistry::instance().image(muted ? 1106 : 1105), 3);
+    }
+}
 void MainWindow::graphChanged() { graph_->update(); }
 
 void MainWindow::showPlayButton(bool playVisible)
@@ -355,7 +375,8 @@ void MainWindow::setPaneVideo(bool frontEngine, bool hasVideo)
 
 void MainWindow::layoutPanes(PaneLayout layout)
 {
-    const QRect full(2, 54, width() - 2, height() - 144);
+    // The panes' area of the full-screen view: below the title row, above the transport row.
+    const QRect full(2, 54, screenArea_.width() - 2, screenArea_.height() - 144);
     switch (layout) {
     case PaneLayout::FrontLargeRearSmall:
         frontPane_->setGeometry(kLargePane);
@@ -380,6 +401,21 @@ void MainWindow::layoutPanes(PaneLayout layout)
         rearPane_->show();
         frontPane_->hide();
         break;
+    case PaneLayout::FullScreenBoth: {
+        // Side by side, each as large as a 16:9 picture can be in its half.
+        const int gap = 8;
+        const int half = (full.width() - gap) / 2;
+        const int h = std::min(full.height(), half * 9 / 16);
+        const int w = std::min(half, h * 16 / 9);
+        const int top = full.top() + (full.height() - h) / 2;
+        const int left = full.left() + (full.width() - 2 * w - gap) / 2;
+        const bool rearFirst = controller_->swapped();
+        (rearFirst ? rearPane_ : frontPane_)->setGeometry(left, top, w, h);
+        (rearFirst ? frontPane_ : rearPane_)->setGeometry(left + w + gap, top, w, h);
+        frontPane_->show();
+        rearPane_->show();
+        break;
+    }
     }
     frontPane_->update();
     rearPane_->update();
@@ -401,6 +437,7 @@ void MainWindow::setReadoutTimer(bool running)
 
 void MainWindow::magnifierChanged()
 {
+    magnify_->setChecked(controller_->magnifier());
     frontPane_->update();
     rearPane_->update();
 }
@@ -431,14 +468,32 @@ void MainWindow::copySelection()
     QList<int> rows;
     for (const QModelIndex& index : list_->selectionModel()->selectedRows())
         rows << index.row();
-    if (rows.isEmpty() || rows.size() > 100)
+    if (rows.isEmpty()) {
+        tell(QStringLiteral("Copy"), QStringLiteral("Select the recordings to copy first."));
         return;
+    }
+    if (rows.size() > kMostRowsCopied) {
+        tell(QStringLiteral("Copy"), QStringLiteral("%1 recordings are selected; at most %2 are copied at a time. "
+                                                    "Select fewer and copy again.")
+                                         .arg(rows.size())
+                                         .arg(kMostRowsCopied));
+        return;
+    }
     std::sort(rows.begin(), rows.end());
     const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastCopyFolder_);
     if (folder.isEmpty())
         return;
     lastCopyFolder_ = folder;
     copyRows(rows, folder);
+}
+
+void MainWindow::tell(const QString& title, const QString& text, QMessageBox::Icon icon)
+{
+    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("viewerMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
 }
 
 bool MainWindow::copyRunning() const { return copyThread_ != nullptr; }
@@ -464,8 +519,12 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
                                          [&](const QByteArray& s) { return existing.contains(CopyJob::targetFor(s, folder)); }),
                           sources.end());
     }
-    if (sources.isEmpty())
+    if (sources.isEmpty()) {
+        tell(QStringLiteral("Copy"), QStringLiteral("Nothing was copied: the files are in %1 already.")
+                                         .arg(QDir::toNativeSeparators(folder)));
         return;
+    }
+    const auto wanted = static_cast<int>(sources.size());
     auto* job = new CopyJob(sources, folder);
     copyJob_ = job;
     copyThread_ = new QThread(this);
@@ -480,15 +539,22 @@ void MainWindow::copyRows(const QList<int>& rows, const QString& folder, bool as
         progress->setValue(percent);
     });
     connect(copyThread_, &QThread::started, job, &CopyJob::run);
-    connect(job, &CopyJob::finished, this, [this, job, progress](int copied, const QString& error) {
+    connect(job, &CopyJob::finished, this, [this, job, progress, folder, wanted](int copied, const QString& error) {
         progress->deleteLater();
         copyThread_->quit();
         copyThread_->wait();
         copyThread_->deleteLater();
         copyThread_ = nullptr;
         job->deleteLater();
+        const QString where = QDir::toNativeSeparators(folder);
+        const QString files = copied == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(copied);
         if (!error.isEmpty())
-            QMessageBox::warning(this, QStringLiteral("Copy"), error);
+            tell(QStringLiteral("Copy"), QStringLiteral("%1\n%2 of %3 copied to %4.").arg(error, files, QString::number(wanted), where),
+                 QMessageBox::Warning);
+        else if (copied < wanted)
+            tell(QStringLiteral("Copy"), QStringLiteral("Copy cancelled: %1 of %2 copied to %3.").arg(files, QString::number(wanted), where));
+        else
+            tell(QStringLiteral("Copy"), QStringLiteral("Copied %1 to %2.").arg(files, where));
         emit copyFinished(copied, error);
     });
     copyThread_->start();
@@ -508,11 +574,11 @@ void MainWindow::toggleFullScreen(int view)
 {
     if (!controller_->fullScreen()) {
         savedGeometry_ = geometry();
-        const QRect screenRect = (screen() != nullptr ? screen() : QGuiApplication::primaryScreen())->geometry();
+        screenArea_ = (screen() != nullptr ? screen() : QGuiApplication::primaryScreen())->geometry();
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setGeometry(screenRect);
-        placeFullScreen(screenRect.width(), screenRect.height());
+        setGeometry(screenArea_);
+        placeFullScreen(screenArea_.width(), screenArea_.height());
         controller_->enterFullScreen(view);
     } else {
         setGeometry(savedGeometry_);
@@ -582,7 +648,7 @@ void MainWindow::paintEvent(QPaintEvent*)
         return;
     }
     UiRegistry& ui = UiRegistry::instance();
-    p.drawTiledPixmap(rect(), ui.image(11));
+    p.drawPixmap(rect(), ui.image(11)); // stretched: tiles of its gradient would band
     p.drawPixmap(width() / 2 - 328, height() - 90, ui.image(12));
 }
 
@@ -603,7 +669,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     switch (static_cast<QKeyEvent*>(event)->key()) {
     case Qt::Key_Space: controller_->key(TransportKey::Space); break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: controller_->key(TransportKey::Enter); break;
+    case Qt::Key_Enter: playSelection(); break;
+    case Qt::Key_Escape:
+        if (controller_->fullScreen())
+            toggleFullScreen(0); // any request leaves
+        break;
+    case Qt::Key_Up: moveSelection(-1); break;
+    case Qt::Key_Down: moveSelection(+1); break;
     case Qt::Key_PageUp: controller_->key(TransportKey::PageUp); break;
     case Qt::Key_PageDown: controller_->key(TransportKey::PageDown); break;
     case Qt::Key_Left: controller_->key(TransportKey::Left); break;
@@ -612,6 +684,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     }
     listModel_.setCurrentRow(controller_->currentRow());
     return true; // every key press in the main window is ours
+}
+
+void MainWindow::moveSelection(int step)
+{
+    const int rows = listModel_.rowCount();
+    if (rows == 0)
+        return;
+    const QModelIndex current = list_->currentIndex();
+    const int row = current.isValid() ? std::clamp(current.row() + step, 0, rows - 1) : (step > 0 ? 0 : rows - 1);
+    const QModelIndex index = listModel_.index(row, 0);
+    list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->scrollTo(index);
+}
+
+void MainWindow::playSelection()
+{
+    const QModelIndexList selected = list_->selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        activateRow(std::min_element(selected.begin(), selected.end())->row());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -17,16 +17,25 @@
 
 #include <QFutureWatcher>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QTreeView>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace dravonix {
 
 class FirstPaintLog;
+
+// A scan's rows, or why the folder could not be listed.
+struct FolderRows {
+    std::vector<RecordingRow> rows;
+    std::optional<ScanError> error;
+};
 
 class MainWindow : public QWidget, public PlaybackView {
     Q_OBJECT
@@ -58,6 +67,7 @@ public:
     void toggleFullScreen(int view);
     void snapshotTo(const QString& path); // the snapshot without its dialog
     void copyRows(const QList<int>& rows, const QString& folder, bool askBeforeReplacing = true);
+    void copySelection(); // asks for the folder
     bool copyRunning() const;
 
     // PlaybackView
@@ -74,9 +84,11 @@ public:
     void magnifierChanged() override;
     void trackLoaded() override;
     void showOpenProblem(const QString& text) override;
+    void showPlaybackProblem(bool frontEngine, const QString& text) override;
 
 signals:
     void folderListed(int rows);
+    void folderRefused(const QString& message);
     void copyFinished(int copied, const QString& error);
 
 protected:
@@ -93,8 +105,12 @@ private:
     void readoutTick();
     void chooseFolder();
     void snapshot();
-    void copySelection();
     void paneDoubleClicked(int view);
+    void moveSelection(int step);
+    void playSelection();
+    void showCurrentPosition();
+    // A message that doesn't stop the window: the user closes it when read.
+    void tell(const QString& title, const QString& text, QMessageBox::Icon icon = QMessageBox::Information);
 
     TelemetryTrack store_;
     GSensorGraphModel graphModel_{store_};
@@ -136,12 +152,13 @@ private:
     SkinButton* volumeIcon_ = nullptr;
 
     QTimer readoutTimer_;
-    QFutureWatcher<std::optional<std::vector<RecordingRow>>> scan_;
+    QFutureWatcher<FolderRows> scan_;
     FirstPaintLog* listPainted_ = nullptr;
     QString lastFolder_;
     QString lastCopyFolder_;
     bool informationShown_ = false;
     QRect savedGeometry_;
+    QRect screenArea_; // the monitor the full-screen view covers
     QPointer<QObject> copyJob_;
     QThread* copyThread_ = nullptr;
 };

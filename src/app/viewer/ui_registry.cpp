@@ -21,7 +21,7 @@ UiRegistry::UiRegistry()
         {5, "thumb", 1},        {6, "progress", 1},     {7, "front", 0},         {8, "rear", 0},
         {9, "panel", 0},        {10, "ci", 0},          {11, "stretch_bg", 0},   {12, "controlpanel", 0},
         {1001, "information", 2}, {1002, "record", 2},  {1100, "clock", 3},      {1101, "open", 3},
-        {1102, "snapshot", 3},  {1103, "configuration", 3}, {1105, "volume", 3}, {1201, "fullscreen", 3},
+        {1102, "snapshot", 3},  {1103, "configuration", 3}, {1105, "volume", 3}, {1106, "volume_muted", 3}, {1201, "fullscreen", 3},
         {1202, "rewind", 3},    {1203, "play", 3},      {1204, "pause", 3},      {1205, "swap", 3},
         {1206, "fastforward", 3}, {1207, "speedplus", 3}, {1208, "speedminus", 3}, {1301, "magnify", 3},
         {202, "kinds", 0},

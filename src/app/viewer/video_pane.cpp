@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextDocument>
+#include <QTextOption>
 
 #include <algorithm>
 
@@ -68,12 +70,8 @@ void VideoPane::paintEvent(QPaintEvent*)
             p.fillRect(rect(), Qt::black);
         else
             p.drawPixmap(rect(), idle_);
-        if (!message_.isEmpty()) {
-            const QRect band(0, height() / 2 - 30, width(), 60);
-            p.fillRect(band, QColor(0, 0, 0, 170));
-            p.setPen(QColor(0xf0, 0xf0, 0xf0));
-            p.drawText(band.adjusted(12, 0, -12, 0), Qt::AlignCenter | Qt::TextWordWrap, message_);
-        }
+        if (!message_.isEmpty())
+            paintMessage(p);
         return;
     }
     p.drawImage(0, 0, frame);
@@ -86,29 +84,53 @@ void VideoPane::paintEvent(QPaintEvent*)
         qCInfo(paneLog, "%s: first picture of a file at %lld ms since the epoch", qPrintable(objectName()),
                static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
     }
-    if (engine_.magnifierOn() && rect().contains(pointer_))
+    if (engine_.magnifierOn())
         paintMagnifier(p, picture);
+}
+
+void VideoPane::paintMessage(QPainter& p)
+{
+    // A band across the middle, as tall as the wrapped text; a long file name
+    // breaks anywhere rather than run off the pane.
+    QTextOption option(Qt::AlignCenter);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const QRectF textArea(12, 0, width() - 24, height());
+    QTextDocument measure;
+    measure.setDefaultFont(font());
+    measure.setDefaultTextOption(option);
+    measure.setPlainText(message_);
+    measure.setTextWidth(textArea.width());
+    const int textHeight = std::min(height(), static_cast<int>(measure.size().height()) + 4);
+    const QRect band(0, (height() - textHeight) / 2 - 10, width(), textHeight + 20);
+    p.fillRect(band, QColor(0, 0, 0, 170));
+    p.setPen(QColor(0xf0, 0xf0, 0xf0));
+    p.drawText(QRectF(textArea.left(), band.top(), textArea.width(), band.height()), message_, option);
 }
 
 void VideoPane::paintMagnifier(QPainter& p, QSize picture)
 {
-    // The spot under the pointer, in picture pixels, enlarged into the loupe.
+    // The spot under the pointer, in picture pixels, enlarged into the loupe;
+    // with the pointer elsewhere, the middle of the picture, so that the
+    // loupe shows as soon as it is switched on.
+    const QPoint at = rect().contains(pointer_) ? pointer_ : rect().center();
     const double sx = static_cast<double>(picture.width()) / width();
     const double sy = static_cast<double>(picture.height()) / height();
     // kZoom times as large as the pane shows it.
     const int srcW = std::max(1, static_cast<int>(kLoupe.width() * sx / kZoom));
     const int srcH = std::max(1, static_cast<int>(kLoupe.height() * sy / kZoom));
-    QRect source(static_cast<int>(pointer_.x() * sx) - srcW / 2, static_cast<int>(pointer_.y() * sy) - srcH / 2, srcW, srcH);
+    QRect source(static_cast<int>(at.x() * sx) - srcW / 2, static_cast<int>(at.y() * sy) - srcH / 2, srcW, srcH);
     source.moveLeft(std::clamp(source.left(), 0, std::max(0, picture.width() - srcW)));
     source.moveTop(std::clamp(source.top(), 0, std::max(0, picture.height() - srcH)));
     QImage zoomed;
     if (!engine_.frames().render(source, kLoupe, zoomed))
         return;
-    QRect loupe(pointer_ + QPoint(16, 16), kLoupe);
+    QRect loupe(at + QPoint(16, 16), kLoupe);
+    if (at != pointer_)
+        loupe.moveCenter(at); // over the spot it enlarges
     if (loupe.right() > width())
-        loupe.moveRight(pointer_.x() - 16);
+        loupe.moveRight(at.x() - 16);
     if (loupe.bottom() > height())
-        loupe.moveBottom(pointer_.y() - 16);
+        loupe.moveBottom(at.y() - 16);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath clip;
     clip.addRoundedRect(loupe, 10, 10);

@@ -37,6 +37,7 @@ protected:
 
 private:
     void paintMagnifier(QPainter& p, QSize picture);
+    void paintMessage(QPainter& p);
 
     LibVlcEngine& engine_;
     QPixmap idle_;

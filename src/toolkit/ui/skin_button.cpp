@@ -34,7 +34,7 @@ int SkinButton::frameIndex() const
         return selected_ ? 0 : 1;
     if (frames_ < 3)
         return 0;
-    if (isDown())
+    if (isDown() || isChecked()) // a switch that is on stays pressed
         return 2;
     return hot_ && isEnabled() ? 1 : 0;
 }

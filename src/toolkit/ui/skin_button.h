@@ -1,6 +1,7 @@
 #pragma once
 // A push button drawn from a strip of equal frames: normal, hot and pressed
-// for buttons (three frames), selected and not selected for tabs (two).
+// for buttons (three frames; a checked button shows pressed), selected and
+// not selected for tabs (two).
 
 #include <QAbstractButton>
 #include <QPixmap>
