@@ -103,9 +103,12 @@ TEST(LibVlcEngine, SeeksRatesAndASecondFileOnTheSamePlayer)
     engine.play();
     ASSERT_TRUE(waitFor([&] { return recorder.saw(EngineEvent::Playing) && engine.frames().pictureSize().isValid(); }, 10000));
     EXPECT_EQ(engine.frames().pictureSize(), QSize(1280, 720));
-    engine.setRate(8.0f); // clamped, never refused
     engine.setTime(2500);
     ASSERT_TRUE(waitFor([&] { return recorder.lastTime >= 2500; }, 5000));
+    // Clamped, never refused. Set after the seek: at that rate the short file
+    // could end before a time past the seek is reported.
+    engine.setRate(8.0f);
+    EXPECT_NE(engine.state(), MediaState::Error);
 
     const unsigned first = engine.mediaStamp();
     EXPECT_TRUE(std::all_of(recorder.stamps.begin(), recorder.stamps.end(), [&](unsigned s) { return s == first; }));

@@ -189,6 +189,8 @@ TEST(PlaybackController, EventsOfTheFileBeforeStillQueuedChangeNothing)
     rig.controller.listActivated(0);
     // The last time changes and the end of the first pair, all posted
     // before the UI thread gets to the first of them.
+    rig.front.post(EngineEvent::VideoOutput);
+    rig.rear.post(EngineEvent::VideoOutput);
     rig.front.timeMs = 59850;
     rig.front.post(EngineEvent::TimeChanged, 59850);
     rig.front.post(EngineEvent::TimeChanged, 59950);
@@ -202,6 +204,7 @@ TEST(PlaybackController, EventsOfTheFileBeforeStillQueuedChangeNothing)
     EXPECT_EQ(rig.controller.currentRow(), 3);
 
     // The new pair's own end moves on once more.
+    rig.front.send(EngineEvent::VideoOutput);
     rig.front.send(EngineEvent::EndReached);
     EXPECT_EQ(rig.front.media, rig.list.paths[4]);
 
@@ -212,6 +215,7 @@ TEST(PlaybackController, EventsOfTheFileBeforeStillQueuedChangeNothing)
     ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
     rig.list.paths = {second.add("alwa_20230615_142600_F.mp4"), fifo, second.add("alwa_20230615_142700_F.mp4")};
     rig.controller.listActivated(0);
+    rig.front.post(EngineEvent::VideoOutput);
     rig.front.post(EngineEvent::TimeChanged, 59950);
     rig.front.post(EngineEvent::EndReached);
     rig.front.deliverPosted();
@@ -248,6 +252,7 @@ TEST(PlaybackController, PageUpAndDownStepByRecording)
     rig.controller.listActivated(1);
     EXPECT_EQ(rig.front.media, rig.list.paths[0]);
     EXPECT_EQ(rig.controller.currentRow(), 1);
+    rig.front.send(EngineEvent::VideoOutput);
     rig.front.send(EngineEvent::EndReached);
     EXPECT_EQ(rig.front.media, rig.list.paths[2]);
     rig.controller.listActivated(1);
@@ -282,6 +287,7 @@ TEST(PlaybackController, ANewScanKeepsFollowingTheRecordingPlaying)
     rig.list.paths = {lookalike, z, x, xRear, y};
     rig.controller.listReplaced();
     EXPECT_EQ(rig.controller.currentRow(), 3);
+    rig.front.send(EngineEvent::VideoOutput);
     rig.front.send(EngineEvent::EndReached);
     EXPECT_EQ(rig.front.media, y);
     EXPECT_EQ(rig.view.selectedRow, 4);
@@ -293,6 +299,7 @@ TEST(PlaybackController, ANewScanKeepsFollowingTheRecordingPlaying)
     rig.list.paths = {lookalike, y, z};
     rig.controller.listReplaced();
     EXPECT_EQ(rig.controller.currentRow(), -1);
+    rig.front.send(EngineEvent::VideoOutput);
     rig.front.send(EngineEvent::EndReached);
     EXPECT_EQ(rig.front.media, x);
 }
@@ -306,6 +313,8 @@ TEST(PlaybackController, TheLastRecordingStaysAtItsEndAndPlaysAgain)
     ASSERT_TRUE(rig.trackArrives());
     rig.controller.doubleSpeed();
     const auto reachTheEnd = [&] {
+        rig.front.send(EngineEvent::VideoOutput);
+        rig.rear.send(EngineEvent::VideoOutput);
         rig.front.timeMs = 59950;
         rig.front.send(EngineEvent::TimeChanged, 59950);
         rig.front.send(EngineEvent::EndReached);
