@@ -11,7 +11,7 @@ dravonix_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg fonts-dejavu-core
   clang libclang-rt-14-dev
-  libxml2-utils liburing-dev
+  libxml2-utils liburing-dev libyuv-dev
   dosfstools mtools util-linux locales
 )
 

@@ -1,14 +1,15 @@
 #include "playback/video_frame.h"
 
+#include <libyuv.h>
+
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace dravonix {
 namespace {
 
 int align32(int value) { return (value + 31) & ~31; }
-
-std::uint8_t clampByte(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
 } // namespace
 
@@ -23,40 +24,6 @@ void I420Frame::allocate(int bufferWidth, int bufferHeight, int visibleWidth, in
     for (int p = 0; p < 3; ++p)
         plane[p].assign(static_cast<std::size_t>(pitch[p]) * static_cast<std::size_t>(lines[p]), p == 0 ? 16 : 128);
 }
-
-namespace {
-
-// BT.601 limited range in integer tables: one lookup per term instead of
-// multiplications, and clamping by index.
-struct YuvTables {
-    int y[256];
-    int rv[256];
-    int gu[256];
-    int gv[256];
-    int bu[256];
-    std::uint8_t clamp[1024]; // index value + 384
-
-    YuvTables()
-    {
-        for (int i = 0; i < 256; ++i) {
-            y[i] = 298 * (i - 16) + 128;
-            rv[i] = 409 * (i - 128);
-            gu[i] = -100 * (i - 128);
-            gv[i] = -208 * (i - 128);
-            bu[i] = 516 * (i - 128);
-        }
-        for (int i = 0; i < 1024; ++i)
-            clamp[i] = clampByte(i - 384);
-    }
-};
-
-const YuvTables& tables()
-{
-    static const YuvTables t;
-    return t;
-}
-
-} // namespace
 
 QImage renderI420(const I420Frame& frame, QRect source, QSize size)
 {
@@ -76,29 +43,42 @@ void renderI420(const I420Frame& frame, QRect source, QSize size, QImage& out)
         out.fill(Qt::black);
         return;
     }
-    const YuvTables& t = tables();
-    // Fixed-point steps through the source for each output pixel.
-    const std::int64_t stepX = (std::int64_t{source.width()} << 16) / size.width();
-    const std::int64_t stepY = (std::int64_t{source.height()} << 16) / size.height();
-    std::vector<int> columns(static_cast<std::size_t>(size.width()));
-    for (int x = 0; x < size.width(); ++x)
-        columns[static_cast<std::size_t>(x)] = source.x() + static_cast<int>((x * stepX + stepX / 2) >> 16);
-    for (int y = 0; y < size.height(); ++y) {
-        const int sy = source.y() + static_cast<int>((y * stepY + stepY / 2) >> 16);
-        const std::uint8_t* rowY = frame.plane[0].data() + static_cast<std::size_t>(sy) * static_cast<std::size_t>(frame.pitch[0]);
-        const std::uint8_t* rowU = frame.plane[1].data() + static_cast<std::size_t>(sy / 2) * static_cast<std::size_t>(frame.pitch[1]);
-        const std::uint8_t* rowV = frame.plane[2].data() + static_cast<std::size_t>(sy / 2) * static_cast<std::size_t>(frame.pitch[2]);
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const int sx = columns[static_cast<std::size_t>(x)];
-            const int c = t.y[rowY[sx]];
-            const int u = rowU[sx >> 1];
-            const int v = rowV[sx >> 1];
-            line[x] = 0xff000000u | (std::uint32_t{t.clamp[((c + t.rv[v]) >> 8) + 384]} << 16)
-                      | (std::uint32_t{t.clamp[((c + t.gu[u] + t.gv[v]) >> 8) + 384]} << 8)
-                      | std::uint32_t{t.clamp[((c + t.bu[u]) >> 8) + 384]};
-        }
+    // Chroma samples cover two by two pixels: start on one.
+    source.setLeft(source.left() & ~1);
+    source.setTop(source.top() & ~1);
+    const auto at = [&](int p, int x, int y) {
+        return frame.plane[p].data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(frame.pitch[p])
+               + static_cast<std::size_t>(x);
+    };
+    const std::uint8_t* y = at(0, source.x(), source.y());
+    const std::uint8_t* u = at(1, source.x() / 2, source.y() / 2);
+    const std::uint8_t* v = at(2, source.x() / 2, source.y() / 2);
+    int pitchY = frame.pitch[0];
+    int pitchU = frame.pitch[1];
+    int pitchV = frame.pitch[2];
+    // Scaled as planes first (a third of the samples of RGB), then converted;
+    // BT.601 limited range, as the camera records.
+    thread_local std::vector<std::uint8_t> scaled;
+    if (source.size() != size) {
+        const int w = size.width();
+        const int h = size.height();
+        const int cw = (w + 1) / 2;
+        const int ch = (h + 1) / 2;
+        scaled.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)
+                      + 2 * static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch));
+        std::uint8_t* sy = scaled.data();
+        std::uint8_t* su = sy + static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+        std::uint8_t* sv = su + static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch);
+        libyuv::I420Scale(y, pitchY, u, pitchU, v, pitchV, source.width(), source.height(), sy, w, su, cw, sv, cw, w,
+                          h, libyuv::kFilterNone);
+        y = sy;
+        u = su;
+        v = sv;
+        pitchY = w;
+        pitchU = pitchV = cw;
     }
+    libyuv::I420ToARGB(y, pitchY, u, pitchU, v, pitchV, out.bits(), static_cast<int>(out.bytesPerLine()), size.width(),
+                       size.height());
 }
 
 void FrameExchange::setFormat(int bufferWidth, int bufferHeight, int width, int height)

@@ -165,6 +165,17 @@ TEST(I420Render, ConvertsLimitedRangeColours)
     const QImage out = renderI420(frame, QRect(0, 0, 64, 32), QSize(8, 4));
     EXPECT_EQ(out.pixel(1, 1), qRgb(255, 255, 255));
     EXPECT_EQ(out.pixel(6, 2), qRgb(0, 0, 0));
+    // Colour as the camera records it (BT.601, limited range), scaled or not.
+    for (std::size_t i = 0; i < frame.plane[0].size(); ++i)
+        frame.plane[0][i] = 81;
+    std::fill(frame.plane[1].begin(), frame.plane[1].end(), std::uint8_t{90});
+    std::fill(frame.plane[2].begin(), frame.plane[2].end(), std::uint8_t{240});
+    for (const QSize size : {QSize(64, 32), QSize(13, 7), QSize(128, 64)}) {
+        const QRgb red = renderI420(frame, QRect(1, 1, 63, 31), size).pixel(size.width() / 2, size.height() / 2);
+        EXPECT_GE(qRed(red), 250) << size.width();
+        EXPECT_LE(qGreen(red), 3) << size.width();
+        EXPECT_LE(qBlue(red), 3) << size.width();
+    }
     // A source rectangle outside the picture gives black, not a crash.
     EXPECT_EQ(renderI420(frame, QRect(100, 100, 5, 5), QSize(4, 4)).pixel(0, 0), qRgb(0, 0, 0));
 }
