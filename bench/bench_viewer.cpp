@@ -114,7 +114,7 @@ void firstFrame(const QString& card)
         const QString file = QFileInfo(firstFile(card + "/" + folder, "_F.mp4")).fileName();
         int row = -1;
         for (int r = 0; r < window.listModel().recordingCount(); ++r)
-            if (window.listModel().row(r)->fileName == file)
+            if (window.listModel().row(r)->fileName() == file)
                 row = r;
         QElapsedTimer t;
         t.start();

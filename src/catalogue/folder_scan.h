@@ -46,9 +46,11 @@ Expected<FolderScan, ScanError> scanNativeFolder(const QByteArray& nativePath);
 struct RecordingRow {
     QString fullPath;      // shown
     QByteArray nativePath; // opened
-    QString fileName;
+    qsizetype nameStart = 0;
     RecordingName name;
     int insertionIndex = 0; // position in the scan order
+
+    QStringView fileName() const { return QStringView(fullPath).mid(nameStart); }
 };
 
 // The rows in scan order, then ordered by their sort keys (ties keep scan order).

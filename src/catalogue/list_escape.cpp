@@ -1,5 +1,8 @@
 #include "catalogue/list_escape.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace dravonix {
 namespace {
 
@@ -42,7 +45,7 @@ qsizetype sequenceLength(QByteArrayView bytes, qsizetype at)
     return length;
 }
 
-void appendHex(QByteArray& out, unsigned char byte)
+void appendHex(std::string& out, unsigned char byte)
 {
     const char digits[] = "0123456789ABCDEF";
     out += "\\x";
@@ -53,19 +56,36 @@ void appendHex(QByteArray& out, unsigned char byte)
 // Bytes that pass unchanged: printable ASCII but the backslash.
 bool passesAsIs(unsigned char byte) { return byte >= 0x20 && byte < 0x7F && byte != '\\'; }
 
+// True when all eight bytes pass unchanged, tested at once: none has its
+// top bit set, none is below 0x20, none is 0x7F and none is a backslash.
+bool eightPassAsIs(const char* p)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    const std::uint64_t below20 = (v - ones * 0x20) & ~v;
+    const std::uint64_t is7f = v + ones; // 0x7F becomes 0x80; no carries once the top bits are clear
+    const std::uint64_t slash = v ^ (ones * '\\');
+    const std::uint64_t isSlash = (slash - ones) & ~slash;
+    return ((v | below20 | is7f | isSlash) & highs) == 0;
+}
+
 } // namespace
 
-void appendListText(QByteArray& out, QByteArrayView bytes)
+void appendListText(std::string& out, QByteArrayView bytes)
 {
     const char* const data = bytes.data();
     const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size;) {
         // Names are nearly always plain: copy a run of them at once.
         qsizetype run = i;
+        while (size - run >= 8 && eightPassAsIs(data + run))
+            run += 8;
         while (run < size && passesAsIs(static_cast<unsigned char>(data[run])))
             ++run;
         if (run > i) {
-            out.append(data + i, run - i);
+            out.append(data + i, static_cast<std::size_t>(run - i));
             i = run;
             continue;
         }
@@ -87,7 +107,7 @@ void appendListText(QByteArray& out, QByteArrayView bytes)
                 appendHex(out, static_cast<unsigned char>(data[i + k]));
             i += n;
         } else {
-            out.append(data + i, length);
+            out.append(data + i, static_cast<std::size_t>(length));
             i += length;
         }
     }
@@ -95,10 +115,10 @@ void appendListText(QByteArray& out, QByteArrayView bytes)
 
 QByteArray escapeListText(QByteArrayView bytes)
 {
-    QByteArray out;
-    out.reserve(bytes.size());
+    std::string out;
+    out.reserve(static_cast<std::size_t>(bytes.size()));
     appendListText(out, bytes);
-    return out;
+    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 
 } // namespace dravonix

@@ -10,10 +10,12 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <string>
+
 namespace dravonix {
 
 QByteArray escapeListText(QByteArrayView bytes);
 // The same, added to the end of `out`.
-void appendListText(QByteArray& out, QByteArrayView bytes);
+void appendListText(std::string& out, QByteArrayView bytes);
 
 } // namespace dravonix

@@ -88,8 +88,8 @@ namespace {
 RecordingRow makeRow(QString fullPath, qsizetype nameStart, QByteArray nativePath, int index)
 {
     RecordingRow row;
-    row.fileName = QStringView(fullPath).mid(nameStart).toString();
-    row.name = parseRecordingName(row.fileName);
+    row.nameStart = nameStart;
+    row.name = parseRecordingName(QStringView(fullPath).mid(nameStart));
     row.nativePath = nativePath.isEmpty() ? QFile::encodeName(fullPath) : std::move(nativePath);
     row.fullPath = std::move(fullPath);
     row.insertionIndex = index;
@@ -124,34 +124,31 @@ namespace {
 // order over their primary weights, then their case marks, so the sort can
 // compare bytes. Any other key falls back to compareSortKeys, which the
 // bytes agree with.
-bool collationBytes(QStringView key, std::string& out)
+bool collationBytes(QStringView key, char* out, std::size_t capacity)
 {
-    out.clear();
-    out.reserve(static_cast<std::size_t>(key.size()) * 2 + 1);
-    char cases[64];
-    if (key.size() > qsizetype(sizeof cases))
+    // The weights first, then a 0, then a case mark per character.
+    const std::size_t n = static_cast<std::size_t>(key.size());
+    if (2 * n + 1 > capacity)
         return false;
-    qsizetype n = 0;
-    for (const QChar qc : key) {
-        const char16_t c = qc.unicode();
+    char* cases = out + n + 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t c = key[static_cast<qsizetype>(i)].unicode();
         if (c == 0 || c >= 0x80 || c == u'-' || c == u'\'')
             return false;
-        if (c >= u'0' && c <= u'9') {
-            out += static_cast<char>(0x80 + (c - u'0'));
-            cases[n++] = '0';
-        } else if (c >= u'a' && c <= u'z') {
-            out += static_cast<char>(0xA0 + (c - u'a'));
-            cases[n++] = '0';
-        } else if (c >= u'A' && c <= u'Z') {
-            out += static_cast<char>(0xA0 + (c - u'A'));
-            cases[n++] = '1';
-        } else {
-            out += static_cast<char>(c);
-            cases[n++] = '0';
+        char weight = static_cast<char>(c);
+        char upper = '0';
+        if (c >= u'0' && c <= u'9')
+            weight = static_cast<char>(0x80 + (c - u'0'));
+        else if (c >= u'a' && c <= u'z')
+            weight = static_cast<char>(0xA0 + (c - u'a'));
+        else if (c >= u'A' && c <= u'Z') {
+            weight = static_cast<char>(0xA0 + (c - u'A'));
+            upper = '1';
         }
+        out[i] = weight;
+        cases[i] = upper;
     }
-    out += '\0';
-    out.append(cases, static_cast<std::size_t>(n));
+    out[n] = '\0';
     return true;
 }
 
@@ -171,15 +168,13 @@ struct KeyedRow {
 template <typename TieFirst>
 void orderRows(std::vector<RecordingRow>& rows, TieFirst tieFirst)
 {
-    std::vector<KeyedRow> keyed(rows.size());
-    std::string bytes;
+    std::vector<KeyedRow> keyed(rows.size()); // zeroed
     for (std::size_t i = 0; i < rows.size(); ++i) {
         KeyedRow& k = keyed[i];
         k.row = static_cast<std::uint32_t>(i);
-        k.simple = collationBytes(rows[i].name.sortKey, bytes) && bytes.size() < sizeof k.key;
-        std::memset(k.key, 0, sizeof k.key);
-        if (k.simple)
-            std::memcpy(k.key, bytes.data(), bytes.size());
+        k.simple = collationBytes(rows[i].name.sortKey, k.key, sizeof k.key - 1);
+        if (!k.simple)
+            std::memset(k.key, 0, sizeof k.key);
     }
     std::sort(keyed.begin(), keyed.end(), [&](const KeyedRow& a, const KeyedRow& b) {
         const int byKey = a.simple && b.simple ? std::memcmp(a.key, b.key, sizeof a.key)

@@ -46,7 +46,7 @@ void screenshot(QWidget& window, const char* name)
 int rowOf(const RecordingListModel& model, const QString& fileName)
 {
     for (int r = 0; r < model.recordingCount(); ++r)
-        if (model.row(r)->fileName == fileName)
+        if (model.row(r)->fileName() == fileName)
             return r;
     return -1;
 }
@@ -86,7 +86,7 @@ TEST(MainWindow, ListsTheCardInTimeOrderWithKindIcons)
     screenshot(viewer.window, "01-listed");
     RecordingListModel& model = viewer.window.listModel();
     ASSERT_EQ(model.recordingCount(), 14);
-    EXPECT_EQ(model.row(0)->fileName, "clip_from_phone.mp4");
+    EXPECT_EQ(model.row(0)->fileName(), u"clip_from_phone.mp4");
     EXPECT_EQ(model.data(model.index(0, 0), Qt::DisplayRole).toString(), "Unknown");
     EXPECT_FALSE(model.data(model.index(1, 0), Qt::DecorationRole).isNull());
     EXPECT_TRUE(viewer.window.listView().isColumnHidden(RecordingListModel::FullPath));
@@ -252,7 +252,7 @@ TEST(MainWindow, CopiesRecordingsWithoutLeavingPartialFiles)
     EXPECT_EQ(copied.size(), 3) << copied.join(",").toStdString();
     for (int r = 1; r <= 3; ++r) {
         const RecordingRow* row = viewer.window.listModel().row(r);
-        EXPECT_EQ(QFileInfo(QDir(target.path()).filePath(row->fileName)).size(), QFileInfo(row->fullPath).size());
+        EXPECT_EQ(QFileInfo(QDir(target.path()).filePath(row->fileName().toString())).size(), QFileInfo(row->fullPath).size());
     }
 }
 

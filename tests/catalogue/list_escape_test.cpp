@@ -30,3 +30,23 @@ TEST(ListEscape, BytesThatAreNotUtf8)
     EXPECT_EQ(escapeListText("\xf4\x90\x80\x80"), "\\xF4\\x90\\x80\\x80"); // past U+10FFFF
     EXPECT_EQ(escapeListText("\xe2\x82"), "\\xE2\\x82");
 }
+
+TEST(ListEscape, EverySpecialByteIsFoundWhereverItSitsInALongName)
+{
+    // Long plain runs are checked eight bytes at a time: a byte that needs
+    // escaping must be found at any place in such a block.
+    const QByteArray specials[] = {QByteArray(1, '\0'), "\x1f", "\x7f", "\\", "\x80", "\xff", "\xc3\xa9", "\xc2\x85",
+                                   " ", "~"};
+    const QByteArray plain = "abcdefghijklmnopqrstuvwx";
+    for (const QByteArray& special : specials) {
+        for (qsizetype at = 0; at <= plain.size(); ++at) {
+            const QByteArray before = plain.left(at);
+            const QByteArray after = plain.mid(at);
+            EXPECT_EQ(escapeListText(before + special + after),
+                      escapeListText(before) + escapeListText(special) + escapeListText(after))
+                << special.toHex().toStdString() << " at " << at;
+        }
+    }
+    EXPECT_EQ(escapeListText("abcdefgh\x7fijklmnop"), "abcdefgh\\x7Fijklmnop");
+    EXPECT_EQ(escapeListText("abcdefg\\hijklmnop"), "abcdefg\\\\hijklmnop");
+}

@@ -43,7 +43,7 @@ TEST(SortKeyOrder, RowsPairFrontBeforeRearAndTiesKeepScanOrder)
     sortRecordingRows(rows);
     QStringList names;
     for (const RecordingRow& r : rows)
-        names << r.fileName;
+        names << r.fileName().toString();
     EXPECT_EQ(names, (QStringList{"zzz.mp4", "aaa.mp4", "alwa_20230615_142500_R.mp4", "alwa_20230615_142530_F.mp4",
                                   "event_20230615_142530_F.mp4", "event_20230615_142530_R.mp4"}));
 }

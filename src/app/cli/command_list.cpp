@@ -39,7 +39,7 @@ char* putDigits(char* out, unsigned value, int width)
 
 // Text the program makes itself (kinds, keys, letters): no escaping needed
 // unless it holds a character the names brought in.
-void appendText(QByteArray& line, QStringView text)
+void appendText(std::string& line, QStringView text)
 {
     char plain[64] = {};
     const bool simple = text.size() <= qsizetype(sizeof plain)
@@ -52,10 +52,10 @@ void appendText(QByteArray& line, QStringView text)
     }
     for (qsizetype i = 0; i < text.size(); ++i)
         plain[i] = static_cast<char>(text[i].unicode());
-    line.append(plain, text.size());
+    line.append(plain, static_cast<std::size_t>(text.size()));
 }
 
-void appendRow(QByteArray& line, const RecordingRow& row, const QByteArray& kindText)
+void appendRow(std::string& line, const RecordingRow& row, const std::string& kindText)
 {
     const RecordingName& name = row.name;
     line += kindText;
@@ -79,7 +79,7 @@ void appendRow(QByteArray& line, const RecordingRow& row, const QByteArray& kind
         end = putDigits(end, name.second, 2);
     }
     *end++ = '\t';
-    line.append(stamp, end - stamp);
+    line.append(stamp, static_cast<std::size_t>(end - stamp));
     const QByteArray& path = row.nativePath;
     appendListText(line, QByteArrayView(path).sliced(path.lastIndexOf('/') + 1));
     line += '\t';
@@ -123,12 +123,12 @@ int runList(const QStringList& args)
 
     const RecordingKind kinds[] = {RecordingKind::Unknown, RecordingKind::Always, RecordingKind::Event,
                                    RecordingKind::User, RecordingKind::Park};
-    QByteArray kindTexts[std::size(kinds)];
+    std::string kindTexts[std::size(kinds)];
     for (const RecordingKind kind : kinds)
-        kindTexts[static_cast<std::size_t>(kind)] = escapeListText(kindListText(kind).toUtf8());
+        kindTexts[static_cast<std::size_t>(kind)] = escapeListText(kindListText(kind).toUtf8()).toStdString();
 
     // Written in blocks: one write per line would cost more than the listing.
-    QByteArray out;
+    std::string out;
     out.reserve(1 << 16);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const RecordingRow& row = rows[i];
@@ -136,11 +136,11 @@ int runList(const QStringList& args)
             prefetch(rows[i + 4].nativePath.constData());
         appendRow(out, row, kindTexts[static_cast<std::size_t>(row.name.kind)]);
         if (out.size() >= (1 << 16) - 4096) {
-            std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
-            out.resize(0);
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
         }
     }
-    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
     if (unreadableFolders > 0)
         std::fprintf(stderr, "dravonix: %d folder(s) below %s could not be read\n", unreadableFolders,

@@ -48,7 +48,7 @@ QVariant RecordingListModel::data(const QModelIndex& index, int role) const
         case Type: return UiRegistry::instance().text(kindStringId(r->name.kind));
         case Date: return formatListDate(r->name);
         case Time: return formatListTime(r->name);
-        case FileName: return r->fileName;
+        case FileName: return r->fileName().toString();
         case SortKey: return r->name.sortKey;
         case Channel: return r->name.channelLetter != 0 ? QString(QChar(r->name.channelLetter)) : QString();
         case FullPath: return r->fullPath;
