@@ -189,21 +189,27 @@ std::array<std::string, kRouteColumns> routeRowCells(const DrivingRouteRecord& r
     };
 }
 
-void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out)
+void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out, const RouteTitles& titles)
 {
     const auto writeLine = [&out](const std::array<std::string, kRouteColumns>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i)
             out << cells[i] << (i + 1 < cells.size() ? ',' : '\n');
     };
-    writeLine(routeColumnTitles());
+    writeLine(titles);
     for (std::size_t i = 0; i < records.size(); ++i)
         writeLine(routeRowCells(records[i], i));
 }
 
-WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target)
+WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target,
+                            const RouteTitles& titles)
 {
+    if (records.empty()) {
+        WriteOutcome refused;
+        refused.message = kNoRouteRecords;
+        return refused;
+    }
     std::ostringstream text;
-    writeRouteCsv(records, text);
+    writeRouteCsv(records, text, titles);
     const std::string bytes = text.str();
     return writeFileAtomically(target, std::as_bytes(std::span(bytes.data(), bytes.size())));
 }

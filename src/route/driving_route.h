@@ -72,8 +72,15 @@ std::array<std::string, kRouteColumns> routeColumnTitles();
 std::array<std::string, kRouteColumns> routeRowCells(const DrivingRouteRecord& record, std::size_t rowIndex);
 
 // The table as CSV: "," between fields, "\n" after every line, no quoting,
-// UTF-8 without a byte-order mark.
-void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out);
-WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target);
+// UTF-8 without a byte-order mark. `titles` are the column titles the table
+// shows (translated ones included).
+using RouteTitles = std::array<std::string, kRouteColumns>;
+void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out,
+                   const RouteTitles& titles = routeColumnTitles());
+// Replaces `target` whole, or leaves it as it was. A table without records is
+// refused: a file of titles alone would pass for an export of the log.
+WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target,
+                            const RouteTitles& titles = routeColumnTitles());
+inline constexpr const char* kNoRouteRecords = "the route log holds no records";
 
 } // namespace dravonix
