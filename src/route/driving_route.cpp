@@ -107,6 +107,17 @@ double DrivingRouteRecord::signedLongitude() const
     return longitudeHemisphere == 'E' || longitudeHemisphere == 0 ? value : -value;
 }
 
+std::optional<std::filesystem::path> findDrivingRouteFile(const std::vector<std::string>& roots)
+{
+    for (const std::string& root : roots) {
+        const std::filesystem::path candidate = root + kRouteFileBelowRoot;
+        std::error_code ec;
+        if (std::filesystem::exists(candidate, ec))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
 Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path)
 {
     const auto in = InputFile::open(path);
@@ -160,10 +171,9 @@ std::vector<std::uint8_t> encodeDrivingRouteFile(const DrivingRouteFile& file)
 
 std::array<std::string, kRouteColumns> routeColumnTitles()
 {
-    constexpr std::array<int, kRouteColumns> ids{238, 239, 234, 240, 235, 241, 242, 236, 244, 237, 243, 306, 307, 308, 309};
     std::array<std::string, kRouteColumns> titles;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        titles[i] = std::string(englishString(ids[i]));
+    for (std::size_t i = 0; i < kRouteColumnTitleIds.size(); ++i)
+        titles[i] = std::string(englishString(kRouteColumnTitleIds[i]));
     return titles;
 }
 

@@ -9,6 +9,7 @@
 #include "config/ui/pages/gps_page.h"
 #include "config/ui/pages/parking_mode_page.h"
 #include "config/ui/pages/video_page.h"
+#include "route/ui/driving_route_page.h"
 #include "toolkit/ui/ui_text.h"
 
 #include <QFile>
@@ -95,8 +96,8 @@ void SettingsDialog::buildFrame()
     parking_ = new ParkingModePage(context_);
     adas_ = new AdasPage(context_);
     audio_ = new AudioPage(context_);
-    information_ = new QWidget;
-    information_->setObjectName(QStringLiteral("informationPage"));
+    information_ = new DrivingRoutePage(volumes_);
+    information_->setMessagePresenter(context_.present);
     // Opening the Parking Mode page may switch night vision off in the
     // record: the Video page, made before it, shows the record once more.
     video_->showRecord();
@@ -106,6 +107,10 @@ void SettingsDialog::buildFrame()
     for (const auto& [page, caption] : pages)
         tabs_->addTab(page, uiString(caption));
     tabs_->setCurrentIndex(0);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (tabs_->widget(index) == information_)
+            information_->fillTable();
+    });
     connect(gps_, &GpsPage::speedUnitChanged, adas_, &AdasPage::speedUnitChanged);
 
     setWindowTitle(configPath_.empty() ? keptTitle_ : keptTitle_ + QStringLiteral(" : ") + shownPath(configPath_));
@@ -193,6 +198,12 @@ SettingsDialog::SaveResult SettingsDialog::saveToDrive(const QString& root)
 {
     configPath_ = nativePath(root + QStringLiteral("config.bin"));
     return runSaveSteps();
+}
+
+void SettingsDialog::done(int result)
+{
+    information_->release();
+    QDialog::done(result);
 }
 
 void SettingsDialog::initialize()

@@ -24,6 +24,7 @@ class AdasPage;
 class AdditionalPage;
 class AudioPage;
 class BasicPage;
+class DrivingRoutePage;
 class GpsPage;
 class ParkingModePage;
 class VideoPage;
@@ -55,6 +56,11 @@ public:
     ParkingModePage* parkingModePage() const { return parking_; }
     AdasPage* adasPage() const { return adas_; }
     AudioPage* audioPage() const { return audio_; }
+    DrivingRoutePage* informationPage() const { return information_; }
+
+    // Save and Cancel both end here: the route page lets its records and
+    // its position window go.
+    void done(int result) override;
 
 private:
     void openCard();
@@ -78,7 +84,7 @@ private:
     ParkingModePage* parking_ = nullptr;
     AdasPage* adas_ = nullptr;
     AudioPage* audio_ = nullptr;
-    QWidget* information_ = nullptr;
+    DrivingRoutePage* information_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* initializeButton_ = nullptr;
