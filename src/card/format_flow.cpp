@@ -69,12 +69,13 @@ std::string formatOutcomeText(int result)
 
 FormatFlowResult runFormatFlow(BlockDevice& device, const std::optional<std::filesystem::path>& cardConfig,
                                const std::filesystem::path& tempFolder, const std::string& allocationUnit,
-                               const std::string& label, const LocalTime& now)
+                               const std::string& label, const LocalTime& now, const FormatProgress& progress)
 {
     FormatFlowResult result;
     result.safetyCopied = cardConfig && keepSafetyCopy(*cardConfig, tempFolder);
     FormatOptions options;
     options.sectorsPerCluster = sectorsPerClusterFor(allocationUnit, device.facts().bytesPerSector);
+    options.progress = progress;
     result.format = formatVolume(device, options, now);
     if (result.format.ok()) {
         result.labelled = writeFat32Label(device, label, result.labelError);

@@ -40,6 +40,7 @@ struct FormatFlowResult {
 // The whole flow on an opened device; the label is written after the format.
 FormatFlowResult runFormatFlow(BlockDevice& device, const std::optional<std::filesystem::path>& cardConfig,
                                const std::filesystem::path& tempFolder, const std::string& allocationUnit,
-                               const std::string& label = "DRAVONIX", const LocalTime& now = localTimeNow());
+                               const std::string& label = "DRAVONIX", const LocalTime& now = localTimeNow(),
+                               const FormatProgress& progress = {});
 
 } // namespace dravonix

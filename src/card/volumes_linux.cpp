@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -43,6 +44,17 @@ std::string labelFromLinks(const std::string& folder, const std::string& source)
         if (fs::canonical(it->path(), linkError) == device && !linkError)
             return unescapeUdevLabel(it->path().filename().string());
     }
+    return {};
+}
+
+// One property of a device in the udev database ("E:KEY=value").
+std::string udevProperty(const std::string& folder, const std::string& majorMinor, const std::string& key)
+{
+    std::ifstream in(folder + "/b" + majorMinor);
+    const std::string prefix = "E:" + key + "=";
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with(prefix))
+            return line.substr(prefix.size());
     return {};
 }
 
@@ -127,6 +139,42 @@ bool LinuxVolumes::setLabel(const RemovableDrive& drive, const std::string& labe
     const bool ok = writeFat32Label(*descriptorAccess(fd), label, error);
     ::close(fd); // closing a device opened for writing makes udev read the new label
     return ok;
+}
+
+std::string fileSystemName(const std::string& udevType, const std::string& udevVersion, const std::string& mountType)
+{
+    const std::string type = udevType.empty() ? mountType : udevType;
+    if (type == "vfat" || type == "msdos")
+        return udevVersion.starts_with("FAT") ? udevVersion : std::string("FAT");
+    if (type == "exfat")
+        return "exFAT";
+    if (type == "ntfs" || type == "ntfs3" || type == "fuseblk")
+        return type == "fuseblk" ? std::string() : std::string("NTFS");
+    return type;
+}
+
+std::optional<VolumeDevice> LinuxVolumes::deviceOf(const RemovableDrive& drive) const
+{
+    const auto mounts = readMountTable(sources_.mountInfo);
+    const MountEntry* mount = findMount(mounts, drive.root);
+    if (mount == nullptr)
+        return std::nullopt;
+    std::error_code ec;
+    const fs::path folder = fs::canonical(fs::path(sources_.sysBlockDevices) / mount->majorMinor, ec);
+    if (ec)
+        return std::nullopt;
+    const bool partition = fs::exists(folder / "partition", ec);
+    const fs::path disk = partition ? folder.parent_path() : folder;
+    VolumeDevice device;
+    device.path = mount->source;
+    device.mountPoint = mount->mountPoint;
+    device.totalBytes = std::strtoull(firstLine(folder / "size").c_str(), nullptr, 10) * 512; // sysfs counts 512-byte units
+    const unsigned long sector = std::strtoul(firstLine(disk / "queue" / "logical_block_size").c_str(), nullptr, 10);
+    device.bytesPerSector = sector == 0 ? 512 : static_cast<std::uint32_t>(sector);
+    device.readOnly = firstLine(folder / "ro") == "1" || firstLine(disk / "ro") == "1";
+    device.fileSystem = fileSystemName(udevProperty(sources_.udevData, mount->majorMinor, "ID_FS_TYPE"),
+                                       udevProperty(sources_.udevData, mount->majorMinor, "ID_FS_VERSION"), mount->fsType);
+    return device;
 }
 
 std::unique_ptr<Volumes> systemVolumes() { return std::make_unique<LinuxVolumes>(); }
