@@ -56,7 +56,7 @@ void FolderVolumes::add(const std::string& folder, const std::string& label, con
 std::optional<VolumeDevice> FolderVolumes::deviceOf(const RemovableDrive& drive) const
 {
     const auto image = images_.find(drive.root);
-    return image == images_.end() ? std::nullopt : imageVolumeDevice(image->second);
+    return image == images_.end() ? std::nullopt : volumeDeviceAt(image->second);
 }
 
 std::optional<RemovableDrive> volumeWithRoot(const Volumes& volumes, const std::string& root)

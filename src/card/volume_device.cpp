@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 namespace dravonix {
@@ -49,6 +50,14 @@ std::optional<VolumeDevice> imageVolumeDevice(const std::string& imagePath)
     struct statvfs info {};
     device.readOnly = ::statvfs(imagePath.c_str(), &info) == 0 && (info.f_flag & ST_RDONLY) != 0;
     return device;
+}
+
+std::optional<VolumeDevice> volumeDeviceAt(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISBLK(info.st_mode))
+        return blockVolumeDevice(path);
+    return imageVolumeDevice(path);
 }
 
 std::string readableSize(std::uint64_t bytes)

@@ -27,6 +27,11 @@ std::string fileSystemOfBootSector(std::span<const std::uint8_t> sector);
 
 // An image file standing in for a volume's device; none when it can't be read.
 std::optional<VolumeDevice> imageVolumeDevice(const std::string& imagePath);
+// A block device as the system describes it (one file per platform); none
+// when it is not one the system knows.
+std::optional<VolumeDevice> blockVolumeDevice(const std::string& devicePath);
+// Either, by what the path names.
+std::optional<VolumeDevice> volumeDeviceAt(const std::string& path);
 
 // Sizes as a person reads them: "31.9 GB", with "." whatever the locale.
 std::string readableSize(std::uint64_t bytes);

@@ -85,7 +85,7 @@ TEST(SettingsDialog, OpensOnTheCardWithItsPathInTheTitle)
     auto* format = card.find<QPushButton>("formatButton");
     ASSERT_NE(format, nullptr);
     EXPECT_EQ(format->text(), "SD Card Format");
-    EXPECT_FALSE(format->isEnabled());
+    EXPECT_TRUE(format->isEnabled());
     EXPECT_FALSE(format->isHidden());
     const QRect save = card.find<QPushButton>("saveButton")->geometry();
     const QRect cancel = card.find<QPushButton>("cancelButton")->geometry();

@@ -47,11 +47,16 @@ QString failureText(const SaveFailure& failure)
 } // namespace
 
 SettingsDialog::SettingsDialog(Volumes& volumes, QWidget* parent, FileChooser askForFile, MessagePresenter present)
-    : QDialog(parent), volumes_(volumes), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog))
+    : QDialog(parent), volumes_(volumes), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog)),
+      formatCommand_(volumes, FormatServices::system())
 {
     setObjectName(QStringLiteral("settingsDialog"));
-    if (present)
+    if (present) {
         context_.present = std::move(present);
+        FormatServices services = FormatServices::system();
+        services.present = context_.present;
+        formatCommand_.setServices(std::move(services));
+    }
     setWindowTitle(QStringLiteral("Device Settings"));
     keptTitle_ = windowTitle();
 
@@ -126,7 +131,7 @@ void SettingsDialog::buildFrame()
     constexpr int kWidth = 100;
     constexpr int kHeight = 32;
     formatButton_ = makeButton(QStringLiteral("SD Card Format"), "formatButton", QRect(8, kTop, 140, kHeight));
-    formatButton_->setEnabled(false); // until the card format dialog is there to open
+    connect(formatButton_, &QPushButton::clicked, this, [this] { formatCommand_.run(this, configPath()); });
     initializeButton_ = makeButton(QStringLiteral("Initialize"), "initializeButton", QRect(634 - 3 * kWidth - 12, kTop, kWidth, kHeight));
     saveButton_ = makeButton(QStringLiteral("Save"), "saveButton", QRect(634 - 2 * kWidth - 6, kTop, kWidth, kHeight));
     cancelButton_ = makeButton(QStringLiteral("Cancel"), "cancelButton", QRect(634 - kWidth, kTop, kWidth, kHeight));

@@ -5,6 +5,7 @@
 // the record and replaces the card's file as a whole with a fresh checksum.
 // Cancel writes nothing; Initialize returns the record to its defaults.
 
+#include "card/ui/format_dialog.h"
 #include "card/volumes.h"
 #include "config/ui/settings_context.h"
 #include "config/settings_rules.h"
@@ -57,6 +58,8 @@ public:
     AdasPage* adasPage() const { return adas_; }
     AudioPage* audioPage() const { return audio_; }
     DrivingRoutePage* informationPage() const { return information_; }
+    // What the "SD Card Format" command uses (tests put recorders in).
+    void setFormatServices(FormatServices services) { formatCommand_.setServices(std::move(services)); }
 
     // Save and Cancel both end here: the route page lets its records and
     // its position window go.
@@ -89,6 +92,7 @@ private:
     QPushButton* cancelButton_ = nullptr;
     QPushButton* initializeButton_ = nullptr;
     QPushButton* formatButton_ = nullptr;
+    CardFormatCommand formatCommand_;
 };
 
 } // namespace dravonix
