@@ -75,6 +75,7 @@ DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChoose
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    setMinimumWidth(360); // room in the title bar for the card's path
 }
 
 void DeviceTimeDialog::showTime(const QDateTime& time)
