@@ -13,6 +13,7 @@ dravonix_packages=(
   clang libclang-rt-14-dev
   libxml2-utils liburing-dev libyuv-dev
   dosfstools mtools util-linux locales
+  dbus-daemon python3-dbusmock
 )
 
 dravonix_install_deps() {

@@ -4,8 +4,11 @@
 // possible without root).
 
 #include "card/fat32_layout.h"
+#include "toolkit/error.h"
+#include "toolkit/expected.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -42,19 +45,35 @@ struct OpenedDevice {
 };
 inline constexpr int kRefusedDevice = 0x10000;
 
+// Asked for a descriptor open for reading and writing when the system won't
+// let this user open the device: the platform's disk service, which may ask
+// the user to authenticate. The descriptor must lead to the same device or
+// file as the path, or it is refused.
+using DescriptorSource = std::function<Expected<int, Error>(const std::string& path)>;
+
 // An existing image file, with 512- or 4096-byte sectors and no geometry,
 // locked against other writers for as long as it stays open. Refused when
 // another process holds the lock, or when the system uses the file as a
 // mounted or busy disk (a loop device).
-OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector = 512, std::uint32_t hiddenSectors = 0);
+OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector = 512, std::uint32_t hiddenSectors = 0,
+                           const DescriptorSource& whenDenied = {});
 
 // A block device, opened exclusively. Refused before anything is written:
 // a mounted volume, one another process holds, one that holds the running
 // system, and one that is not removable.
-OpenedDevice openRemovableBlockDevice(const std::string& path);
+OpenedDevice openRemovableBlockDevice(const std::string& path, const DescriptorSource& whenDenied = {});
 
-// An image file or a block device, by what the path names.
-OpenedDevice openFormatTarget(const std::string& path, std::uint32_t imageSectorSize = 512);
+// An image file or a block device, by what the path names. Without the
+// permission to open it, `whenDenied` is asked; without that either, the
+// result is EACCES (or EPERM) with a message that says so and names the path.
+OpenedDevice openFormatTarget(const std::string& path, std::uint32_t imageSectorSize = 512,
+                              const DescriptorSource& whenDenied = {});
+
+// Why the device must not be formatted, found before anyone is asked to
+// agree: it holds the running system, it isn't removable, another device or
+// process uses it, or it is mounted anywhere but at `ownMountPoint` (which
+// the format itself unmounts). Empty when nothing stands in the way.
+std::string whyNotToFormat(const std::string& path, const std::string& ownMountPoint);
 
 // Why the image file open as `fd` must not be written as a volume now; empty
 // when nothing uses it. One implementation per platform.

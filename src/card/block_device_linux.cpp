@@ -1,4 +1,6 @@
 #include "card/block_device.h"
+#include "card/descriptor_open.h"
+#include "card/format_job.h"
 #include "card/device_use_linux.h"
 #include "card/linux_block.h"
 
@@ -12,6 +14,7 @@
 #include <linux/fs.h>
 #include <linux/hdreg.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -26,7 +29,7 @@ int pwriteAll(int fd, std::uint64_t offset, std::span<const std::uint8_t> data);
 namespace {
 
 // Refusals that go beyond use: the system's own disk, and fixed disks.
-std::string whyNotFormattable(const SysDevice& dev, const std::string& devicePath)
+std::string whyNotFormattable(const SysDevice& dev, const std::string& devicePath, const std::string& ownMountPoint = {})
 {
     for (const MountEntry& m : readMountTable()) {
         if ((m.mountPoint == "/" || m.mountPoint == "/usr" || m.mountPoint == "/boot") && diskOfMajorMinor(m.majorMinor) == dev.disk)
@@ -44,7 +47,20 @@ std::string whyNotFormattable(const SysDevice& dev, const std::string& devicePat
     const bool imageBacked = !firstLine(dev.disk / "loop" / "backing_file").empty();
     if (!isRemovableDevice(dev.folder) && !imageBacked)
         return devicePath + " is not a removable device";
-    return whyDeviceInUse(dev, devicePath);
+    return whyDeviceInUse(dev, devicePath, {}, ownMountPoint);
+}
+
+// The device's sysfs folders; false when the system doesn't know it.
+bool describe(const struct stat& info, SysDevice& dev)
+{
+    dev.majorMinor = majorMinorOf(info.st_rdev);
+    std::error_code ec;
+    dev.folder = fs::canonical("/sys/dev/block/" + dev.majorMinor, ec);
+    if (ec)
+        return false;
+    dev.isPartition = fs::exists(dev.folder / "partition");
+    dev.disk = dev.isPartition ? dev.folder.parent_path() : dev.folder;
+    return true;
 }
 
 class LinuxBlockDevice final : public BlockDevice {
@@ -113,7 +129,7 @@ private:
 
 } // namespace
 
-OpenedDevice openRemovableBlockDevice(const std::string& path)
+OpenedDevice openRemovableBlockDevice(const std::string& path, const DescriptorSource& whenDenied)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
@@ -121,19 +137,18 @@ OpenedDevice openRemovableBlockDevice(const std::string& path)
     if (!S_ISBLK(info.st_mode))
         return {nullptr, kRefusedDevice, path + " is not a block device"};
     SysDevice dev;
-    dev.majorMinor = majorMinorOf(info.st_rdev);
-    std::error_code ec;
-    dev.folder = fs::canonical("/sys/dev/block/" + dev.majorMinor, ec);
-    if (ec)
+    if (!describe(info, dev))
         return {nullptr, kRefusedDevice, path + " is unknown to the system"};
-    dev.isPartition = fs::exists(dev.folder / "partition");
-    dev.disk = dev.isPartition ? dev.folder.parent_path() : dev.folder;
     if (const std::string why = whyNotFormattable(dev, path); !why.empty())
         return {nullptr, kRefusedDevice, why};
 
-    const int fd = ::open(path.c_str(), O_RDWR | O_EXCL | O_CLOEXEC);
-    if (fd < 0)
-        return {nullptr, errno, "Failed to open device: " + path + ": " + std::strerror(errno)};
+    OpenedDescriptor opened = openForFormat(path, O_RDWR | O_EXCL | O_CLOEXEC, whenDenied);
+    if (opened.fd < 0) {
+        if (opened.failure.error != EACCES && opened.failure.error != EPERM && opened.failure.error != kRefusedDevice)
+            opened.failure.message = "Failed to open device: " + opened.failure.message;
+        return std::move(opened.failure);
+    }
+    const int fd = opened.fd;
     DeviceFacts facts;
     int sectorSize = 0;
     std::uint64_t bytes = 0;
@@ -152,6 +167,29 @@ OpenedDevice openRemovableBlockDevice(const std::string& path)
     if (dev.isPartition) // sysfs counts the start in 512-byte units
         facts.hiddenSectors = static_cast<std::uint32_t>(std::stoull("0" + firstLine(dev.folder / "start")) * 512 / facts.bytesPerSector);
     return {std::make_unique<LinuxBlockDevice>(fd, path, dev, facts), 0, {}};
+}
+
+std::optional<Error> unmountDirectly(const std::string& mountPoint)
+{
+    if (::umount2(mountPoint.c_str(), 0) == 0)
+        return std::nullopt;
+    const int error = errno;
+    return Error{std::strerror(error), error};
+}
+
+std::string whyNotToFormat(const std::string& path, const std::string& ownMountPoint)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return path + ": " + std::strerror(errno);
+    if (S_ISREG(info.st_mode))
+        return {}; // an image file: its lock and its loop devices are checked when it is opened
+    if (!S_ISBLK(info.st_mode))
+        return path + " is neither a block device nor an image file";
+    SysDevice dev;
+    if (!describe(info, dev))
+        return path + " is unknown to the system";
+    return whyNotFormattable(dev, path, ownMountPoint);
 }
 
 std::string whyImageFileInUse(int fd, const std::string& path)

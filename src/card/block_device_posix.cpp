@@ -1,4 +1,5 @@
 #include "card/block_device.h"
+#include "card/descriptor_open.h"
 
 #include <cerrno>
 #include <cstring>
@@ -92,13 +93,42 @@ private:
 
 std::unique_ptr<RandomAccess> descriptorAccess(int fd) { return std::make_unique<DescriptorAccess>(fd); }
 
-OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector, std::uint32_t hiddenSectors)
+OpenedDescriptor openForFormat(const std::string& path, int flags, const DescriptorSource& whenDenied)
+{
+    const int fd = ::open(path.c_str(), flags);
+    if (fd >= 0)
+        return {fd, {}};
+    const int error = errno;
+    if (error != EACCES && error != EPERM)
+        return {-1, {nullptr, error, path + ": " + std::strerror(error)}};
+    const std::string needs = "Formatting needs write permission to " + path + ", which this user does not have";
+    if (!whenDenied)
+        return {-1, {nullptr, error, needs + "."}};
+    const auto handed = whenDenied(path);
+    if (!handed)
+        return {-1, {nullptr, error, needs + ", and asking the disk service for it failed: " + handed.error().message}};
+    // The service must have opened what we asked for, and nothing else.
+    struct stat wanted {};
+    struct stat got {};
+    const bool same = ::stat(path.c_str(), &wanted) == 0 && ::fstat(*handed, &got) == 0
+                      && (S_ISBLK(wanted.st_mode) ? S_ISBLK(got.st_mode) && got.st_rdev == wanted.st_rdev
+                                                  : S_ISREG(got.st_mode) && got.st_dev == wanted.st_dev && got.st_ino == wanted.st_ino);
+    if (!same) {
+        ::close(*handed);
+        return {-1, {nullptr, kRefusedDevice, "the disk service handed over something other than " + path}};
+    }
+    return {*handed, {}};
+}
+
+OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector, std::uint32_t hiddenSectors,
+                           const DescriptorSource& whenDenied)
 {
     if (bytesPerSector != 512 && bytesPerSector != 4096)
         return {nullptr, kRefusedDevice, "sectors of " + std::to_string(bytesPerSector) + " bytes are not supported"};
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return {nullptr, errno, path + ": " + std::strerror(errno)};
+    OpenedDescriptor opened = openForFormat(path, O_RDWR | O_CLOEXEC, whenDenied);
+    if (opened.fd < 0)
+        return std::move(opened.failure);
+    const int fd = opened.fd;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
@@ -122,14 +152,14 @@ OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector
     return {std::make_unique<ImageFile>(fd, path, facts), 0, {}};
 }
 
-OpenedDevice openFormatTarget(const std::string& path, std::uint32_t imageSectorSize)
+OpenedDevice openFormatTarget(const std::string& path, std::uint32_t imageSectorSize, const DescriptorSource& whenDenied)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
         return {nullptr, errno, path + ": " + std::strerror(errno)};
     if (S_ISBLK(info.st_mode))
-        return openRemovableBlockDevice(path);
-    return openImageFile(path, imageSectorSize);
+        return openRemovableBlockDevice(path, whenDenied);
+    return openImageFile(path, imageSectorSize, 0, whenDenied);
 }
 
 } // namespace dravonix

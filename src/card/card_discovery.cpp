@@ -45,9 +45,27 @@ bool findCard(Volumes& volumes, std::filesystem::path& configPath, DeviceConfig*
     return true;
 }
 
-void FolderVolumes::add(const std::string& folder, const std::string& label)
+void FolderVolumes::add(const std::string& folder, const std::string& label, const std::string& deviceImage)
 {
-    drives_.push_back({folder.ends_with('/') ? folder : folder + "/", label});
+    const std::string root = folder.ends_with('/') ? folder : folder + "/";
+    drives_.push_back({root, label});
+    if (!deviceImage.empty())
+        images_[root] = deviceImage;
+}
+
+std::optional<VolumeDevice> FolderVolumes::deviceOf(const RemovableDrive& drive) const
+{
+    const auto image = images_.find(drive.root);
+    return image == images_.end() ? std::nullopt : volumeDeviceAt(image->second);
+}
+
+std::optional<RemovableDrive> volumeWithRoot(const Volumes& volumes, const std::string& root)
+{
+    const std::string wanted = root.ends_with('/') ? root : root + "/";
+    for (const RemovableDrive& drive : volumes.removableDrives())
+        if (drive.root == wanted)
+            return drive;
+    return std::nullopt;
 }
 
 bool FolderVolumes::setLabel(const RemovableDrive& drive, const std::string& label, std::string& error)

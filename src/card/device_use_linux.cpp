@@ -83,7 +83,8 @@ fs::path diskOfMajorMinor(const std::string& majorMinor, const DeviceUseSources&
     return fs::exists(real / "partition") ? real.parent_path() : real;
 }
 
-std::string whyDeviceInUse(const SysDevice& device, const std::string& devicePath, const DeviceUseSources& sources)
+std::string whyDeviceInUse(const SysDevice& device, const std::string& devicePath, const DeviceUseSources& sources,
+                           const std::string& ownMountPoint)
 {
     const std::vector<fs::path> folders = deviceAndPartitionFolders(device);
     std::vector<std::string> ids{device.majorMinor};
@@ -92,7 +93,7 @@ std::string whyDeviceInUse(const SysDevice& device, const std::string& devicePat
     const auto ours = [&](const std::string& id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); };
 
     for (const MountEntry& m : readMountTable(sources.mountInfo))
-        if (ours(m.majorMinor))
+        if (ours(m.majorMinor) && (ownMountPoint.empty() || m.mountPoint != ownMountPoint))
             return devicePath + " is mounted at " + m.mountPoint + ": unmount it first";
     std::ifstream swaps(sources.swaps);
     for (std::string line; std::getline(swaps, line);) {

@@ -36,9 +36,10 @@ std::filesystem::path diskOfMajorMinor(const std::string& majorMinor, const Devi
 
 // Why writing to the device (or, for a whole disk, any of its partitions)
 // would change a volume under someone using it; empty when nobody is.
-// `devicePath` names it in the message.
+// `devicePath` names it in the message. A mount at `ownMountPoint` doesn't
+// count: the caller is about to unmount it.
 std::string whyDeviceInUse(const SysDevice& device, const std::string& devicePath,
-                           const DeviceUseSources& sources = {});
+                           const DeviceUseSources& sources = {}, const std::string& ownMountPoint = {});
 
 // The attached loop devices whose backing file is the file with this device
 // and inode number, whatever name it had or has now.

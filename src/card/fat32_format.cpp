@@ -66,10 +66,18 @@ FormatResult formatVolume(BlockDevice& device, const FormatOptions& options, con
     qCInfo(cardLog, "Clearing out %u sectors for Reserved sectors, fats and root cluster...", systemArea);
     const std::vector<std::uint8_t> zeros(std::size_t{kZeroBurstSectors} * bps, 0);
     const auto started = std::chrono::steady_clock::now();
+    constexpr std::uint64_t kSectorWrites = 6; // boot, FSInfo, their backups, the first sector of each FAT
+    const std::uint64_t toWrite = std::uint64_t{systemArea} + kSectorWrites;
+    const auto report = [&](std::uint64_t written) {
+        if (options.progress)
+            options.progress(written, toWrite);
+    };
+    report(0);
     for (std::uint32_t sector = 0; sector < systemArea; sector += kZeroBurstSectors) {
         const std::uint32_t count = std::min(kZeroBurstSectors, systemArea - sector);
         if (const int error = writeSectors(device, sector, bps, std::span(zeros).first(std::size_t{count} * bps)))
             return failed(error, "Failed to write");
+        report(sector + count);
     }
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const std::uint64_t written = std::uint64_t{systemArea} * bps;
@@ -85,9 +93,12 @@ FormatResult formatVolume(BlockDevice& device, const FormatOptions& options, con
         {kReservedSectors, &fat},
         {layout->secondFatSector(), &fat},
     };
-    for (const auto& [sector, data] : sectors)
+    std::uint64_t done = systemArea;
+    for (const auto& [sector, data] : sectors) {
         if (const int error = writeSectors(device, sector, bps, *data))
             return failed(error, "Failed to write");
+        report(++done);
+    }
 
     if (const int error = device.setPartitionType(0x0C); error != 0 && facts.hiddenSectors != 0)
         return failed(error, "Failed to set parition info");

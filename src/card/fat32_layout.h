@@ -6,6 +6,7 @@
 #include "toolkit/expected.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,9 +20,13 @@ inline constexpr std::uint32_t kFsInfoSector = 1;
 inline constexpr std::uint32_t kRootCluster = 2;
 inline constexpr std::uint32_t kZeroBurstSectors = 128;
 
+// How far a format has come: sectors written of the sectors it writes.
+using FormatProgress = std::function<void(std::uint64_t written, std::uint64_t total)>;
+
 struct FormatOptions {
     std::uint32_t sectorsPerCluster = 0; // 0: chosen from the volume size
     std::string label;                   // empty: "NO NAME"
+    FormatProgress progress = {};        // called from the formatting thread
 };
 
 // What the device tells about itself.

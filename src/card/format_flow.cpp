@@ -18,7 +18,8 @@ std::uint32_t sectorsPerClusterFor(const std::string& unitText, std::uint32_t by
     return allocationUnitBytes(unitText) / bytesPerSector;
 }
 
-std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts, const std::string& allocationUnit)
+std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts, const std::string& allocationUnit,
+                              bool withClusterAdvice)
 {
     const std::uint32_t bps = facts.bytesPerSector;
     const auto planned = planFat32(facts, sectorsPerClusterFor(allocationUnit, bps));
@@ -44,6 +45,8 @@ std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts,
         break;
     default: text += " cannot be laid out as FAT32 with " + allocationUnit + " clusters."; break;
     }
+    if (!withClusterAdvice)
+        return text;
     const std::string other = allocationUnit == "64K" ? "16K" : "64K";
     if (const auto fits = planFat32(facts, sectorsPerClusterFor(other, bps)))
         return text + " Use --cluster " + other + " (" + std::to_string(fits->clusterCount) + " clusters).";
@@ -69,12 +72,13 @@ std::string formatOutcomeText(int result)
 
 FormatFlowResult runFormatFlow(BlockDevice& device, const std::optional<std::filesystem::path>& cardConfig,
                                const std::filesystem::path& tempFolder, const std::string& allocationUnit,
-                               const std::string& label, const LocalTime& now)
+                               const std::string& label, const LocalTime& now, const FormatProgress& progress)
 {
     FormatFlowResult result;
     result.safetyCopied = cardConfig && keepSafetyCopy(*cardConfig, tempFolder);
     FormatOptions options;
     options.sectorsPerCluster = sectorsPerClusterFor(allocationUnit, device.facts().bytesPerSector);
+    options.progress = progress;
     result.format = formatVolume(device, options, now);
     if (result.format.ok()) {
         result.labelled = writeFat32Label(device, label, result.labelError);

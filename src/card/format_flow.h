@@ -19,9 +19,11 @@ std::uint32_t allocationUnitBytes(const std::string& text); // 16384 or 65536
 std::uint32_t sectorsPerClusterFor(const std::string& unitText, std::uint32_t bytesPerSector);
 
 // Empty when FAT32 fits the volume with this allocation unit; else what is
-// wrong with its size, with the figures, and which of the two units ("16K",
-// "64K") would fit instead, or that neither would. `name` names the volume.
-std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts, const std::string& allocationUnit);
+// wrong with its size, with the figures, and (for the command line, whose
+// --cluster chooses the unit) which of the two units ("16K", "64K") would
+// fit instead, or that neither would. `name` names the volume.
+std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts, const std::string& allocationUnit,
+                              bool withClusterAdvice = true);
 
 // Copies the card's "config.bin" to `tempFolder`/config.bin, replacing an
 // older copy. False (and the format goes on) when there is nothing to copy.
@@ -40,6 +42,7 @@ struct FormatFlowResult {
 // The whole flow on an opened device; the label is written after the format.
 FormatFlowResult runFormatFlow(BlockDevice& device, const std::optional<std::filesystem::path>& cardConfig,
                                const std::filesystem::path& tempFolder, const std::string& allocationUnit,
-                               const std::string& label = "DRAVONIX", const LocalTime& now = localTimeNow());
+                               const std::string& label = "DRAVONIX", const LocalTime& now = localTimeNow(),
+                               const FormatProgress& progress = {});
 
 } // namespace dravonix

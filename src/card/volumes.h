@@ -4,8 +4,11 @@
 // folders.
 
 #include "card/removable_drive.h"
+#include "card/volume_device.h"
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,14 @@ public:
     virtual std::vector<RemovableDrive> removableDrives() const = 0;
     // Sets the volume's label; false with a reason when it can't.
     virtual bool setLabel(const RemovableDrive& drive, const std::string& label, std::string& error) = 0;
+    // The device behind a listed volume, for formatting it; none when it
+    // can't be told (the volume is gone, or the system won't say).
+    virtual std::optional<VolumeDevice> deviceOf(const RemovableDrive& drive) const = 0;
 };
+
+// The listed volume whose root is `root` (with or without its trailing
+// separator), if any.
+std::optional<RemovableDrive> volumeWithRoot(const Volumes& volumes, const std::string& root);
 
 std::vector<std::string> removableRoots(const Volumes& volumes);
 
@@ -26,16 +36,18 @@ std::vector<std::string> removableRoots(const Volumes& volumes);
 std::unique_ptr<Volumes> systemVolumes();
 
 // Folders standing in for volumes, for tests: each folder is a root, labels
-// live in memory.
+// live in memory, and an image file may stand in for a folder's device.
 class FolderVolumes final : public Volumes {
 public:
-    void add(const std::string& folder, const std::string& label);
+    void add(const std::string& folder, const std::string& label, const std::string& deviceImage = {});
     std::vector<RemovableDrive> removableDrives() const override { return drives_; }
     bool setLabel(const RemovableDrive& drive, const std::string& label, std::string& error) override;
+    std::optional<VolumeDevice> deviceOf(const RemovableDrive& drive) const override;
     void failRelabel(bool fail) { failRelabel_ = fail; }
 
 private:
     std::vector<RemovableDrive> drives_;
+    std::map<std::string, std::string> images_; // root -> image file
     bool failRelabel_ = false;
 };
 

@@ -3,6 +3,8 @@
 // viewer alike: this machine's removable volumes, or, when the variable
 // DRAVONIX_TEST_VOLUMES is set ("FOLDER=LABEL;FOLDER=LABEL"), folders that
 // stand in for them (end-to-end tests, and trying the dialogs on a folder).
+// DRAVONIX_TEST_DEVICES ("FOLDER=IMAGE;...") gives such a folder an image
+// file as its device, which the format dialog then formats.
 
 #include "card/volumes.h"
 

@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -43,6 +46,17 @@ std::string labelFromLinks(const std::string& folder, const std::string& source)
         if (fs::canonical(it->path(), linkError) == device && !linkError)
             return unescapeUdevLabel(it->path().filename().string());
     }
+    return {};
+}
+
+// One property of a device in the udev database ("E:KEY=value").
+std::string udevProperty(const std::string& folder, const std::string& majorMinor, const std::string& key)
+{
+    std::ifstream in(folder + "/b" + majorMinor);
+    const std::string prefix = "E:" + key + "=";
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with(prefix))
+            return line.substr(prefix.size());
     return {};
 }
 
@@ -127,6 +141,65 @@ bool LinuxVolumes::setLabel(const RemovableDrive& drive, const std::string& labe
     const bool ok = writeFat32Label(*descriptorAccess(fd), label, error);
     ::close(fd); // closing a device opened for writing makes udev read the new label
     return ok;
+}
+
+std::string fileSystemName(const std::string& udevType, const std::string& udevVersion, const std::string& mountType)
+{
+    const std::string type = udevType.empty() ? mountType : udevType;
+    if (type == "vfat" || type == "msdos")
+        return udevVersion.starts_with("FAT") ? udevVersion : std::string("FAT");
+    if (type == "exfat")
+        return "exFAT";
+    if (type == "ntfs" || type == "ntfs3" || type == "fuseblk")
+        return type == "fuseblk" ? std::string() : std::string("NTFS");
+    return type;
+}
+
+namespace {
+
+std::optional<VolumeDevice> describeBlockDevice(const std::string& devicePath, const std::string& majorMinor,
+                                                const std::string& sysBlockDevices, const std::string& udevData,
+                                                const std::string& mountType)
+{
+    std::error_code ec;
+    const fs::path folder = fs::canonical(fs::path(sysBlockDevices) / majorMinor, ec);
+    if (ec)
+        return std::nullopt;
+    const bool partition = fs::exists(folder / "partition", ec);
+    const fs::path disk = partition ? folder.parent_path() : folder;
+    VolumeDevice device;
+    device.path = devicePath;
+    device.totalBytes = std::strtoull(firstLine(folder / "size").c_str(), nullptr, 10) * 512; // sysfs counts 512-byte units
+    const unsigned long sector = std::strtoul(firstLine(disk / "queue" / "logical_block_size").c_str(), nullptr, 10);
+    device.bytesPerSector = sector == 0 ? 512 : static_cast<std::uint32_t>(sector);
+    device.readOnly = firstLine(folder / "ro") == "1" || firstLine(disk / "ro") == "1";
+    device.fileSystem = fileSystemName(udevProperty(udevData, majorMinor, "ID_FS_TYPE"),
+                                       udevProperty(udevData, majorMinor, "ID_FS_VERSION"), mountType);
+    return device;
+}
+
+} // namespace
+
+std::optional<VolumeDevice> LinuxVolumes::deviceOf(const RemovableDrive& drive) const
+{
+    const auto mounts = readMountTable(sources_.mountInfo);
+    const MountEntry* mount = findMount(mounts, drive.root);
+    if (mount == nullptr)
+        return std::nullopt;
+    auto device = describeBlockDevice(mount->source, mount->majorMinor, sources_.sysBlockDevices, sources_.udevData, mount->fsType);
+    if (device)
+        device->mountPoint = mount->mountPoint;
+    return device;
+}
+
+std::optional<VolumeDevice> blockVolumeDevice(const std::string& devicePath)
+{
+    struct stat info {};
+    if (::stat(devicePath.c_str(), &info) != 0 || !S_ISBLK(info.st_mode))
+        return std::nullopt;
+    const LinuxVolumeSources sources;
+    return describeBlockDevice(devicePath, std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)),
+                               sources.sysBlockDevices, sources.udevData, {});
 }
 
 std::unique_ptr<Volumes> systemVolumes() { return std::make_unique<LinuxVolumes>(); }

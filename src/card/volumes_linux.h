@@ -21,6 +21,7 @@ public:
     explicit LinuxVolumes(LinuxVolumeSources sources = {}) : sources_(std::move(sources)) {}
     std::vector<RemovableDrive> removableDrives() const override;
     bool setLabel(const RemovableDrive& drive, const std::string& label, std::string& error) override;
+    std::optional<VolumeDevice> deviceOf(const RemovableDrive& drive) const override;
 
 private:
     LinuxVolumeSources sources_;
@@ -28,6 +29,9 @@ private:
 
 // "\040" and the like in mount table fields.
 std::string unescapeMountField(const std::string& field);
+// The file system name udev gives (ID_FS_TYPE, ID_FS_VERSION) or, without
+// udev, the mount table's type, as a person knows it ("FAT32", "exFAT").
+std::string fileSystemName(const std::string& udevType, const std::string& udevVersion, const std::string& mountType);
 // "\x20" and the like in udev's encoded labels.
 std::string unescapeUdevLabel(const std::string& encoded);
 

@@ -61,6 +61,7 @@ constexpr auto kStrings = std::to_array<Entry>({
           "is displaying the contents of the drive.\r\n\r\nThen try formatting again."},
     {300, "The disk cannot be written to because it is write protected.\r\n\r\nPlease remove the write protection "
           "from the volume in drive"},
+    {301, "Not removable drive.\r\n\r\nSelect another drive."},
     {302, "Always : "},
     {303, "Event : "},
     {304, "Park : "},

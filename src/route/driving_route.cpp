@@ -107,6 +107,17 @@ double DrivingRouteRecord::signedLongitude() const
     return longitudeHemisphere == 'E' || longitudeHemisphere == 0 ? value : -value;
 }
 
+std::optional<std::filesystem::path> findDrivingRouteFile(const std::vector<std::string>& roots)
+{
+    for (const std::string& root : roots) {
+        const std::filesystem::path candidate = root + kRouteFileBelowRoot;
+        std::error_code ec;
+        if (std::filesystem::exists(candidate, ec))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
 Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path)
 {
     const auto in = InputFile::open(path);
@@ -160,10 +171,9 @@ std::vector<std::uint8_t> encodeDrivingRouteFile(const DrivingRouteFile& file)
 
 std::array<std::string, kRouteColumns> routeColumnTitles()
 {
-    constexpr std::array<int, kRouteColumns> ids{238, 239, 234, 240, 235, 241, 242, 236, 244, 237, 243, 306, 307, 308, 309};
     std::array<std::string, kRouteColumns> titles;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        titles[i] = std::string(englishString(ids[i]));
+    for (std::size_t i = 0; i < kRouteColumnTitleIds.size(); ++i)
+        titles[i] = std::string(englishString(kRouteColumnTitleIds[i]));
     return titles;
 }
 
@@ -189,21 +199,27 @@ std::array<std::string, kRouteColumns> routeRowCells(const DrivingRouteRecord& r
     };
 }
 
-void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out)
+void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out, const RouteTitles& titles)
 {
     const auto writeLine = [&out](const std::array<std::string, kRouteColumns>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i)
             out << cells[i] << (i + 1 < cells.size() ? ',' : '\n');
     };
-    writeLine(routeColumnTitles());
+    writeLine(titles);
     for (std::size_t i = 0; i < records.size(); ++i)
         writeLine(routeRowCells(records[i], i));
 }
 
-WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target)
+WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target,
+                            const RouteTitles& titles)
 {
+    if (records.empty()) {
+        WriteOutcome refused;
+        refused.message = kNoRouteRecords;
+        return refused;
+    }
     std::ostringstream text;
-    writeRouteCsv(records, text);
+    writeRouteCsv(records, text, titles);
     const std::string bytes = text.str();
     return writeFileAtomically(target, std::as_bytes(std::span(bytes.data(), bytes.size())));
 }

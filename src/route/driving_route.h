@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -62,18 +63,31 @@ struct DrivingRouteFile {
     std::uint32_t announcedCount() const { return countB != 0 && countB < countA ? countB : countA; }
 };
 
+// The first of the volume roots (each ending in a separator), in order, that
+// holds the route log below it.
+std::optional<std::filesystem::path> findDrivingRouteFile(const std::vector<std::string>& roots);
+
 // Reads the header and the whole records it announces that the file holds;
 // a file that can't be read or is shorter than its header is an error.
 Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path);
 std::vector<std::uint8_t> encodeDrivingRouteFile(const DrivingRouteFile& file);
 
-// The table: column titles (string ids 238, 239, 234, ...) and each row's cells.
+// The table: column titles by string id, and each row's cells.
+inline constexpr std::array<int, kRouteColumns> kRouteColumnTitleIds{238, 239, 234, 240, 235, 241, 242, 236,
+                                                                     244, 237, 243, 306, 307, 308, 309};
 std::array<std::string, kRouteColumns> routeColumnTitles();
 std::array<std::string, kRouteColumns> routeRowCells(const DrivingRouteRecord& record, std::size_t rowIndex);
 
 // The table as CSV: "," between fields, "\n" after every line, no quoting,
-// UTF-8 without a byte-order mark.
-void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out);
-WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target);
+// UTF-8 without a byte-order mark. `titles` are the column titles the table
+// shows (translated ones included).
+using RouteTitles = std::array<std::string, kRouteColumns>;
+void writeRouteCsv(const std::vector<DrivingRouteRecord>& records, std::ostream& out,
+                   const RouteTitles& titles = routeColumnTitles());
+// Replaces `target` whole, or leaves it as it was. A table without records is
+// refused: a file of titles alone would pass for an export of the log.
+WriteOutcome exportRouteCsv(const std::vector<DrivingRouteRecord>& records, const std::filesystem::path& target,
+                            const RouteTitles& titles = routeColumnTitles());
+inline constexpr const char* kNoRouteRecords = "the route log holds no records";
 
 } // namespace dravonix

@@ -89,6 +89,9 @@ MapWindow::MapWindow(double latitude, double longitude, bool korean, QWidget* ow
     map_ = new MapView(MapView::Page::Position, korean, this);
     map_->setGeometry(0, 0, 471, 681);
     resize(471, 729);
+    // The page starts at its own centre: whatever position this window was
+    // given before the page was there is sent once it is.
+    connect(map_, &MapView::pageLoaded, this, [this] { map_->showPosition(longitude_, latitude_, false); });
 }
 
 void MapWindow::showPosition(double rawLongitude, double rawLatitude)

@@ -39,10 +39,13 @@ private:
 };
 
 // The "Position" window of the driving-route page: a map that shows one
-// record's position. Closing it tells the owner, which destroys it.
+// record's position, the one it was made with until another is shown, also
+// when the page loads after the call. Closing it tells the owner, which
+// destroys it.
 class MapWindow : public QWidget {
     Q_OBJECT
 public:
+    // Signed degree-minutes (ddmm.mmmm), as the route records give them.
     MapWindow(double latitude, double longitude, bool korean, QWidget* owner = nullptr);
     void showPosition(double rawLongitude, double rawLatitude);
     double keptLatitude() const { return latitude_; }

@@ -1,10 +1,13 @@
-// The viewer's Settings button on the demo card's config.bin, offered as the
+// The viewer's Settings and clock buttons on the demo card's config.bin, offered as the
 // machine's only removable volume through DRAVONIX_TEST_VOLUMES.
 #include "app/viewer/main_window.h"
 #include "config/device_config.h"
+#include "config/ui/device_time_dialog.h"
 #include "config/ui/settings_dialog.h"
 
 #include <QApplication>
+#include <QDateEdit>
+#include <QTimeEdit>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -75,4 +78,31 @@ TEST(SettingsButton, OpensTheDialogOnTheTestVolumeAndSaves)
     EXPECT_EQ(saved.microphone(), 0u);
     EXPECT_EQ(saved.speedUnit(), 1u);
     EXPECT_EQ(saved.storedChecksum(), saved.checksum());
+}
+
+TEST(ClockButton, OpensTheDeviceTimeDialogOnTheTestVolumesClockFile)
+{
+    CardCopy card(0);
+    const QString clockFile = card.folder.filePath(QStringLiteral("timeset.cfg"));
+    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("DRAVONIX_TEST_CARD") + QStringLiteral("/timeset.cfg"), clockFile))
+        << "the demo card has no timeset.cfg";
+    MainWindow window;
+    window.show();
+
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<DeviceTimeDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        dialog->dateEdit()->setDate(QDate(2025, 1, 5));
+        dialog->timeEdit()->setTime(QTime(7, 8, 9));
+        dialog->save();
+    });
+    auto* clock = window.findChild<QAbstractButton*>(QStringLiteral("button1100"));
+    ASSERT_NE(clock, nullptr);
+    clock->click();
+    EXPECT_EQ(title, "Device Time - " + clockFile);
+    QFile written(clockFile);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("2025/01/05 07:08:09"));
 }

@@ -1,9 +1,12 @@
 #include "card/card_discovery.h"
+#include "card/volumes_from_environment.h"
 #include "config/config_file.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+
+#include <QByteArray>
 
 using namespace dravonix;
 namespace fs = std::filesystem;
@@ -90,4 +93,30 @@ TEST(CardDiscovery, AFolderNamedConfigBinIsNoCard)
     EXPECT_FALSE(isCameraConfigFile(cards.root / "a" / "config.bin"));
     fs::path configPath;
     EXPECT_FALSE(findCard(cards.volumes, configPath));
+}
+
+TEST(CardDiscovery, TestVolumesTakeAnImageAsTheirDevice)
+{
+    const fs::path root = fs::temp_directory_path() / "dravonix-test-devices";
+    fs::remove_all(root);
+    fs::create_directories(root / "card=odd");
+    fs::create_directories(root / "other");
+    std::ofstream(root / "card.img").close();
+    fs::resize_file(root / "card.img", 1 << 20);
+    qputenv("DRAVONIX_TEST_VOLUMES", (root.string() + "/card=odd=DRAVONIX;" + root.string() + "/other=").c_str());
+    qputenv("DRAVONIX_TEST_DEVICES", (root.string() + "/card=odd/=" + root.string() + "/card.img").c_str());
+    const auto volumes = volumesFromEnvironment();
+    const auto drives = volumes->removableDrives();
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_EQ(drives[0], (RemovableDrive{root.string() + "/card=odd/", "DRAVONIX"}));
+    const auto device = volumes->deviceOf(drives[0]);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->path, root.string() + "/card.img");
+    EXPECT_EQ(device->totalBytes, 1u << 20);
+    EXPECT_FALSE(volumes->deviceOf(drives[1]));
+    EXPECT_EQ(volumeWithRoot(*volumes, root.string() + "/other")->root, root.string() + "/other/");
+    EXPECT_FALSE(volumeWithRoot(*volumes, root.string()));
+    qunsetenv("DRAVONIX_TEST_VOLUMES");
+    qunsetenv("DRAVONIX_TEST_DEVICES");
+    fs::remove_all(root);
 }

@@ -2,11 +2,14 @@
 // tools: fsck.fat, mtools and fatlabel.
 #include "card/fat_label.h"
 #include "card/format_flow.h"
+#include "card/volume_device.h"
 #include "loop_device.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -305,4 +308,55 @@ TEST(VolumeFormat, ALoopDeviceWhereOneCanBeHad)
     opened.device.reset();
     EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + loop).status, 0);
     EXPECT_EQ(run("/usr/sbin/fatlabel " + loop).output, "DRAVONIX\n");
+}
+
+TEST(VolumeFormat, ProgressCountsUpToEverySectorWritten)
+{
+    const Image image("dravonix-progress.img", 2ull << 30);
+    OpenedDevice opened = openImageFile(image.path.string());
+    ASSERT_TRUE(opened.device);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
+    const FormatFlowResult result = runFormatFlow(*opened.device, std::nullopt, fs::temp_directory_path(), "16K", "DRAVONIX",
+                                                  kWhen, [&](std::uint64_t done, std::uint64_t total) { seen.emplace_back(done, total); });
+    ASSERT_TRUE(result.format.ok());
+    ASSERT_GT(seen.size(), 2u);
+    const auto layout = planFat32(opened.device->facts(), 32);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(seen.front().first, 0u);
+    EXPECT_EQ(seen.back().first, seen.back().second);
+    EXPECT_EQ(seen.back().second, layout->systemAreaSectors() + 6u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+}
+
+TEST(VolumeDevice, AnImageTellsItsSizeAndFileSystem)
+{
+    const Image image("dravonix-device.img", 2ull << 30);
+    auto device = volumeDeviceAt(image.path.string());
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->totalBytes, 2ull << 30);
+    EXPECT_EQ(device->fileSystem, "");
+    EXPECT_FALSE(device->readOnly);
+    EXPECT_TRUE(device->mountPoint.empty());
+    {
+        OpenedDevice opened = openImageFile(image.path.string());
+        ASSERT_TRUE(runFormatFlow(*opened.device, std::nullopt, fs::temp_directory_path(), "16K", "DRAVONIX", kWhen).format.ok());
+    }
+    EXPECT_EQ(volumeDeviceAt(image.path.string())->fileSystem, "FAT32");
+    EXPECT_FALSE(volumeDeviceAt("/nonexistent/card.img"));
+    EXPECT_FALSE(volumeDeviceAt("/dev/null"));
+
+    std::vector<std::uint8_t> sector(512, 0);
+    std::memcpy(&sector[3], "EXFAT   ", 8);
+    EXPECT_EQ(fileSystemOfBootSector(sector), "exFAT");
+    std::fill(sector.begin(), sector.end(), 0);
+    std::memcpy(&sector[54], "FAT16   ", 8);
+    EXPECT_EQ(fileSystemOfBootSector(sector), ""); // no 55 AA: no boot sector
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    EXPECT_EQ(fileSystemOfBootSector(sector), "FAT16");
+
+    EXPECT_EQ(readableSize(999), "999 bytes");
+    EXPECT_EQ(readableSize(31914983424ull), "31.9 GB");
+    EXPECT_EQ(readableSize(4294967296ull), "4.3 GB");
+    EXPECT_EQ(readableSize(999950000ull), "1.0 GB");
 }

@@ -90,3 +90,43 @@ TEST(LinuxVolumes, Unescaping)
     EXPECT_EQ(unescapeUdevLabel("NO\\x20NAME"), "NO NAME");
     EXPECT_EQ(unescapeUdevLabel("odd\\x2"), "odd\\x2");
 }
+
+TEST(LinuxVolumes, TellTheDeviceSizeSectorsFileSystemAndWriteProtectionOfAVolume)
+{
+    FakeSystem sys;
+    sys.disk("179:1", "platform/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1", "0", "card", "card", "vfat");
+    sys.disk("8:33", "pci0/usb2/block/sdc/sdc1", "1", "stick", "stick", "exfat");
+    const fs::path card = sys.root / "sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0";
+    std::ofstream(card / "mmcblk0p1" / "size") << "62333952\n"; // 512-byte units
+    std::ofstream(card / "mmcblk0p1" / "ro") << "0\n";
+    fs::create_directories(card / "queue");
+    std::ofstream(card / "queue" / "logical_block_size") << "512\n";
+    std::ofstream(sys.root / "udev" / "b179:1") << "E:ID_FS_TYPE=vfat\nE:ID_FS_VERSION=FAT32\n";
+    const fs::path stick = sys.root / "sys/devices/pci0/usb2/block/sdc";
+    std::ofstream(stick / "sdc1" / "size") << "1000\n";
+    std::ofstream(stick / "ro") << "1\n"; // the write-protect switch is on
+    fs::create_directories(stick / "queue");
+    std::ofstream(stick / "queue" / "logical_block_size") << "4096\n";
+
+    auto volumes = sys.volumes();
+    const std::string mnt = (sys.root / "mnt").string();
+    const auto first = volumes.deviceOf({mnt + "/card/", ""});
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->path, "/dev/mmcblk0p1");
+    EXPECT_EQ(first->totalBytes, 62333952ull * 512);
+    EXPECT_EQ(first->bytesPerSector, 512u);
+    EXPECT_EQ(first->fileSystem, "FAT32");
+    EXPECT_FALSE(first->readOnly);
+    EXPECT_EQ(first->mountPoint, mnt + "/card");
+
+    const auto second = volumes.deviceOf({mnt + "/stick/", ""}); // no udev entry: the mount table's type
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->fileSystem, "exFAT");
+    EXPECT_EQ(second->bytesPerSector, 4096u);
+    EXPECT_TRUE(second->readOnly);
+    EXPECT_FALSE(volumes.deviceOf({mnt + "/elsewhere/", ""}));
+
+    EXPECT_EQ(fileSystemName("vfat", "FAT16", ""), "FAT16");
+    EXPECT_EQ(fileSystemName("", "", "vfat"), "FAT");
+    EXPECT_EQ(fileSystemName("", "", "ext4"), "ext4");
+}

@@ -63,6 +63,17 @@ ln -s log.drv "$work/log-link.csv"
 run 1 "would replace the route file" "$dravonix" route "$work/log.drv" --csv "$work/log-link.csv"
 cmp -s "$work/log.drv" "$work/log-before.drv" || fail "the route log changed"
 
+# A log without records is said so, and no CSV of titles alone appears (nor
+# replaces an older export).
+printf '\003\000\000\000\000\000\000\000\000\000\000\000' > "$work/no-records.drv"
+run 1 "holds no records; nothing written" "$dravonix" route "$work/no-records.drv" --csv "$work/none.csv"
+[ ! -e "$work/none.csv" ] || fail "a CSV was written for a log without records"
+echo "older export" > "$work/older.csv"
+run 1 "holds no records" "$dravonix" route "$work/no-records.drv" --csv "$work/older.csv"
+[ "$(cat "$work/older.csv")" = "older export" ] || fail "an older export was replaced by titles alone"
+run 1 "holds no records" "$dravonix" route "$work/no-records.drv"
+[ ! -s "$work/out" ] || fail "titles alone on standard output"
+
 # config set takes only the camera's 500-byte file, and leaves others alone.
 for size in 0 1 499 501 10485760; do
   head -c "$size" /dev/zero > "$work/sized.bin"

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QFormLayout>
+#include <QLabel>
+#include <QTest>
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
@@ -66,6 +69,64 @@ TEST(DeviceTimeDialog, WithoutACardFileItAsksAndCancellingWritesNothing)
     dialog.timeEdit()->setTime(QTime(9, 5, 0));
     EXPECT_TRUE(dialog.save());
     EXPECT_EQ(contents(answer), QByteArray("2024/03/07 09:05:00"));
+}
+
+TEST(DeviceTimeDialog, FollowsTheClockUntilTheUserChangesATime)
+{
+    QTemporaryDir root;
+    QFile old(root.filePath("timeset.cfg"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+    FolderVolumes volumes;
+    volumes.add(root.path().toStdString(), "DRAVONIX");
+    QDateTime clock(QDate(2025, 1, 5), QTime(7, 8, 9));
+    DeviceTimeDialog dialog(volumes, nullptr, {}, [&] { return clock; });
+    EXPECT_EQ(dialog.dateEdit()->date(), QDate(2025, 1, 5));
+    EXPECT_EQ(dialog.timeEdit()->time(), QTime(7, 8, 9));
+
+    // Left alone, the editors keep up with the clock, and Save takes the
+    // clock's time at that moment.
+    clock = QDateTime(QDate(2025, 1, 5), QTime(23, 59, 59));
+    dialog.followClock();
+    EXPECT_EQ(dialog.timeEdit()->time(), QTime(23, 59, 59));
+    clock = QDateTime(QDate(2025, 1, 6), QTime(0, 0, 1));
+    EXPECT_TRUE(dialog.save());
+    EXPECT_EQ(contents(root.filePath("timeset.cfg")), QByteArray("2025/01/06 00:00:01"));
+
+    // The real timer moves them too.
+    DeviceTimeDialog ticking(volumes, nullptr, {}, [&] { return clock; });
+    clock = QDateTime(QDate(2026, 2, 3), QTime(4, 5, 6));
+    const QDateTime until = QDateTime::currentDateTime().addSecs(3);
+    while (ticking.timeEdit()->time() != QTime(4, 5, 6) && QDateTime::currentDateTime() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(ticking.timeEdit()->time(), QTime(4, 5, 6));
+    EXPECT_EQ(ticking.dateEdit()->date(), QDate(2026, 2, 3));
+
+    // A time the user sets stays, and so does the date beside it.
+    ticking.timeEdit()->setFocus();
+    QTest::keyClick(ticking.timeEdit(), Qt::Key_Home);
+    QTest::keyClick(ticking.timeEdit(), Qt::Key_Up); // the hour, one up
+    EXPECT_FALSE(ticking.followsClock());
+    EXPECT_EQ(ticking.timeEdit()->time(), QTime(5, 5, 6));
+    clock = QDateTime(QDate(2027, 8, 9), QTime(10, 11, 12));
+    ticking.followClock();
+    EXPECT_EQ(ticking.timeEdit()->time(), QTime(5, 5, 6));
+    EXPECT_TRUE(ticking.save());
+    EXPECT_EQ(contents(root.filePath("timeset.cfg")), QByteArray("2026/02/03 05:05:06"));
+}
+
+TEST(DeviceTimeDialog, LabelsTheDateAndTheTime)
+{
+    FolderVolumes volumes;
+    DeviceTimeDialog dialog(volumes, nullptr, [](QWidget*) { return QString(); });
+    auto* form = dialog.findChild<QFormLayout*>();
+    ASSERT_NE(form, nullptr);
+    auto* dateLabel = qobject_cast<QLabel*>(form->labelForField(dialog.dateEdit()));
+    auto* timeLabel = qobject_cast<QLabel*>(form->labelForField(dialog.timeEdit()));
+    ASSERT_NE(dateLabel, nullptr);
+    ASSERT_NE(timeLabel, nullptr);
+    EXPECT_EQ(dateLabel->text(), "Date");
+    EXPECT_EQ(timeLabel->text(), "Time");
 }
 
 TEST(DeviceTimeDialog, LooksRight)

@@ -8,6 +8,7 @@
 #include "toolkit/ui/range_slider.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -84,7 +85,7 @@ TEST(SettingsDialog, OpensOnTheCardWithItsPathInTheTitle)
     auto* format = card.find<QPushButton>("formatButton");
     ASSERT_NE(format, nullptr);
     EXPECT_EQ(format->text(), "SD Card Format");
-    EXPECT_FALSE(format->isEnabled());
+    EXPECT_TRUE(format->isEnabled());
     EXPECT_FALSE(format->isHidden());
     const QRect save = card.find<QPushButton>("saveButton")->geometry();
     const QRect cancel = card.find<QPushButton>("cancelButton")->geometry();
@@ -436,6 +437,10 @@ TEST(SettingsDialog, EveryPageLooksRight)
         // Nothing a page shows may spill out of it.
         for (QWidget* child : page->findChildren<QWidget*>()) {
             if (!child->isVisibleTo(page))
+                continue;
+            // A table lays out its own header and scroll bars.
+            if (qobject_cast<QAbstractItemView*>(child->parentWidget()) != nullptr
+                || (child->parentWidget() != nullptr && qobject_cast<QAbstractItemView*>(child->parentWidget()->parentWidget()) != nullptr))
                 continue;
             const QRect inPage(child->mapTo(page, QPoint(0, 0)), child->size());
             EXPECT_TRUE(page->rect().contains(inPage))

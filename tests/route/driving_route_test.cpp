@@ -140,3 +140,21 @@ TEST(DrivingRoute, CsvHasTitlesThenOneLinePerRecord)
     std::ifstream in(target, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), csv);
 }
+
+TEST(DrivingRoute, ExportTakesTheShownTitlesAndRefusesAnEmptyTable)
+{
+    RouteTitles titles = routeColumnTitles();
+    titles[0] = "번호"; // a translated title goes out as UTF-8
+    std::ostringstream out;
+    writeRouteCsv({sample()}, out, titles);
+    EXPECT_EQ(out.str().substr(0, out.str().find(',')), "번호");
+
+    const fs::path target = fs::temp_directory_path() / "dravonix_drv_empty.csv";
+    std::ofstream(target) << "older\n";
+    const WriteOutcome refused = exportRouteCsv({}, target);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.message, kNoRouteRecords);
+    std::ifstream in(target);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "older\n");
+    fs::remove(target);
+}

@@ -84,6 +84,26 @@ TEST(MapView, ThePositionWindowKeepsItsPositionAndAsksToClose)
     EXPECT_TRUE(window.isVisible()); // the owner destroys it, not the close box
 }
 
+TEST(MapView, ANewPositionWindowShowsItsPositionNotThePagesCentre)
+{
+    MapWindow window(-3733.1234, -12701.0056, false);
+    window.show();
+    ASSERT_TRUE(waitFor([&] { return window.map().loaded(); }, 30000));
+    ASSERT_TRUE(waitFor([&] { return evaluate(window.map(), "markers.length ? markers[0].getLatLng().lat : 0").toDouble() < 0; }, 5000));
+    EXPECT_NEAR(evaluate(window.map(), "markers[0].getLatLng().lat").toDouble(), -(37 + 33.1234 / 60), 1e-6);
+    EXPECT_NEAR(evaluate(window.map(), "markers[0].getLatLng().lng").toDouble(), -(127 + 1.0056 / 60), 1e-6);
+    EXPECT_NEAR(evaluate(window.map(), "map.getCenter().lat").toDouble(), -(37 + 33.1234 / 60), 1e-6);
+    EXPECT_EQ(evaluate(window.map(), "markers.length").toInt(), 1);
+
+    // A position asked for before the page is there arrives too.
+    MapWindow early(3733.1234, 12701.0056, false);
+    early.showPosition(-12639.0, 3722.44);
+    early.show();
+    ASSERT_TRUE(waitFor([&] { return early.map().loaded(); }, 30000));
+    ASSERT_TRUE(waitFor([&] { return evaluate(early.map(), "markers.length ? markers[0].getLatLng().lng : 0").toDouble() < 0; }, 5000));
+    EXPECT_NEAR(evaluate(early.map(), "markers[0].getLatLng().lng").toDouble(), -126.65, 1e-6);
+}
+
 TEST(MapView, TheKoreanPageOnAKoreanSystem)
 {
     const bool korean = qEnvironmentVariable("LC_ALL").startsWith("ko") || qEnvironmentVariable("LANG").startsWith("ko");

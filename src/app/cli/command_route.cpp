@@ -28,6 +28,9 @@ int runRoute(const QStringList& args)
     if (route->records.size() < route->announcedCount())
         std::fprintf(stderr, "dravonix: %s: the header announces %u records, the file holds %zu\n",
                      qUtf8Printable(file), route->announcedCount(), route->records.size());
+    // A file of titles alone would pass for an export of the log.
+    if (route->records.empty())
+        return fail(QStringLiteral("%1: %2; nothing written").arg(file, QString::fromLatin1(kNoRouteRecords)));
     if (csv.isEmpty()) {
         writeRouteCsv(route->records, std::cout);
         std::cout.flush();

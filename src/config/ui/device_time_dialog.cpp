@@ -11,7 +11,9 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace dravonix {
@@ -29,8 +31,9 @@ QString askWithSaveDialog(QWidget* parent)
 
 } // namespace
 
-DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChooser askForFile)
-    : QDialog(parent), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog))
+DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChooser askForFile, Clock now)
+    : QDialog(parent), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog)),
+      now_(now ? std::move(now) : Clock([] { return QDateTime::currentDateTime(); }))
 {
     setObjectName(QStringLiteral("deviceTimeDialog"));
     QString title = QStringLiteral("Device Time");
@@ -40,13 +43,13 @@ DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChoose
     }
     setWindowTitle(title);
 
-    const QDateTime now = QDateTime::currentDateTime();
-    date_ = new QDateEdit(now.date(), this);
+    const QDateTime opened = now_();
+    date_ = new QDateEdit(opened.date(), this);
     date_->setObjectName(QStringLiteral("date"));
     date_->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     date_->setCalendarPopup(true);
     date_->setAlignment(Qt::AlignRight);
-    time_ = new QTimeEdit(now.time(), this);
+    time_ = new QTimeEdit(opened.time(), this);
     time_->setObjectName(QStringLiteral("time"));
     time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     time_->setAlignment(Qt::AlignRight);
@@ -58,12 +61,35 @@ DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChoose
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // A change the user makes stops the following; the dialog's own updates
+    // come with the signals blocked.
+    connect(date_, &QDateEdit::dateChanged, this, [this] { edited_ = true; });
+    connect(time_, &QTimeEdit::timeChanged, this, [this] { edited_ = true; });
+    auto* tick = new QTimer(this);
+    connect(tick, &QTimer::timeout, this, &DeviceTimeDialog::followClock);
+    tick->start(250);
+
     auto* form = new QFormLayout;
-    form->addRow(date_);
-    form->addRow(time_);
+    form->addRow(uiString(234), date_);
+    form->addRow(uiString(240), time_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    setMinimumWidth(360); // room in the title bar for the card's path
+}
+
+void DeviceTimeDialog::showTime(const QDateTime& time)
+{
+    const QSignalBlocker dateBlocker(date_);
+    const QSignalBlocker timeBlocker(time_);
+    date_->setDate(time.date());
+    time_->setTime(time.time());
+}
+
+void DeviceTimeDialog::followClock()
+{
+    if (!edited_)
+        showTime(now_());
 }
 
 bool DeviceTimeDialog::save()
@@ -73,6 +99,7 @@ bool DeviceTimeDialog::save()
         target = askForFile_(this);
     if (target.isEmpty())
         return false; // cancelled: the dialog stays open
+    followClock(); // the time of Save, unless the user set one
     const QDate d = date_->date();
     const QTime t = time_->time();
     const WriteOutcome outcome = writeDeviceTimeFile(QFile::encodeName(target).toStdString(),

@@ -1,9 +1,12 @@
 #pragma once
 // "Device Time": pick a date and a time and write them into the camera's
 // clock file, on the card that already holds one or wherever the user says.
+// The editors follow the clock until the user changes one of them, and an
+// unchanged dialog saves the time of Save, not the time it was opened.
 
 #include "card/volumes.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QString>
 
@@ -19,7 +22,9 @@ class DeviceTimeDialog : public QDialog {
 public:
     // `askForFile` stands in for the save dialog (tests); empty means cancelled.
     using FileChooser = std::function<QString(QWidget* parent)>;
-    DeviceTimeDialog(Volumes& volumes, QWidget* parent = nullptr, FileChooser askForFile = {});
+    // `now` stands in for the local clock (tests).
+    using Clock = std::function<QDateTime()>;
+    DeviceTimeDialog(Volumes& volumes, QWidget* parent = nullptr, FileChooser askForFile = {}, Clock now = {});
 
     QString timeFilePath() const { return timeFile_; }
     QDateEdit* dateEdit() const { return date_; }
@@ -27,12 +32,20 @@ public:
 
     // The Save command: true when the file was written and the dialog closed.
     bool save();
+    // Moves the editors to the clock unless the user has changed one (the
+    // dialog's timer calls it every quarter of a second).
+    void followClock();
+    bool followsClock() const { return !edited_; }
 
 private:
+    void showTime(const QDateTime& time);
+
     QString timeFile_;
     QDateEdit* date_ = nullptr;
     QTimeEdit* time_ = nullptr;
     FileChooser askForFile_;
+    Clock now_;
+    bool edited_ = false;
 };
 
 } // namespace dravonix

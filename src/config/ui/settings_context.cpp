@@ -4,12 +4,6 @@
 
 namespace dravonix {
 
-void showMessageBox(QWidget* parent, const ShownMessage& message)
-{
-    QMessageBox box(message.icon, message.caption, message.text, QMessageBox::Ok, parent);
-    box.exec();
-}
-
 void SettingsContext::pageMessage(QWidget* page, int stringId) const
 {
     present(page, {QMessageBox::Warning, QString(), uiString(stringId)});

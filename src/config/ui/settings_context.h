@@ -5,23 +5,9 @@
 
 #include "config/device_config.h"
 #include "config/settings_rules.h"
-
-#include <QMessageBox>
-#include <QString>
-
-#include <functional>
+#include "toolkit/ui/message.h"
 
 namespace dravonix {
-
-struct ShownMessage {
-    QMessageBox::Icon icon = QMessageBox::Warning;
-    QString caption;
-    QString text;
-};
-using MessagePresenter = std::function<void(QWidget* parent, const ShownMessage& message)>;
-
-// The real thing: a modal message box with an OK button.
-void showMessageBox(QWidget* parent, const ShownMessage& message);
 
 struct SettingsContext {
     DeviceConfig config;

@@ -9,6 +9,7 @@
 #include "config/ui/pages/gps_page.h"
 #include "config/ui/pages/parking_mode_page.h"
 #include "config/ui/pages/video_page.h"
+#include "route/ui/driving_route_page.h"
 #include "toolkit/ui/ui_text.h"
 
 #include <QFile>
@@ -46,11 +47,16 @@ QString failureText(const SaveFailure& failure)
 } // namespace
 
 SettingsDialog::SettingsDialog(Volumes& volumes, QWidget* parent, FileChooser askForFile, MessagePresenter present)
-    : QDialog(parent), volumes_(volumes), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog))
+    : QDialog(parent), volumes_(volumes), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog)),
+      formatCommand_(volumes, FormatServices::system())
 {
     setObjectName(QStringLiteral("settingsDialog"));
-    if (present)
+    if (present) {
         context_.present = std::move(present);
+        FormatServices services = FormatServices::system();
+        services.present = context_.present;
+        formatCommand_.setServices(std::move(services));
+    }
     setWindowTitle(QStringLiteral("Device Settings"));
     keptTitle_ = windowTitle();
 
@@ -95,8 +101,8 @@ void SettingsDialog::buildFrame()
     parking_ = new ParkingModePage(context_);
     adas_ = new AdasPage(context_);
     audio_ = new AudioPage(context_);
-    information_ = new QWidget;
-    information_->setObjectName(QStringLiteral("informationPage"));
+    information_ = new DrivingRoutePage(volumes_);
+    information_->setMessagePresenter(context_.present);
     // Opening the Parking Mode page may switch night vision off in the
     // record: the Video page, made before it, shows the record once more.
     video_->showRecord();
@@ -106,6 +112,10 @@ void SettingsDialog::buildFrame()
     for (const auto& [page, caption] : pages)
         tabs_->addTab(page, uiString(caption));
     tabs_->setCurrentIndex(0);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (tabs_->widget(index) == information_)
+            information_->fillTable();
+    });
     connect(gps_, &GpsPage::speedUnitChanged, adas_, &AdasPage::speedUnitChanged);
 
     setWindowTitle(configPath_.empty() ? keptTitle_ : keptTitle_ + QStringLiteral(" : ") + shownPath(configPath_));
@@ -121,7 +131,7 @@ void SettingsDialog::buildFrame()
     constexpr int kWidth = 100;
     constexpr int kHeight = 32;
     formatButton_ = makeButton(QStringLiteral("SD Card Format"), "formatButton", QRect(8, kTop, 140, kHeight));
-    formatButton_->setEnabled(false); // until the card format dialog is there to open
+    connect(formatButton_, &QPushButton::clicked, this, [this] { formatCommand_.run(this, configPath()); });
     initializeButton_ = makeButton(QStringLiteral("Initialize"), "initializeButton", QRect(634 - 3 * kWidth - 12, kTop, kWidth, kHeight));
     saveButton_ = makeButton(QStringLiteral("Save"), "saveButton", QRect(634 - 2 * kWidth - 6, kTop, kWidth, kHeight));
     cancelButton_ = makeButton(QStringLiteral("Cancel"), "cancelButton", QRect(634 - kWidth, kTop, kWidth, kHeight));
@@ -193,6 +203,12 @@ SettingsDialog::SaveResult SettingsDialog::saveToDrive(const QString& root)
 {
     configPath_ = nativePath(root + QStringLiteral("config.bin"));
     return runSaveSteps();
+}
+
+void SettingsDialog::done(int result)
+{
+    information_->release();
+    QDialog::done(result);
 }
 
 void SettingsDialog::initialize()

@@ -5,6 +5,7 @@
 // the record and replaces the card's file as a whole with a fresh checksum.
 // Cancel writes nothing; Initialize returns the record to its defaults.
 
+#include "card/ui/format_dialog.h"
 #include "card/volumes.h"
 #include "config/ui/settings_context.h"
 #include "config/settings_rules.h"
@@ -24,6 +25,7 @@ class AdasPage;
 class AdditionalPage;
 class AudioPage;
 class BasicPage;
+class DrivingRoutePage;
 class GpsPage;
 class ParkingModePage;
 class VideoPage;
@@ -55,6 +57,13 @@ public:
     ParkingModePage* parkingModePage() const { return parking_; }
     AdasPage* adasPage() const { return adas_; }
     AudioPage* audioPage() const { return audio_; }
+    DrivingRoutePage* informationPage() const { return information_; }
+    // What the "SD Card Format" command uses (tests put recorders in).
+    void setFormatServices(FormatServices services) { formatCommand_.setServices(std::move(services)); }
+
+    // Save and Cancel both end here: the route page lets its records and
+    // its position window go.
+    void done(int result) override;
 
 private:
     void openCard();
@@ -78,11 +87,12 @@ private:
     ParkingModePage* parking_ = nullptr;
     AdasPage* adas_ = nullptr;
     AudioPage* audio_ = nullptr;
-    QWidget* information_ = nullptr;
+    DrivingRoutePage* information_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* initializeButton_ = nullptr;
     QPushButton* formatButton_ = nullptr;
+    CardFormatCommand formatCommand_;
 };
 
 } // namespace dravonix
