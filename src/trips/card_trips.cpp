@@ -1,0 +1,87 @@
+#include "trips/card_trips.h"
+
+#include "config/config_file.h"
+#include "config/device_config.h"
+#include "config/settings_rules.h"
+#include "telemetry/track_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace dravonix {
+
+CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
+                         const TripOptions& options)
+{
+    CardTrips card;
+    card.set = std::move(set);
+    card.configPath = configPath;
+    if (configPath) {
+        DeviceConfig config;
+        if (loadConfigFile(*configPath, config))
+            card.thresholds = drivingThresholds(config);
+    }
+    for (const TripRecording& r : card.set.recordings)
+        if (r.durationMs <= 0)
+            ++card.unmeasured;
+    const std::vector<TripRecording>& recordings = card.set.recordings;
+    for (Trip& trip : groupTrips(recordings)) {
+        TripTimeline timeline(recordings, trip);
+        std::map<std::size_t, TelemetryTrack> tracks;
+        const TrackLoader load = [&](std::size_t i) -> const TelemetryTrack* {
+            TelemetryTrack& track = tracks[i];
+            if (!readTelemetryTrack(std::filesystem::path(recordings[i].mainPath()), track).ok())
+                return nullptr; // a recording without a readable track adds no samples
+            return &track;
+        };
+        TripTelemetry telemetry = mergeTripTelemetry(recordings, timeline, load);
+        TripSummary summary{std::move(trip), std::move(timeline), {}, tripDistanceKm(telemetry.samples),
+                            tripTopSpeedKmh(telemetry.samples), {}};
+        summary.events = findTripEvents(recordings, summary.trip, summary.timeline, telemetry, card.thresholds,
+                                        options.speedLimitKmh);
+        if (options.keepTelemetry)
+            summary.telemetry = std::move(telemetry);
+        card.trips.push_back(std::move(summary));
+    }
+    return card;
+}
+
+std::optional<ClockOffset> measureClockOffset(const std::vector<TripSample>& samples, int zoneMinutes)
+{
+    std::vector<std::int64_t> differences;
+    const CalendarTime* previous = nullptr;
+    for (const TripSample& s : samples) {
+        const CalendarTime& utc = s.fix.utc;
+        // A sample without a sentence of its own carries the last fix on:
+        // only a time that moved is a new reading.
+        const bool fresh = previous == nullptr || !(*previous == utc);
+        previous = &utc;
+        if (!fresh || !s.fix.valid || utc.year == 0)
+            continue;
+        const std::optional<CameraMs> gps = cameraTime(utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second);
+        if (!gps)
+            continue;
+        const std::int64_t gpsLocal = *gps + utc.millisecond + zoneMinutes * 60000LL;
+        differences.push_back(s.time - gpsLocal);
+    }
+    if (differences.empty())
+        return std::nullopt;
+    const auto mid = differences.begin() + static_cast<std::ptrdiff_t>(differences.size() / 2);
+    std::nth_element(differences.begin(), mid, differences.end());
+    return ClockOffset{static_cast<double>(*mid) / 1000.0, static_cast<int>(differences.size())};
+}
+
+int cardZoneMinutes(const std::optional<std::filesystem::path>& configPath)
+{
+    DeviceConfig config; // defaults: the camera's own zone
+    if (configPath)
+        loadConfigFile(*configPath, config);
+    const auto zones = timeZoneTexts();
+    const std::uint32_t index = config.timeZone() < zones.size() ? config.timeZone() : DeviceConfig().timeZone();
+    const std::string_view text = zones[index]; // "+09:00", " 00:00", "-04:30"
+    const int minutes = ((text[1] - '0') * 10 + (text[2] - '0')) * 60 + (text[4] - '0') * 10 + (text[5] - '0');
+    return (text[0] == '-' ? -minutes : minutes) + (config.summerTime() != 0 ? 60 : 0);
+}
+
+} // namespace dravonix

@@ -1,0 +1,55 @@
+#pragma once
+// A folder's trips worked out in full: the recordings measured and grouped,
+// each trip's timeline, merged telemetry, distance, top speed and events.
+// What the trips and events commands print, and what a viewer would show.
+
+#include "trips/trip_events.h"
+#include "trips/trip_telemetry.h"
+#include "trips/trip_timeline.h"
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace dravonix {
+
+struct TripSummary {
+    Trip trip;
+    TripTimeline timeline;
+    TripTelemetry telemetry;
+    double distanceKm = 0.0;
+    std::optional<long long> topSpeedKmh;
+    std::vector<TripEvent> events;
+};
+
+struct CardTrips {
+    RecordingSet set;
+    std::vector<TripSummary> trips;
+    int unmeasured = 0; // recordings without a usable duration, in no trip
+    ImpactThresholds thresholds;
+    std::optional<std::filesystem::path> configPath; // where the thresholds came from
+};
+
+struct TripOptions {
+    std::optional<double> speedLimitKmh;
+    bool keepTelemetry = false; // the merged samples stay in each summary
+};
+
+// Works on a set already collected; `configPath` gives the thresholds, the
+// defaults (0.50 g) when none.
+CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
+                         const TripOptions& options);
+
+// The camera's clock against GPS time: the median of (camera time - GPS time
+// in the card's zone) over the fixes that carry a date and a new time.
+struct ClockOffset {
+    double seconds = 0.0; // camera minus GPS
+    int fixes = 0;
+};
+std::optional<ClockOffset> measureClockOffset(const std::vector<TripSample>& samples, int zoneMinutes);
+
+// The zone the card's settings give (index and summer time), in minutes east
+// of UTC; the camera's default (+09:00) without settings.
+int cardZoneMinutes(const std::optional<std::filesystem::path>& configPath);
+
+} // namespace dravonix
