@@ -1,0 +1,94 @@
+#include "telemetry/movie_duration.h"
+
+#include "mp4_box.h"
+#include "telemetry_mux.h"
+
+#include <gtest/gtest.h>
+
+using namespace dravonix;
+using namespace dravonix::demo;
+
+namespace {
+
+Expected<std::int64_t, Error> durationOf(const Bytes& file)
+{
+    return readMovieDurationMs(MemoryByteSource(std::as_bytes(std::span(file))));
+}
+
+Bytes withMovieHeader(const Bytes& mvhd, bool moovFirst = false)
+{
+    const Bytes moov = container("moov", {box("free", {}), mvhd});
+    Bytes out = cameraFtyp();
+    if (moovFirst)
+        append(out, moov);
+    append(out, box("mdat", Bytes(100, 0)));
+    if (!moovFirst)
+        append(out, moov);
+    return out;
+}
+
+Bytes versionOneHeader(std::uint32_t timescale, std::uint64_t duration)
+{
+    Bytes payload(16, 0); // created, modified
+    putU32(payload, timescale);
+    putU32(payload, static_cast<std::uint32_t>(duration >> 32));
+    putU32(payload, static_cast<std::uint32_t>(duration));
+    payload.resize(payload.size() + 80, 0);
+    return fullBox("mvhd", 1, 0, payload);
+}
+
+} // namespace
+
+TEST(MovieDuration, ReadsTheCameraLayoutAndOtherBoxOrders)
+{
+    std::vector<TelemetryRecord> records(7);
+    const Expected<std::int64_t, Error> camera = durationOf(syntheticRecording(records));
+    ASSERT_TRUE(camera) << camera.error().message;
+    EXPECT_EQ(*camera, 7000);
+
+    // 90 kHz time scale, header after a "free" box, moov ahead of mdat; 64-bit fields.
+    const auto v0 = durationOf(withMovieHeader(movieHeader(90000, 90000 * 61 + 45000, 3), true));
+    ASSERT_TRUE(v0);
+    EXPECT_EQ(*v0, 61500);
+    const auto v1 = durationOf(withMovieHeader(versionOneHeader(600, 600ull * 3600)));
+    ASSERT_TRUE(v1);
+    EXPECT_EQ(*v1, 3600000);
+}
+
+TEST(MovieDuration, RefusesZeroUnknownAndAbsurdDurations)
+{
+    EXPECT_FALSE(durationOf(withMovieHeader(movieHeader(1000, 0, 2))));
+    EXPECT_FALSE(durationOf(withMovieHeader(movieHeader(0, 5000, 2))));
+    EXPECT_FALSE(durationOf(withMovieHeader(movieHeader(1000, 0xffffffffu, 2))));
+    EXPECT_FALSE(durationOf(withMovieHeader(versionOneHeader(1, 24ull * 3600))));
+    EXPECT_FALSE(durationOf(withMovieHeader(versionOneHeader(1000, ~0ull - 1)))); // no overflow into a small number
+    EXPECT_TRUE(durationOf(withMovieHeader(versionOneHeader(1, 24ull * 3600 - 1))));
+}
+
+TEST(MovieDuration, HostileStructureIsAnErrorNotARead)
+{
+    // A recording cut off before its movie box (power lost while recording).
+    Bytes unfinished = cameraFtyp();
+    append(unfinished, box("mdat", Bytes(64, 0)));
+    const auto cut = durationOf(unfinished);
+    ASSERT_FALSE(cut);
+    EXPECT_NE(cut.error().message.find("moov"), std::string::npos);
+
+    // A box claiming more than the file holds, a size below its own header,
+    // a header cut short, an empty file.
+    Bytes huge = cameraFtyp();
+    putU32(huge, 0x7fffffff);
+    putText(huge, "mdat");
+    EXPECT_FALSE(durationOf(huge));
+    Bytes tiny = cameraFtyp();
+    putU32(tiny, 4);
+    putText(tiny, "moov");
+    EXPECT_FALSE(durationOf(tiny));
+    const Bytes mvhd = fullBox("mvhd", 0, 0, Bytes(6, 0));
+    EXPECT_FALSE(durationOf(withMovieHeader(mvhd)));
+    EXPECT_FALSE(durationOf(Bytes{}));
+    // Every truncation of a good file (movie box last) fails cleanly.
+    const Bytes good = withMovieHeader(movieHeader(1000, 5000, 2));
+    for (std::size_t n = 0; n < good.size(); ++n)
+        EXPECT_FALSE(durationOf(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)))) << n;
+}
