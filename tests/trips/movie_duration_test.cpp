@@ -1,9 +1,14 @@
 #include "telemetry/movie_duration.h"
+#include "trips/recording_durations.h"
 
 #include "mp4_box.h"
 #include "telemetry_mux.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <stop_token>
 
 using namespace dravonix;
 using namespace dravonix::demo;
@@ -91,4 +96,37 @@ TEST(MovieDuration, HostileStructureIsAnErrorNotARead)
     const Bytes good = withMovieHeader(movieHeader(1000, 5000, 2));
     for (std::size_t n = 0; n < good.size(); ++n)
         EXPECT_FALSE(durationOf(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)))) << n;
+}
+
+TEST(RecordingDurations, ReportsEachFileAsItIsReadAndStopsWhenAsked)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "dravonix-durations-test";
+    std::filesystem::create_directories(dir);
+    const Bytes good = syntheticRecording(std::vector<TelemetryRecord>(3));
+    const auto write = [&](const char* name, const Bytes& bytes) {
+        std::FILE* f = std::fopen((dir / name).c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        return (dir / name).string();
+    };
+    const std::vector<std::string> paths{write("a.mp4", good), write("b.mp4", Bytes(40, 7)), dir.string(),
+                                         (dir / "missing.mp4").string(), write("c.mp4", good)};
+    std::vector<std::string> seen;
+    const std::size_t read = readRecordingDurations(paths, [&](std::size_t i, const DurationResult& result) {
+        seen.push_back(std::to_string(i) + (result ? "=" + std::to_string(*result) : "!"));
+    });
+    EXPECT_EQ(read, 5u);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0=3000", "1!", "2!", "3!", "4=3000"}));
+
+    std::stop_source stop;
+    seen.clear();
+    EXPECT_EQ(readRecordingDurations(paths,
+                                     [&](std::size_t i, const DurationResult&) {
+                                         seen.push_back(std::to_string(i));
+                                         if (i == 1)
+                                             stop.request_stop();
+                                     },
+                                     stop.get_token()),
+              2u);
+    std::filesystem::remove_all(dir);
 }
