@@ -24,9 +24,9 @@ std::optional<long long> TripSample::speedKmh() const
 
 std::int64_t sampleOffsetMs(std::size_t index, std::size_t count, std::int64_t durationMs)
 {
-    if (count < 2)
+    if (count == 0)
         return 0;
-    return static_cast<std::int64_t>(index) * durationMs / static_cast<std::int64_t>(count - 1);
+    return static_cast<std::int64_t>(index) * durationMs / static_cast<std::int64_t>(count);
 }
 
 std::array<float, 3> accelerationMedians(const TelemetryTrack& track)

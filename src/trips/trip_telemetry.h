@@ -39,8 +39,10 @@ struct TripTelemetry {
 // recording that is played somewhere in the trip.
 using TrackLoader = std::function<const TelemetryTrack*(std::size_t recording)>;
 
-// Samples sit evenly over their recording (sample i of N at i x length / (N - 1)),
-// as the viewer maps positions to samples.
+// Sample i of N stands for the stretch from i x length / N on: the camera
+// writes one record at the start of each second. (Spreading them from 0 to
+// the very end would put each file's last sample on the next file's first
+// moment, where the next file is played and it would be lost.)
 std::int64_t sampleOffsetMs(std::size_t index, std::size_t count, std::int64_t durationMs);
 
 TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
