@@ -6,10 +6,52 @@
 #include "telemetry/track_reader.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <cmath>
 #include <map>
 
 namespace dravonix {
+
+namespace {
+
+TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, const ImpactThresholds& thresholds,
+                      const TripOptions& options)
+{
+    TripTimeline timeline(recordings, trip);
+    std::map<std::size_t, TelemetryTrack> tracks;
+    const TrackLoader load = [&](std::size_t i) -> const TelemetryTrack* {
+        TelemetryTrack& track = tracks[i];
+        if (!readTelemetryTrack(std::filesystem::path(recordings[i].mainPath()), track).ok())
+            return nullptr; // a recording without a readable track adds no samples
+        return &track;
+    };
+    TripTelemetry telemetry = mergeTripTelemetry(recordings, timeline, load);
+    TripSummary summary{std::move(trip), std::move(timeline), {}, tripDistanceKm(telemetry.samples),
+                        tripTopSpeedKmh(telemetry.samples), {}};
+    summary.events = findTripEvents(recordings, summary.trip, summary.timeline, telemetry, thresholds,
+                                    options.speedLimitKmh);
+    if (options.keepTelemetry)
+        summary.telemetry = std::move(telemetry);
+    return summary;
+}
+
+} // namespace
+
+void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work)
+{
+    std::atomic<std::size_t> next{0};
+    const auto worker = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            work(i);
+    };
+    const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::jthread> pool;
+    for (std::size_t k = 1; k < threads; ++k)
+        pool.emplace_back(worker);
+    worker();
+}
 
 CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
                          const TripOptions& options)
@@ -26,24 +68,15 @@ CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::
         if (r.durationMs <= 0)
             ++card.unmeasured;
     const std::vector<TripRecording>& recordings = card.set.recordings;
-    for (Trip& trip : groupTrips(recordings)) {
-        TripTimeline timeline(recordings, trip);
-        std::map<std::size_t, TelemetryTrack> tracks;
-        const TrackLoader load = [&](std::size_t i) -> const TelemetryTrack* {
-            TelemetryTrack& track = tracks[i];
-            if (!readTelemetryTrack(std::filesystem::path(recordings[i].mainPath()), track).ok())
-                return nullptr; // a recording without a readable track adds no samples
-            return &track;
-        };
-        TripTelemetry telemetry = mergeTripTelemetry(recordings, timeline, load);
-        TripSummary summary{std::move(trip), std::move(timeline), {}, tripDistanceKm(telemetry.samples),
-                            tripTopSpeedKmh(telemetry.samples), {}};
-        summary.events = findTripEvents(recordings, summary.trip, summary.timeline, telemetry, card.thresholds,
-                                        options.speedLimitKmh);
-        if (options.keepTelemetry)
-            summary.telemetry = std::move(telemetry);
-        card.trips.push_back(std::move(summary));
-    }
+    std::vector<Trip> trips = groupTrips(recordings);
+    // Trips share nothing but the recordings they read: one per core.
+    std::vector<std::optional<TripSummary>> done(trips.size());
+    forEachInParallel(trips.size(), [&](std::size_t i) {
+        done[i] = summarise(recordings, std::move(trips[i]), card.thresholds, options);
+    });
+    card.trips.reserve(done.size());
+    for (std::optional<TripSummary>& summary : done)
+        card.trips.push_back(std::move(*summary));
     return card;
 }
 

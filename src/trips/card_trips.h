@@ -8,6 +8,7 @@
 #include "trips/trip_timeline.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,7 +36,11 @@ struct TripOptions {
     bool keepTelemetry = false; // the merged samples stay in each summary
 };
 
-// Works on a set already collected; `configPath` gives the thresholds, the
+// Calls work(0) ... work(count - 1), spread over one thread per core; returns
+// when all are done.
+void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work);
+
+// Works on a set already collected (trips summarised in parallel); `configPath` gives the thresholds, the
 // defaults (0.50 g) when none.
 CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
                          const TripOptions& options);

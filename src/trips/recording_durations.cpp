@@ -1,6 +1,9 @@
 #include "trips/recording_durations.h"
 
 #include "telemetry/movie_duration.h"
+#include "trips/card_trips.h"
+
+#include <atomic>
 
 namespace dravonix {
 
@@ -18,13 +21,14 @@ std::size_t readRecordingDurations(std::span<const std::string> nativePaths, con
 
 int measureRecordings(RecordingSet& set, std::stop_token stop)
 {
-    int unmeasured = 0;
-    for (TripRecording& recording : set.recordings) {
-        if (stop.stop_requested()) {
-            ++unmeasured; // the rest stay at 0: not measured
-            continue;
-        }
+    std::atomic<int> unmeasured{0};
+    forEachInParallel(set.recordings.size(), [&](std::size_t i) {
+        TripRecording& recording = set.recordings[i];
         recording.durationMs = 0;
+        if (stop.stop_requested()) {
+            ++unmeasured; // left at 0: not measured
+            return;
+        }
         for (const std::string* path : {&recording.mainPath(), static_cast<const std::string*>(&recording.rearPath)}) {
             if (path->empty())
                 continue;
@@ -35,7 +39,7 @@ int measureRecordings(RecordingSet& set, std::stop_token stop)
         }
         if (recording.durationMs == 0)
             ++unmeasured;
-    }
+    });
     return unmeasured;
 }
 

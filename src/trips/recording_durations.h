@@ -25,7 +25,7 @@ std::size_t readRecordingDurations(std::span<const std::string> nativePaths, con
                                    std::stop_token stop = {});
 
 // Fills in every recording's duration (its main file's, else the other
-// channel's); returns how many recordings have none.
+// channel's), a thread per core; returns how many recordings have none.
 int measureRecordings(RecordingSet& set, std::stop_token stop = {});
 
 } // namespace dravonix

@@ -130,3 +130,22 @@ TEST(RecordingDurations, ReportsEachFileAsItIsReadAndStopsWhenAsked)
               2u);
     std::filesystem::remove_all(dir);
 }
+
+TEST(ReadAheadByteSource, GivesTheSameBytesAsTheSourceBelow)
+{
+    Bytes file(5000);
+    for (std::size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    const MemoryByteSource direct(std::as_bytes(std::span(file)));
+    const ReadAheadByteSource windowed(direct, 256);
+    // Forward, backward, across the window's edge, past the end, larger than the window.
+    const std::pair<std::uint64_t, std::size_t> reads[] = {{0, 8},    {4, 8},    {250, 12}, {100, 4},  {4990, 32},
+                                                           {5000, 4}, {9999, 4}, {10, 300}, {4800, 60}, {255, 1}};
+    for (const auto& [offset, length] : reads) {
+        std::vector<std::byte> a(length), b(length);
+        const std::size_t gotA = direct.readAt(offset, a);
+        const std::size_t gotB = windowed.readAt(offset, b);
+        EXPECT_EQ(gotA, gotB) << offset;
+        EXPECT_EQ(a, b) << offset;
+    }
+}
