@@ -64,9 +64,14 @@ CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::
         if (loadConfigFile(*configPath, config))
             card.thresholds = drivingThresholds(config);
     }
-    for (const TripRecording& r : card.set.recordings)
-        if (r.durationMs <= 0)
-            ++card.unmeasured;
+    for (std::size_t i = 0; i < card.set.recordings.size(); ++i) {
+        const TripRecording& r = card.set.recordings[i];
+        if (r.durationMs > 0)
+            continue;
+        ++card.unmeasured;
+        if (r.kind == RecordingKind::Event)
+            card.eventsOutsideTrips.push_back({TripEventKind::EventFile, r.start, 0, i, 0, 0.0});
+    }
     const std::vector<TripRecording>& recordings = card.set.recordings;
     std::vector<Trip> trips = groupTrips(recordings);
     // Trips share nothing but the recordings they read: one per core.

@@ -27,6 +27,10 @@ struct CardTrips {
     RecordingSet set;
     std::vector<TripSummary> trips;
     int unmeasured = 0; // recordings without a usable duration, in no trip
+    // The starts of Event recordings that are in no trip for want of a
+    // duration: a file cut off when the power went is often the one a
+    // collision made, and must not drop out of the events.
+    std::vector<TripEvent> eventsOutsideTrips;
     ImpactThresholds thresholds;
     std::optional<std::filesystem::path> configPath; // where the thresholds came from
 };

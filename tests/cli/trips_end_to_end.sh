@@ -68,6 +68,10 @@ head -c 5000 "$work/card/Normal/alwa_20231225_233433_F.mp4" > "$work/empty/alwa_
 "$dravonix" trips "$work/empty" > "$work/one.tsv" 2> "$work/err"
 [ "$(wc -l < "$work/one.tsv")" -eq 1 ] || fail "one trip from the one whole file"
 grep -q '1 recording(s) without a readable duration' "$work/err" || fail "unmeasured note: $(cat "$work/err")"
+# An Event file cut off before its movie box (the power went in the crash) is still an event.
+head -c 3000 "$work/card/Event/event_20231225_233435_F.mp4" > "$work/empty/event_20231225_233500_F.mp4"
+"$dravonix" events "$work/empty" 2> /dev/null | grep -Pq '^2023-12-25T23:35:00\tevent-file\t.*event_20231225_233500_F\.mp4\t0\.0\t$' \
+  || fail "cut-off Event file not listed: $("$dravonix" events "$work/empty" 2>&1)"
 
 # Same seed, same bytes, for the two-drive card too.
 "$democard" --seed 5 --seconds 4 --two-trips "$work/again"

@@ -7,6 +7,7 @@
 #include "trips/card_trips.h"
 #include "trips/recording_durations.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -29,7 +30,8 @@ const char* const kEventsHelp =
     "(yyyy-MM-ddTHH:mm:ss), kind (event-file, impact or overspeed), the recording's\n"
     "front path (rear when alone, escaped as by list), the offset in it in seconds,\n"
     "and the value: the impact's peak in g away from the recording's median, or\n"
-    "the speed in km/h; empty for an Event recording's start.\n";
+    "the speed in km/h; empty for an Event recording's start. An Event recording\n"
+    "whose length can't be read (cut off when the power went) is still listed.\n";
 
 const char* const kClockHelp =
     "usage: dravonix clock FOLDER\n"
@@ -135,21 +137,24 @@ int runEvents(const QStringList& args)
     const std::optional<CardTrips> card = analyseFolder(*parsed, false, status);
     if (!card)
         return status;
+    std::vector<TripEvent> events = card->eventsOutsideTrips;
+    for (const TripSummary& t : card->trips)
+        events.insert(events.end(), t.events.begin(), t.events.end());
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TripEvent& a, const TripEvent& b) { return a.time < b.time; });
     QByteArray out;
-    for (const TripSummary& t : card->trips) {
-        for (const TripEvent& e : t.events) {
-            out += formatCameraTime(e.time).c_str();
-            out += '\t';
-            out += tripEventKindName(e.kind);
-            out += '\t';
-            appendListText(out, QByteArray::fromStdString(card->set.recordings[e.recording].mainPath()));
-            std::string value;
-            if (e.kind == TripEventKind::Impact)
-                value = formatText("%.2f", e.value);
-            else if (e.kind == TripEventKind::Overspeed)
-                value = formatText("%.0f", e.value);
-            out += formatText("\t%.1f\t%s\n", static_cast<double>(e.offsetMs) / 1000.0, value.c_str()).c_str();
-        }
+    for (const TripEvent& e : events) {
+        out += formatCameraTime(e.time).c_str();
+        out += '\t';
+        out += tripEventKindName(e.kind);
+        out += '\t';
+        appendListText(out, QByteArray::fromStdString(card->set.recordings[e.recording].mainPath()));
+        std::string value;
+        if (e.kind == TripEventKind::Impact)
+            value = formatText("%.2f", e.value);
+        else if (e.kind == TripEventKind::Overspeed)
+            value = formatText("%.0f", e.value);
+        out += formatText("\t%.1f\t%s\n", static_cast<double>(e.offsetMs) / 1000.0, value.c_str()).c_str();
     }
     return finish(out);
 }
