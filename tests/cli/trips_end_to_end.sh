@@ -35,10 +35,12 @@ cut -f1 "$work/events.tsv" | sort -c || fail "events not in time order"
 "$dravonix" events "$work/card" --limit 40 > "$work/fast.tsv"
 grep -Pq '\toverspeed\t.*\t[0-9]+\.[0-9]\t[0-9]+$' "$work/fast.tsv" || fail "no overspeed line: $(cat "$work/fast.tsv")"
 "$dravonix" trips "$work/card" --limit 40 | awk -F'\t' '{ n += $7 } END { exit !(n > 2) }' || fail "trips --limit counts overspeed"
-set +e
-"$dravonix" events "$work/card" --limit fast > /dev/null 2>&1; status=$?
-set -e
-[ "$status" -eq 1 ] || fail "--limit fast must be refused (got $status)"
+for bad in fast 1.2.3 -5 ''; do
+  set +e
+  "$dravonix" events "$work/card" --limit "$bad" > /dev/null 2>&1; status=$?
+  set -e
+  [ "$status" -eq 1 ] || fail "--limit '$bad' must be refused (got $status)"
+done
 
 # The card's thresholds: raised to the top of the settings' range, the collision stays an impact (2.7 g).
 python3 - "$work/card/config.bin" <<'PY'

@@ -59,7 +59,8 @@ std::optional<Arguments> parseArguments(const QStringList& args, const char* hel
             const std::string text = args[++i].toStdString();
             const double limit = cAtof(text);
             if (text.empty() || !std::isfinite(limit) || limit < 0 || limit > 1000
-                || text.find_first_not_of("0123456789.") != std::string::npos) {
+                || text.find_first_not_of("0123456789.") != std::string::npos
+                || std::count(text.begin(), text.end(), '.') > 1 || text.front() == '.' || text.back() == '.') {
                 status = fail(QStringLiteral("--limit takes a speed in km/h from 0 to 1000, not \"%1\"")
                                   .arg(QString::fromStdString(text)));
                 return std::nullopt;
