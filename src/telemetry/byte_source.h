@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace dravonix {
 
@@ -53,6 +54,26 @@ public:
 
 private:
     std::span<const std::byte> bytes_;
+};
+
+// Serves small reads from a window read ahead of them: walking a box tree
+// then costs a system call per window instead of one per 8-byte header.
+// Large reads and batches go straight through.
+class ReadAheadByteSource final : public ByteSource {
+public:
+    explicit ReadAheadByteSource(const ByteSource& inner, std::size_t window = 64 * 1024)
+        : inner_(inner), buffer_(window)
+    {
+    }
+    std::uint64_t size() const override { return inner_.size(); }
+    std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override;
+    void readMany(std::span<ReadRequest> requests) const override;
+
+private:
+    const ByteSource& inner_;
+    mutable std::vector<std::byte> buffer_;
+    mutable std::uint64_t start_ = 0;
+    mutable std::size_t filled_ = 0;
 };
 
 struct OpenError {

@@ -19,6 +19,8 @@ namespace {
 // Scattered reads (the records of a track lie a second of video apart) cost a
 // system call each; a ring submits hundreds per call. False when the system
 // offers no ring, so the caller falls back to plain reads.
+constexpr std::size_t kFewestBatched = 4;
+
 bool readBatched(int fd, std::span<ReadRequest> requests)
 {
     constexpr unsigned kDepth = 256;
@@ -64,7 +66,8 @@ public:
     void readMany(std::span<ReadRequest> requests) const override
     {
 #ifdef DRAVONIX_HAVE_IO_URING
-        if (readBatched(file_.descriptor(), requests)) {
+        // Setting a ring up costs more than a few plain reads.
+        if (requests.size() >= kFewestBatched && readBatched(file_.descriptor(), requests)) {
             // A short read (end of file, an error, or a read the ring split)
             // is finished plainly, so an error is told from the end of file.
             for (ReadRequest& r : requests)

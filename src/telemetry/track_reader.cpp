@@ -276,7 +276,7 @@ TrackReadResult readTelemetryTrack(const std::filesystem::path& file, TelemetryT
     auto opened = openFileByteSource(file);
     if (auto* error = std::get_if<OpenError>(&opened))
         return TrackReadResult::failure(error->reason);
-    return readTelemetryTrack(*std::get<std::unique_ptr<ByteSource>>(opened), store);
+    return readTelemetryTrack(ReadAheadByteSource(*std::get<std::unique_ptr<ByteSource>>(opened)), store);
 }
 
 } // namespace dravonix

@@ -108,7 +108,7 @@ void writeAll(const fs::path& path, const Bytes& bytes)
 }
 
 std::vector<TelemetryRecord> recordsFor(const PlannedRecording& r, const std::vector<DriveSecond>& drive,
-                                        int seconds, std::uint32_t seed)
+                                        int seconds, std::uint32_t seed, std::chrono::seconds gpsBehindCamera = {})
 {
     std::vector<DriveSecond> slice;
     if (r.driveOffset < 0) {
@@ -121,7 +121,7 @@ std::vector<TelemetryRecord> recordsFor(const PlannedRecording& r, const std::ve
     std::vector<TelemetryRecord> records;
     for (int i = 0; i < seconds; ++i) {
         const DriveSecond& s = slice[static_cast<std::size_t>(i)];
-        const sys_seconds utc = r.start + std::chrono::seconds(i);
+        const sys_seconds utc = r.start + std::chrono::seconds(i) - gpsBehindCamera;
         TelemetryRecord record;
         record.sequence = static_cast<std::uint32_t>(i);
         record.secondsOfDay = static_cast<std::uint32_t>((utc - floor<days>(utc)).count());
@@ -230,13 +230,46 @@ std::vector<PlannedRecording> planDemoCard(std::uint32_t seed, int secondsPerRec
     };
 }
 
+int twoTripImpactSecond(int secondsPerRecording) { return secondsPerRecording * 7 / 4; }
+
+std::vector<PlannedRecording> planTwoTripCard(std::uint32_t seed, int secondsPerRecording)
+{
+    const int d = secondsPerRecording;
+    const sys_days day = sys_days(2023y / December / 20) + days(seed % 10);
+    // The second drive starts two recordings before midnight.
+    const sys_seconds second = day + days(1) - seconds(2 * d);
+    const sys_seconds first = second - minutes(25) - seconds(5 * d + 3);
+    const int later = 5 * d + 3; // drive seconds the first trip used
+    return {
+        {"Normal", "alwa_", first, true, true, 0, false},
+        {"Normal", "alwa_", first + seconds(d), true, true, d, false},
+        {"Event", "event_", first + seconds(d + d / 2), true, true, d + d / 2, false},
+        {"Normal", "alwa_", first + seconds(2 * d), true, true, 2 * d, false},
+        {"Manual", "user_", first + seconds(2 * d + d / 2), true, false, 2 * d + d / 2, false},
+        {"Normal", "alwa_", first + seconds(3 * d), true, true, 3 * d, false},
+        {"Normal", "alwa_", first + seconds(4 * d + 3), true, true, 4 * d + 3, false}, // after a 3 s gap
+        {"Parking", "motion_", first + seconds(5 * d + 3) + minutes(10), true, true, -1, false},
+        {"Normal", "alwa_", second, true, true, later, false},
+        {"Normal", "alwa_", second + seconds(d), true, true, later + d, false},
+        {"Normal", "alwa_", second + seconds(2 * d), true, true, later + 2 * d, false},
+        {"Normal", "alwa_", second + seconds(3 * d), false, true, later + 3 * d, false},
+    };
+}
+
 void writeDemoCard(const DemoCardOptions& options)
 {
     const int d = options.secondsPerRecording;
     if (d < 2)
         throw std::invalid_argument("recordings need at least 2 seconds");
-    const std::vector<PlannedRecording> plan = planDemoCard(options.seed, d);
-    const std::vector<DriveSecond> drive = simulateDrive({options.seed, 5 * d, 37.374054, 126.642653});
+    const std::vector<PlannedRecording> plan =
+        options.twoTrips ? planTwoTripCard(options.seed, d) : planDemoCard(options.seed, d);
+    std::vector<DriveSecond> drive =
+        simulateDrive({options.seed, options.twoTrips ? 9 * d + 3 : 5 * d, 37.374054, 126.642653});
+    // The collision is part of the drive, so every file recording it feels it.
+    if (options.twoTrips)
+        addImpact(drive, twoTripImpactSecond(d));
+    const std::chrono::seconds gpsBehind =
+        options.twoTrips ? hours(9) + seconds(kTwoTripClockAhead) : std::chrono::seconds(0);
     fs::create_directories(options.out);
     const fs::path scratch = options.out / ".encoding.mp4";
 
@@ -245,7 +278,7 @@ void writeDemoCard(const DemoCardOptions& options)
     for (const PlannedRecording& r : plan) {
         if (options.recordings >= 0 && written++ >= options.recordings)
             break;
-        const std::vector<TelemetryRecord> records = recordsFor(r, drive, d, options.seed + fileSeed);
+        const std::vector<TelemetryRecord> records = recordsFor(r, drive, d, options.seed + fileSeed, gpsBehind);
         for (const char channel : {'F', 'R'}) {
             if ((channel == 'F' && !r.front) || (channel == 'R' && !r.rear))
                 continue;

@@ -22,6 +22,8 @@ struct DemoCardOptions {
     std::string frontBitrate;
     std::string rearBitrate;
     int recordings = -1; // only the first N recordings of the plan; all when negative
+    // Two drives instead of one: see planTwoTripCard.
+    bool twoTrips = false;
 };
 
 struct PlannedRecording {
@@ -37,6 +39,16 @@ struct PlannedRecording {
 };
 
 std::vector<PlannedRecording> planDemoCard(std::uint32_t seed, int secondsPerRecording);
+
+// Two drives parted by a stop with a parking recording: the first with an
+// Event recording over a collision both it and the Always files felt, a User
+// recording and a 3-second gap between two Always files; the second running
+// over midnight. The camera's clock runs kTwoTripClockAhead ahead of GPS time
+// (taken in the card's default zone, +09:00).
+std::vector<PlannedRecording> planTwoTripCard(std::uint32_t seed, int secondsPerRecording);
+inline constexpr int kTwoTripClockAhead = 2;
+// Second of the first drive at which the collision is felt.
+int twoTripImpactSecond(int secondsPerRecording);
 
 // Throws std::runtime_error on failure (ffmpeg missing, disk full, ...).
 void writeDemoCard(const DemoCardOptions& options);

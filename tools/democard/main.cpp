@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
             options.rearBitrate = comma == std::string::npos ? options.frontBitrate : both.substr(comma + 1);
         } else if (arg == "--recordings" && i + 1 < argc) {
             options.recordings = std::atoi(argv[++i]);
+        } else if (arg == "--two-trips") {
+            options.twoTrips = true;
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (!arg.starts_with("--") && options.out.empty()) {
@@ -36,7 +38,9 @@ int main(int argc, char* argv[])
     }
     if (options.out.empty()) {
         std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--bitrates FRONT,REAR]\n"
-                   "                        [--recordings N] [--verbose] OUT_FOLDER\n",
+                   "                        [--recordings N] [--two-trips] [--verbose] OUT_FOLDER\n"
+                   "  --two-trips: two drives parted by a stop, the second over midnight, with a\n"
+                   "               collision and a camera clock 2 s ahead of GPS time\n",
                    stderr);
         return 2;
     }

@@ -13,6 +13,9 @@ int runConfig(const QStringList& args);
 int runTimeset(const QStringList& args);
 int runRoute(const QStringList& args);
 int runFormat(const QStringList& args);
+int runTrips(const QStringList& args);
+int runEvents(const QStringList& args);
+int runClock(const QStringList& args);
 
 // Writes "dravonix: <message>" to standard error; returns the failure status.
 int fail(const QString& message);

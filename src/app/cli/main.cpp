@@ -15,6 +15,10 @@ const char* const kUsage =
     "\n"
     "commands:\n"
     "  list FOLDER                          recordings of a card or folder, in list order\n"
+    "  trips FOLDER [--limit KMH]           the drives on a card: start, end, length, recordings,\n"
+    "                                       distance, top speed, events\n"
+    "  events FOLDER [--limit KMH]          Event recordings, impacts and (with a limit) overspeed\n"
+    "  clock FOLDER                         the camera's clock minus GPS time, in seconds\n"
     "  telemetry FILE [--format csv|gpx]    the telemetry track of a recording\n"
     "  card                                 removable drives and which one is the camera's card\n"
     "  config show FILE                     every field of a config.bin and its checksum\n"
@@ -48,6 +52,9 @@ int main(int argc, char* argv[])
         {QStringLiteral("timeset"), dravonix::cli::runTimeset},
         {QStringLiteral("route"), dravonix::cli::runRoute},
         {QStringLiteral("format"), dravonix::cli::runFormat},
+        {QStringLiteral("trips"), dravonix::cli::runTrips},
+        {QStringLiteral("events"), dravonix::cli::runEvents},
+        {QStringLiteral("clock"), dravonix::cli::runClock},
     };
     const QString name = args.takeFirst();
     const auto command = commands.find(name);

@@ -1,0 +1,140 @@
+#include "telemetry/movie_duration.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <cstring>
+#include <string>
+#include <variant>
+
+namespace dravonix {
+namespace {
+
+// Boxes looked at before giving up: the camera writes three at the top and
+// the header first in "moov"; a file of thousands of tiny boxes is not ours.
+constexpr int kMaxBoxesPerLevel = 64;
+
+std::uint64_t bigEndian(const std::byte* p, int bytes)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | std::to_integer<std::uint64_t>(p[i]);
+    return v;
+}
+
+struct BoxHeader {
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+    std::uint64_t headerSize = 8;
+    char type[4]{};
+
+    std::uint64_t end() const { return start + size; }
+    bool is(const char (&name)[5]) const { return std::memcmp(type, name, 4) == 0; }
+};
+
+Error failure(std::string message) { return Error{std::move(message), 0}; }
+
+// The header of the box at `start`, which must lie within [start, parentEnd).
+// `lookahead` receives the bytes read after the 8-byte header, so a box's
+// first child or its fields need no second read.
+Expected<BoxHeader, Error> readBox(const ByteSource& source, std::uint64_t start, std::uint64_t parentEnd,
+                                   std::array<std::byte, 64>& lookahead, std::size_t& lookaheadSize)
+{
+    if (start >= parentEnd || parentEnd - start < 8)
+        return unexpected(failure("the box at offset " + std::to_string(start) + " lies outside its parent"));
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(lookahead.size(), parentEnd - start));
+    const std::size_t got = source.readAt(start, std::span(lookahead).first(want));
+    if (source.readError() != 0)
+        return unexpected(Error{"cannot read the box at offset " + std::to_string(start) + ": "
+                                    + std::strerror(source.readError()),
+                                source.readError()});
+    if (got < 8)
+        return unexpected(failure("the box at offset " + std::to_string(start) + " is cut off"));
+    BoxHeader box;
+    box.start = start;
+    box.size = bigEndian(lookahead.data(), 4);
+    std::memcpy(box.type, lookahead.data() + 4, 4);
+    if (box.size == 1) { // 64-bit size after the type
+        if (got < 16)
+            return unexpected(failure("the box at offset " + std::to_string(start) + " is cut off"));
+        box.size = bigEndian(lookahead.data() + 8, 8);
+        box.headerSize = 16;
+    } else if (box.size == 0) { // runs to the end of its parent
+        box.size = parentEnd - start;
+    }
+    if (box.size < box.headerSize || box.size > parentEnd - start)
+        return unexpected(failure("the box at offset " + std::to_string(start) + " has an impossible size"));
+    lookaheadSize = got;
+    return box;
+}
+
+} // namespace
+
+Expected<std::int64_t, Error> readMovieDurationMs(const ByteSource& source)
+{
+    const std::uint64_t fileEnd = source.size();
+    std::array<std::byte, 64> bytes{};
+    std::size_t got = 0;
+
+    std::uint64_t at = 0;
+    std::optional<BoxHeader> moov;
+    for (int i = 0; i < kMaxBoxesPerLevel && at < fileEnd; ++i) {
+        auto box = readBox(source, at, fileEnd, bytes, got);
+        if (!box)
+            return unexpected(box.error());
+        if (box->is("moov")) {
+            moov = *box;
+            break;
+        }
+        at = box->end();
+    }
+    if (!moov)
+        return unexpected(failure("no movie box (\"moov\"): the recording was not finished"));
+
+    // The movie header is normally moov's first child, already in `bytes`.
+    at = moov->start + moov->headerSize;
+    for (int i = 0; i < kMaxBoxesPerLevel && at < moov->end(); ++i) {
+        auto box = readBox(source, at, moov->end(), bytes, got);
+        if (!box)
+            return unexpected(box.error());
+        if (!box->is("mvhd")) {
+            at = box->end();
+            continue;
+        }
+        // version(1) flags(3), then v0: created(4) modified(4) timescale(4) duration(4);
+        // v1: created(8) modified(8) timescale(4) duration(8).
+        const std::size_t h = static_cast<std::size_t>(box->headerSize);
+        if (got < h + 1)
+            return unexpected(failure("the movie header is cut off"));
+        const bool wide = std::to_integer<int>(bytes[h]) == 1;
+        const std::size_t need = h + (wide ? 32 : 20);
+        if (box->size < need || got < need)
+            return unexpected(failure("the movie header is cut off"));
+        const std::uint64_t timescale = bigEndian(bytes.data() + h + (wide ? 20 : 12), 4);
+        const std::uint64_t units = bigEndian(bytes.data() + h + (wide ? 24 : 16), wide ? 8 : 4);
+        if (timescale == 0)
+            return unexpected(failure("the movie header has a time scale of 0"));
+        if (units == 0)
+            return unexpected(failure("the movie header gives a duration of 0"));
+        if (units == (wide ? ~std::uint64_t{0} : 0xffffffffu))
+            return unexpected(failure("the movie header leaves the duration unknown"));
+        // Compared before multiplying, so a huge count can't overflow.
+        if (units / timescale >= static_cast<std::uint64_t>(kMaxMovieDurationMs / 1000))
+            return unexpected(failure("the movie header gives an absurd duration"));
+        const auto ms = static_cast<std::int64_t>(units * 1000 / timescale);
+        if (ms == 0)
+            return unexpected(failure("the movie header gives a duration below a millisecond"));
+        return ms;
+    }
+    return unexpected(failure("the movie box holds no movie header (\"mvhd\")"));
+}
+
+Expected<std::int64_t, Error> readMovieDurationMs(const std::filesystem::path& file)
+{
+    auto opened = openFileByteSource(file);
+    if (auto* error = std::get_if<OpenError>(&opened))
+        return unexpected(failure(error->reason));
+    return readMovieDurationMs(*std::get<std::unique_ptr<ByteSource>>(opened));
+}
+
+} // namespace dravonix

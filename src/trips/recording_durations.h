@@ -1,0 +1,31 @@
+#pragma once
+// Measuring recordings from their movie headers. A card holds tens of
+// thousands of files, so this runs wherever the caller likes (a worker
+// thread for the viewer) and hands each result over as soon as it is known.
+
+#include "toolkit/error.h"
+#include "toolkit/expected.h"
+#include "trips/trip_recordings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stop_token>
+#include <string>
+
+namespace dravonix {
+
+using DurationResult = Expected<std::int64_t, Error>;
+using OnDuration = std::function<void(std::size_t index, const DurationResult& result)>;
+
+// Calls `onResult` once per path, in order, from the calling thread; stops
+// before the next file once `stop` is requested. Returns how many were read.
+std::size_t readRecordingDurations(std::span<const std::string> nativePaths, const OnDuration& onResult,
+                                   std::stop_token stop = {});
+
+// Fills in every recording's duration (its main file's, else the other
+// channel's), a thread per core; returns how many recordings have none.
+int measureRecordings(RecordingSet& set, std::stop_token stop = {});
+
+} // namespace dravonix

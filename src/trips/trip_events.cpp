@@ -1,0 +1,135 @@
+#include "trips/trip_events.h"
+
+#include "config/config_file.h"
+#include "config/device_config.h"
+#include "toolkit/input_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+namespace dravonix {
+
+ImpactThresholds drivingThresholds(const DeviceConfig& config)
+{
+    ImpactThresholds thresholds;
+    const std::size_t offsets[] = {88, 92, 96};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const std::uint32_t hundredths = config.u32(offsets[axis]);
+        if (hundredths >= 5 && hundredths <= 150)
+            thresholds.g[axis] = hundredths / 100.0;
+    }
+    return thresholds;
+}
+
+std::optional<std::filesystem::path> findCardConfig(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    std::filesystem::path at = std::filesystem::absolute(folder, error).lexically_normal();
+    if (error)
+        return std::nullopt;
+    if (!at.has_filename() && at.has_parent_path() && at != at.root_path())
+        at = at.parent_path(); // "card/" names the same folder as "card"
+    const Expected<FileIdentity, Error> start = fileIdentity(at);
+    if (!start)
+        return std::nullopt;
+    for (;;) {
+        const std::filesystem::path candidate = at / "config.bin";
+        DeviceConfig config;
+        if (const auto size = readConfigFile(candidate, config); size && *size == kConfigSize)
+            return candidate;
+        if (at == at.root_path() || !at.has_parent_path())
+            return std::nullopt;
+        const std::filesystem::path up = at.parent_path();
+        const Expected<FileIdentity, Error> above = fileIdentity(up);
+        if (!above || above->device != start->device)
+            return std::nullopt; // the card's root was passed
+        at = up;
+    }
+}
+
+const char* tripEventKindName(TripEventKind kind)
+{
+    switch (kind) {
+    case TripEventKind::EventFile:
+        return "event-file";
+    case TripEventKind::Impact:
+        return "impact";
+    case TripEventKind::Overspeed:
+        return "overspeed";
+    }
+    return "event";
+}
+
+std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactThresholds& thresholds)
+{
+    std::vector<TripEvent> impacts;
+    bool inRun = false;
+    for (const TripSample& s : telemetry.samples) {
+        const auto median = telemetry.medians.find(s.recording);
+        double peak = 0.0;
+        bool hit = false;
+        if (median != telemetry.medians.end()) {
+            for (std::size_t a = 0; a < 3; ++a) {
+                const double deviation = std::abs(double(s.accel[a]) - double(median->second[a]));
+                if (!std::isfinite(deviation))
+                    continue;
+                peak = std::max(peak, deviation);
+                // Accelerations are 1/256 steps: a deviation equal to the
+                // threshold must count even after float rounding.
+                hit = hit || deviation >= thresholds.g[a] - 1e-6;
+            }
+        }
+        if (!hit) {
+            inRun = false;
+            continue;
+        }
+        const TripEvent event{TripEventKind::Impact, s.time, s.tripMs, s.recording, s.offsetMs, peak};
+        if (!inRun)
+            impacts.push_back(event);
+        else if (peak > impacts.back().value)
+            impacts.back() = event;
+        inRun = true;
+    }
+    return impacts;
+}
+
+std::vector<TripEvent> findOverspeeds(const std::vector<TripSample>& samples, double limitKmh)
+{
+    std::vector<TripEvent> events;
+    bool above = false;
+    for (const TripSample& s : samples) {
+        // A sample without a fix says nothing: it neither ends nor starts a stretch.
+        const std::optional<long long> speed = s.speedKmh();
+        if (!speed)
+            continue;
+        const bool now = static_cast<double>(*speed) > limitKmh;
+        if (now && !above)
+            events.push_back({TripEventKind::Overspeed, s.time, s.tripMs, s.recording, s.offsetMs, double(*speed)});
+        above = now;
+    }
+    return events;
+}
+
+std::vector<TripEvent> findTripEvents(const std::vector<TripRecording>& recordings, const Trip& trip,
+                                      const TripTimeline& timeline, const TripTelemetry& telemetry,
+                                      const ImpactThresholds& thresholds, std::optional<double> limitKmh)
+{
+    std::vector<TripEvent> events;
+    for (const std::size_t i : trip.recordings)
+        if (recordings[i].kind == RecordingKind::Event)
+            events.push_back({TripEventKind::EventFile, recordings[i].start, timeline.tripTimeOf(recordings[i].start),
+                              i, 0, 0.0});
+    const std::vector<TripEvent> impacts = findImpacts(telemetry, thresholds);
+    events.insert(events.end(), impacts.begin(), impacts.end());
+    if (limitKmh) {
+        const std::vector<TripEvent> overspeeds = findOverspeeds(telemetry.samples, *limitKmh);
+        events.insert(events.end(), overspeeds.begin(), overspeeds.end());
+    }
+    std::stable_sort(events.begin(), events.end(), [](const TripEvent& a, const TripEvent& b) {
+        return a.time != b.time ? a.time < b.time : static_cast<int>(a.kind) < static_cast<int>(b.kind);
+    });
+    return events;
+}
+
+} // namespace dravonix

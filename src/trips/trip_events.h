@@ -1,0 +1,55 @@
+#pragma once
+// What a user looks for in a trip: an Event recording's start, an impact (a
+// sample whose acceleration on some axis differs from its recording's median
+// by at least the card's driving threshold for that axis; a run of such
+// samples is one impact, at its largest) and, given a speed limit, the first
+// sample of each stretch above it.
+
+#include "trips/trip_telemetry.h"
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace dravonix {
+
+class DeviceConfig;
+
+struct ImpactThresholds {
+    std::array<double, 3> g{0.5, 0.5, 0.5}; // X, Y, Z
+};
+
+// The driving thresholds of a card's settings (hundredths of g). An axis
+// whose stored value is outside what the settings can store (5 to 150) keeps
+// the default of 0.50 g: a 0 there would make every sample an impact.
+ImpactThresholds drivingThresholds(const DeviceConfig& config);
+
+// The camera's "config.bin" for a folder: in the folder itself, else in the
+// folders above it on the same file system (the card's root). None when
+// there is no readable one of the right size.
+std::optional<std::filesystem::path> findCardConfig(const std::filesystem::path& folder);
+
+enum class TripEventKind { EventFile, Impact, Overspeed };
+const char* tripEventKindName(TripEventKind kind); // "event-file", "impact", "overspeed"
+
+struct TripEvent {
+    TripEventKind kind = TripEventKind::EventFile;
+    CameraMs time = 0;
+    std::int64_t tripMs = 0;
+    std::size_t recording = 0; // index into the set
+    std::int64_t offsetMs = 0;
+    double value = 0.0; // peak deviation in g, or km/h; unused for an Event file
+};
+
+std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactThresholds& thresholds);
+std::vector<TripEvent> findOverspeeds(const std::vector<TripSample>& samples, double limitKmh);
+
+// All of a trip's events in time order (at one moment: Event files, impacts,
+// then overspeed).
+std::vector<TripEvent> findTripEvents(const std::vector<TripRecording>& recordings, const Trip& trip,
+                                      const TripTimeline& timeline, const TripTelemetry& telemetry,
+                                      const ImpactThresholds& thresholds, std::optional<double> limitKmh);
+
+} // namespace dravonix

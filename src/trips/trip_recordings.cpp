@@ -1,0 +1,99 @@
+#include "trips/trip_recordings.h"
+
+#include "catalogue/folder_scan.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+namespace dravonix {
+namespace {
+
+bool digits(std::string_view text, std::size_t from, std::size_t count, int& value)
+{
+    value = 0;
+    for (std::size_t i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+int kindRank(RecordingKind kind) { return kind == RecordingKind::Always ? 0 : 1; }
+
+} // namespace
+
+std::optional<StrictRecordingName> parseStrictRecordingName(std::string_view name)
+{
+    static constexpr std::pair<std::string_view, RecordingKind> kPrefixes[] = {
+        {"alwa_", RecordingKind::Always},
+        {"event_", RecordingKind::Event},
+        {"user_", RecordingKind::User},
+        {"motion_", RecordingKind::Park},
+    };
+    for (const auto& [prefix, kind] : kPrefixes) {
+        if (!name.starts_with(prefix))
+            continue;
+        const std::string_view rest = name.substr(prefix.size());
+        // yyyyMMdd_hhmmss_C.mp4
+        if (rest.size() != 21 || rest[8] != '_' || rest[15] != '_' || rest[17] != '.')
+            return std::nullopt;
+        if (lower(rest[18]) != 'm' || lower(rest[19]) != 'p' || rest[20] != '4')
+            return std::nullopt;
+        if (rest[16] != 'F' && rest[16] != 'R')
+            return std::nullopt;
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+        if (!digits(rest, 0, 4, y) || !digits(rest, 4, 2, mo) || !digits(rest, 6, 2, d) || !digits(rest, 9, 2, h)
+            || !digits(rest, 11, 2, mi) || !digits(rest, 13, 2, s))
+            return std::nullopt;
+        const std::optional<CameraMs> start = cameraTime(y, mo, d, h, mi, s);
+        if (!start)
+            return std::nullopt;
+        return StrictRecordingName{kind, *start, rest[16] == 'F'};
+    }
+    return std::nullopt;
+}
+
+RecordingSet collectRecordings(const std::vector<std::string>& nativePaths)
+{
+    RecordingSet set;
+    std::map<std::pair<CameraMs, RecordingKind>, std::size_t> byMoment;
+    for (const std::string& path : nativePaths) {
+        const std::size_t slash = path.find_last_of('/');
+        const std::string_view name =
+            slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+        const std::optional<StrictRecordingName> parsed = parseStrictRecordingName(name);
+        if (!parsed) {
+            ++set.outsideGrammar;
+            continue;
+        }
+        const auto [at, inserted] = byMoment.try_emplace({parsed->start, parsed->kind}, set.recordings.size());
+        if (inserted)
+            set.recordings.push_back(TripRecording{parsed->kind, parsed->start, 0, {}, {}});
+        TripRecording& recording = set.recordings[at->second];
+        std::string& slot = parsed->front ? recording.frontPath : recording.rearPath;
+        if (!slot.empty()) {
+            ++set.duplicates;
+            continue;
+        }
+        slot = path;
+    }
+    std::stable_sort(set.recordings.begin(), set.recordings.end(), [](const TripRecording& a, const TripRecording& b) {
+        return a.start != b.start ? a.start < b.start : kindRank(a.kind) < kindRank(b.kind);
+    });
+    return set;
+}
+
+RecordingSet collectRecordings(const std::vector<RecordingRow>& rows)
+{
+    std::vector<std::string> paths;
+    paths.reserve(rows.size());
+    for (const RecordingRow& row : rows)
+        paths.push_back(row.nativePath.isEmpty() ? row.fullPath.toStdString() : row.nativePath.toStdString());
+    return collectRecordings(paths);
+}
+
+} // namespace dravonix

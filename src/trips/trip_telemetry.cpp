@@ -1,0 +1,137 @@
+#include "trips/trip_telemetry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace dravonix {
+
+bool TripSample::hasPlace() const
+{
+    if (!fix.valid || !fix.hasPosition())
+        return false;
+    const double lat = nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere);
+    const double lon = nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere);
+    return std::isfinite(lat) && std::isfinite(lon) && std::abs(lat) <= 90.0 && std::abs(lon) <= 180.0;
+}
+
+std::optional<long long> TripSample::speedKmh() const
+{
+    if (!fix.valid || !std::isfinite(fix.speedKnots) || fix.speedKnots < 0.0)
+        return std::nullopt;
+    return truncatedSpeed(knotsToKmh(fix.speedKnots));
+}
+
+std::int64_t sampleOffsetMs(std::size_t index, std::size_t count, std::int64_t durationMs)
+{
+    if (count == 0)
+        return 0;
+    return static_cast<std::int64_t>(index) * durationMs / static_cast<std::int64_t>(count);
+}
+
+std::array<float, 3> accelerationMedians(const TelemetryTrack& track)
+{
+    std::array<float, 3> medians{};
+    const auto& samples = track.samples();
+    if (samples.empty())
+        return medians;
+    std::vector<float> axis(samples.size());
+    for (int a = 0; a < 3; ++a) {
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const TelemetrySample& s = samples[i];
+            axis[i] = a == 0 ? s.accelX : a == 1 ? s.accelY : s.accelZ;
+        }
+        const std::size_t mid = axis.size() / 2;
+        std::nth_element(axis.begin(), axis.begin() + static_cast<std::ptrdiff_t>(mid), axis.end());
+        float median = axis[mid];
+        if (axis.size() % 2 == 0) {
+            const float below = *std::max_element(axis.begin(), axis.begin() + static_cast<std::ptrdiff_t>(mid));
+            median = (median + below) / 2.0f;
+        }
+        medians[static_cast<std::size_t>(a)] = median;
+    }
+    return medians;
+}
+
+TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
+                                 const TrackLoader& loadTrack)
+{
+    TripTelemetry merged;
+    std::map<std::size_t, const TelemetryTrack*> tracks;
+    const std::vector<TimelinePiece>& pieces = timeline.pieces();
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const TimelinePiece& piece = pieces[p];
+        auto [known, fresh] = tracks.try_emplace(piece.recording, nullptr);
+        if (fresh) {
+            known->second = loadTrack(piece.recording);
+            if (known->second != nullptr && known->second->sampleCount() > 0)
+                merged.medians[piece.recording] = accelerationMedians(*known->second);
+        }
+        const TelemetryTrack* track = known->second;
+        if (track == nullptr || track->sampleCount() == 0)
+            continue;
+        const TripRecording& recording = recordings[piece.recording];
+        const std::size_t count = track->sampleCount();
+        // Half-open pieces, so a moment two pieces share is counted once; the
+        // trip's very end belongs to its last piece.
+        const std::int64_t from = piece.offsetFrom;
+        const std::int64_t to = piece.offsetFrom + piece.length();
+        const bool last = p + 1 == pieces.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int64_t offset = sampleOffsetMs(i, count, recording.durationMs);
+            if (offset < from || offset > to || (offset == to && !last))
+                continue;
+            const TelemetrySample& s = *track->sampleAt(static_cast<std::int64_t>(i));
+            TripSample out;
+            out.time = recording.start + offset;
+            out.tripMs = piece.tripFrom + (offset - from);
+            out.recording = piece.recording;
+            out.offsetMs = offset;
+            out.sampleIndex = i;
+            out.accel = {s.accelX, s.accelY, s.accelZ};
+            if (const GpsFix* fix = track->fixAt(static_cast<std::int64_t>(i)))
+                out.fix = *fix;
+            merged.samples.push_back(out);
+        }
+    }
+    return merged;
+}
+
+double greatCircleKm(double lat1, double lon1, double lat2, double lon2)
+{
+    constexpr double kEarthRadiusKm = 6371.0088;
+    constexpr double kRad = std::numbers::pi / 180.0;
+    const double dLat = (lat2 - lat1) * kRad;
+    const double dLon = (lon2 - lon1) * kRad;
+    const double h = std::sin(dLat / 2) * std::sin(dLat / 2)
+                     + std::cos(lat1 * kRad) * std::cos(lat2 * kRad) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2.0 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(h)));
+}
+
+double tripDistanceKm(const std::vector<TripSample>& samples)
+{
+    double km = 0.0;
+    const TripSample* previous = nullptr;
+    for (const TripSample& s : samples) {
+        if (!s.hasPlace())
+            continue;
+        if (previous != nullptr)
+            km += greatCircleKm(nmeaToDegrees(previous->fix.latitudeRaw, previous->fix.latitudeHemisphere),
+                                nmeaToDegrees(previous->fix.longitudeRaw, previous->fix.longitudeHemisphere),
+                                nmeaToDegrees(s.fix.latitudeRaw, s.fix.latitudeHemisphere),
+                                nmeaToDegrees(s.fix.longitudeRaw, s.fix.longitudeHemisphere));
+        previous = &s;
+    }
+    return km;
+}
+
+std::optional<long long> tripTopSpeedKmh(const std::vector<TripSample>& samples)
+{
+    std::optional<long long> top;
+    for (const TripSample& s : samples)
+        if (const std::optional<long long> speed = s.speedKmh(); speed && (!top || *speed > *top))
+            top = speed;
+    return top;
+}
+
+} // namespace dravonix

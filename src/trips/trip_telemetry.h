@@ -1,0 +1,61 @@
+#pragma once
+// A trip's telemetry as one stream: the samples of the recording played at
+// each moment, in time order, so that where an Event file overlaps an Always
+// one nothing is counted twice. Distance and top speed come from it.
+
+#include "telemetry/telemetry_track.h"
+#include "trips/trip_timeline.h"
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace dravonix {
+
+struct TripSample {
+    CameraMs time = 0;
+    std::int64_t tripMs = 0;
+    std::size_t recording = 0;  // index into the set
+    std::int64_t offsetMs = 0;  // position in that recording
+    std::size_t sampleIndex = 0;
+    std::array<float, 3> accel{};
+    GpsFix fix;
+
+    // A fix that places the car: valid, with a position on the globe.
+    bool hasPlace() const;
+    // The speed as the readout shows it, in whole km/h; none without a valid fix.
+    std::optional<long long> speedKmh() const;
+};
+
+struct TripTelemetry {
+    std::vector<TripSample> samples;
+    std::map<std::size_t, std::array<float, 3>> medians; // per recording that gave samples
+};
+
+// The track of a recording, or null when it has none; called once per
+// recording that is played somewhere in the trip.
+using TrackLoader = std::function<const TelemetryTrack*(std::size_t recording)>;
+
+// Sample i of N stands for the stretch from i x length / N on: the camera
+// writes one record at the start of each second. (Spreading them from 0 to
+// the very end would put each file's last sample on the next file's first
+// moment, where the next file is played and it would be lost.)
+std::int64_t sampleOffsetMs(std::size_t index, std::size_t count, std::int64_t durationMs);
+
+TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
+                                 const TrackLoader& loadTrack);
+
+// The median of each axis over all of a track's samples.
+std::array<float, 3> accelerationMedians(const TelemetryTrack& track);
+
+// Great-circle distance between consecutive placed fixes, in km.
+double tripDistanceKm(const std::vector<TripSample>& samples);
+// The highest speed the readout would show; none without a valid fix.
+std::optional<long long> tripTopSpeedKmh(const std::vector<TripSample>& samples);
+// Between two places in signed degrees, on a sphere of the earth's mean radius.
+double greatCircleKm(double lat1, double lon1, double lat2, double lon2);
+
+} // namespace dravonix

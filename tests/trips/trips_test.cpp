@@ -1,0 +1,271 @@
+#include "trips/card_trips.h"
+#include "trips/trip_events.h"
+#include "trips/trip_timeline.h"
+
+#include "config/device_config.h"
+#include "trip_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace dravonix;
+using namespace dravonix::test;
+using Kind = RecordingKind;
+
+TEST(StrictRecordingName, TakesOnlyNamesItCanPlace)
+{
+    const auto parsed = parseStrictRecordingName("event_20231231_235959_F.MP4");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->kind, Kind::Event);
+    EXPECT_EQ(parsed->start, at(2023, 12, 31, 23, 59, 59));
+    EXPECT_TRUE(parsed->front);
+    EXPECT_FALSE(parseStrictRecordingName("alwa_20230615_142530_R.mp4")->front);
+    EXPECT_EQ(parseStrictRecordingName("motion_20240229_000000_R.mp4")->kind, Kind::Park);
+    for (const char* outside : {"event_2023_x.mp4", "Event_20230615_142530_F.mp4", "alwa_20230615_142530_f.mp4",
+                                "alwa_20230230_142530_F.mp4", "alwa_20230615_240000_F.mp4", "alwa_20230615_142560_F.mp4",
+                                "alwa_20230615_142530_F.mp4.part", "alwa_20230615_142530_F (1).mp4",
+                                "alwa_2023061_1142530_F.mp4", "alwa_+2023615_142530_F.mp4", "clip.mp4", ""})
+        EXPECT_FALSE(parseStrictRecordingName(outside)) << outside;
+}
+
+TEST(CollectRecordings, PairsChannelsAndTakesACopyOnce)
+{
+    const RecordingSet set = collectRecordings(std::vector<std::string>{
+        "card/Normal/alwa_20230615_142600_R.mp4", // rear alone
+        "card/Normal/alwa_20230615_142500_F.mp4", "card/Normal/alwa_20230615_142500_R.mp4",
+        "card/backup/alwa_20230615_142500_F.mp4", // a copy of a file already seen
+        "card/Event/event_20230615_142500_F.mp4", // same second, other kind: its own recording
+        "card/clip_from_phone.mp4", "card/event_2023_x.mp4"});
+    ASSERT_EQ(set.recordings.size(), 3u);
+    EXPECT_EQ(set.outsideGrammar, 2);
+    EXPECT_EQ(set.duplicates, 1);
+    EXPECT_EQ(set.recordings[0].kind, Kind::Always); // Always first within a second
+    EXPECT_EQ(set.recordings[0].frontPath, "card/Normal/alwa_20230615_142500_F.mp4");
+    EXPECT_EQ(set.recordings[0].rearPath, "card/Normal/alwa_20230615_142500_R.mp4");
+    EXPECT_EQ(set.recordings[1].kind, Kind::Event);
+    EXPECT_EQ(set.recordings[2].mainPath(), "card/Normal/alwa_20230615_142600_R.mp4");
+}
+
+TEST(GroupTrips, FiveSecondsAfterTheLatestEndJoin)
+{
+    const CameraMs t = at(2023, 6, 15, 8, 0, 0);
+    const std::vector<TripRecording> recordings{
+        recording(Kind::Always, t, 60000),
+        recording(Kind::Event, t + 30000, 60000),           // ends at 90 s: the latest end
+        recording(Kind::Always, t + 95000, 60000),          // 5 s after it: joins
+        recording(Kind::Park, t + 156000, 60000),           // in no trip, and bridges nothing
+        recording(Kind::Always, t + 160001, 60000),         // 5.001 s after 155 s: a new trip
+        recording(Kind::User, t + 170000, 0),               // no duration: in no trip
+        recording(Kind::Unknown, t + 171000, 60000),
+    };
+    const std::vector<Trip> trips = groupTrips(recordings);
+    ASSERT_EQ(trips.size(), 2u);
+    EXPECT_EQ(trips[0].recordings, (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(trips[0].end, t + 155000);
+    EXPECT_EQ(trips[1].recordings, (std::vector<std::size_t>{4}));
+    EXPECT_TRUE(groupTrips({}).empty());
+}
+
+TEST(GroupTrips, AYearsEndIsJustAnotherSecond)
+{
+    const std::vector<TripRecording> recordings{recording(Kind::Always, at(2023, 12, 31, 23, 59, 30), 60000),
+                                                recording(Kind::Always, at(2024, 1, 1, 0, 0, 33), 60000)};
+    const std::vector<Trip> trips = groupTrips(recordings);
+    ASSERT_EQ(trips.size(), 1u);
+    EXPECT_EQ(formatCameraTime(trips[0].end), "2024-01-01T00:01:33");
+    const TripTimeline timeline(recordings, trips[0]);
+    EXPECT_EQ(timeline.lengthMs(), 120000); // the 3-second gap is not on the timeline
+    EXPECT_EQ(formatCameraTime(timeline.cameraTimeAt(60000)), "2024-01-01T00:00:33");
+}
+
+TEST(TripTimeline, AlwaysIsPlayedWhereItCoversElseTheEventFile)
+{
+    const CameraMs t = at(2023, 6, 15, 8, 0, 0);
+    const std::vector<TripRecording> recordings{
+        recording(Kind::Always, t, 60000),
+        recording(Kind::Event, t + 40000, 40000),   // runs 20 s past the Always file
+        recording(Kind::Always, t + 83000, 60000),  // after a 3 s gap
+        recording(Kind::User, t + 100000, 10000),   // wholly under the Always file
+    };
+    const Trip trip = groupTrips(recordings).front();
+    const TripTimeline timeline(recordings, trip);
+    ASSERT_EQ(timeline.pieces().size(), 3u);
+    EXPECT_EQ(timeline.pieces()[0].recording, 0u);
+    EXPECT_EQ(timeline.pieces()[1].recording, 1u);
+    EXPECT_EQ(timeline.pieces()[1].offsetFrom, 20000);
+    EXPECT_EQ(timeline.pieces()[2].recording, 2u);
+    EXPECT_EQ(timeline.lengthMs(), 140000);
+
+    const auto position = timeline.at(70000);
+    ASSERT_TRUE(position);
+    EXPECT_EQ(position->recording, 1u);
+    EXPECT_EQ(position->offsetMs, 30000);
+    EXPECT_EQ(timeline.at(85000)->recording, 2u);
+    EXPECT_EQ(timeline.at(85000)->offsetMs, 5000);
+    EXPECT_EQ(timeline.at(-5)->offsetMs, 0);
+    EXPECT_EQ(timeline.at(1 << 30)->offsetMs, 60000);
+    // And back, from any recording's position, through the moment it names.
+    for (const std::int64_t tripMs : {0LL, 59999LL, 60000LL, 79999LL, 80000LL, 139999LL}) {
+        const TripPosition p = *timeline.at(tripMs);
+        EXPECT_EQ(timeline.tripTimeOf(recordings[p.recording], p.offsetMs), tripMs);
+    }
+    EXPECT_EQ(timeline.tripTimeOf(recordings[3], 5000), 105000 - 83000 + 80000); // the User file's moment
+    EXPECT_EQ(timeline.tripTimeOf(t + 81500), 80000);                            // in the gap: what follows
+}
+
+TEST(TripTimeline, OverlappingAlwaysFilesDontFlipBackAndForth)
+{
+    const CameraMs t = at(2023, 6, 15, 8, 0, 0);
+    const std::vector<TripRecording> recordings{recording(Kind::Always, t, 60000),
+                                                recording(Kind::Always, t + 30000, 60000),
+                                                recording(Kind::Always, t + 30000, 60000)}; // a same-second twin
+    const TripTimeline timeline(recordings, groupTrips(recordings).front());
+    ASSERT_EQ(timeline.pieces().size(), 2u);
+    EXPECT_EQ(timeline.pieces()[0].to, t + 60000);
+    EXPECT_EQ(timeline.lengthMs(), 90000);
+}
+
+namespace {
+
+struct Fixture {
+    std::vector<TripRecording> recordings;
+    std::map<std::size_t, TelemetryTrack> tracks;
+
+    TripTelemetry merge(const TripTimeline& timeline)
+    {
+        return mergeTripTelemetry(recordings, timeline, [&](std::size_t i) -> const TelemetryTrack* {
+            const auto found = tracks.find(i);
+            return found == tracks.end() ? nullptr : &found->second;
+        });
+    }
+};
+
+std::vector<Second> driving(int seconds, double kmh)
+{
+    std::vector<Second> out(static_cast<std::size_t>(seconds));
+    for (int i = 0; i < seconds; ++i) {
+        out[static_cast<std::size_t>(i)].kmh = kmh;
+        out[static_cast<std::size_t>(i)].lat = 37.5 + i * 0.0001; // 11.1 m a second, northward
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(TripTelemetry, OverlapsCountOnceAndBackToBackFilesLoseNothing)
+{
+    const CameraMs t = at(2023, 6, 15, 8, 0, 0);
+    Fixture f;
+    f.recordings = {recording(Kind::Always, t, 10000), recording(Kind::Event, t + 5000, 10000),
+                    recording(Kind::Always, t + 10000, 10000), recording(Kind::Always, t + 20000, 10000)};
+    std::vector<Second> drive = driving(30, 50.0);
+    f.tracks[0] = track({drive.begin(), drive.begin() + 10});
+    f.tracks[1] = track({drive.begin() + 5, drive.begin() + 15});
+    f.tracks[2] = track({drive.begin() + 10, drive.begin() + 20});
+    // The last file has no track: it adds time but no samples.
+    const Trip trip = groupTrips(f.recordings).front();
+    const TripTimeline timeline(f.recordings, trip);
+    const TripTelemetry merged = f.merge(timeline);
+    ASSERT_EQ(merged.samples.size(), 20u);
+    for (std::size_t i = 0; i < merged.samples.size(); ++i) {
+        EXPECT_EQ(merged.samples[i].time, t + static_cast<CameraMs>(i) * 1000);
+        EXPECT_NE(merged.samples[i].recording, 1u); // the Event file lies under Always ones
+    }
+    // 19 steps of 0.0001 degree of latitude.
+    EXPECT_NEAR(tripDistanceKm(merged.samples), 19 * 0.0111195, 0.0005);
+    EXPECT_EQ(tripTopSpeedKmh(merged.samples), 50);
+}
+
+TEST(TripTelemetry, NoFixesMeanNoDistanceAndNoTopSpeed)
+{
+    std::vector<Second> lost(5);
+    for (Second& s : lost)
+        s.fixLost = true;
+    Fixture f;
+    f.recordings = {recording(Kind::Always, at(2023, 6, 15, 8, 0, 0), 5000)};
+    f.tracks[0] = track(lost);
+    const TripTimeline timeline(f.recordings, groupTrips(f.recordings).front());
+    const TripTelemetry merged = f.merge(timeline);
+    EXPECT_EQ(merged.samples.size(), 5u);
+    EXPECT_EQ(tripDistanceKm(merged.samples), 0.0);
+    EXPECT_FALSE(tripTopSpeedKmh(merged.samples));
+    EXPECT_FALSE(measureClockOffset(merged.samples, 540));
+}
+
+TEST(TripEvents, ImpactsAgainstTheRecordingsMedianOneARun)
+{
+    Fixture f;
+    const CameraMs t = at(2023, 6, 15, 8, 0, 0);
+    f.recordings = {recording(Kind::Always, t, 10000), recording(Kind::Event, t + 10000, 10000)};
+    std::vector<Second> first(10), second(10);
+    for (Second& s : second)
+        s.ax = 0.8; // a tilted mounting: a steady offset is no impact
+    first[3].ax = 0.6;
+    first[4].ay = -1.25; // the run of 3, 4, 5 peaks here
+    first[5].az = 1.5;
+    first[8].ax = 0.5; // exactly at the threshold: counts
+    second[2].ax = 0.8 + 0.49; // just below
+    f.tracks[0] = track(first);
+    f.tracks[1] = track(second);
+    const Trip trip = groupTrips(f.recordings).front();
+    const TripTimeline timeline(f.recordings, trip);
+    const TripTelemetry merged = f.merge(timeline);
+    const std::vector<TripEvent> impacts = findImpacts(merged, ImpactThresholds{});
+    ASSERT_EQ(impacts.size(), 2u);
+    EXPECT_EQ(impacts[0].offsetMs, 4000);
+    EXPECT_NEAR(impacts[0].value, 1.25, 1e-6);
+    EXPECT_EQ(impacts[1].offsetMs, 8000);
+
+    // The card's own thresholds, per axis; a stored 0 can't make every sample an impact.
+    DeviceConfig config;
+    config.setU32(88, 70);
+    config.setU32(92, 0);
+    config.setU32(96, 45);
+    const ImpactThresholds card = drivingThresholds(config);
+    EXPECT_DOUBLE_EQ(card.g[0], 0.70);
+    EXPECT_DOUBLE_EQ(card.g[1], 0.50);
+    EXPECT_DOUBLE_EQ(card.g[2], 0.45);
+    const std::vector<TripEvent> carded = findImpacts(merged, card);
+    ASSERT_EQ(carded.size(), 1u); // 0.6 and 0.5 on X no longer count; Y and Z still do
+    EXPECT_EQ(carded[0].offsetMs, 4000);
+
+    const std::vector<TripEvent> all = findTripEvents(f.recordings, trip, timeline, merged, ImpactThresholds{}, {});
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[2].kind, TripEventKind::EventFile);
+    EXPECT_EQ(all[2].time, t + 10000);
+}
+
+TEST(TripEvents, OverspeedMarksTheStartOfEachStretch)
+{
+    Fixture f;
+    f.recordings = {recording(Kind::Always, at(2023, 6, 15, 8, 0, 0), 8000)};
+    std::vector<Second> drive = driving(8, 40.0);
+    drive[1].kmh = 55.0;
+    drive[2].fixLost = true; // says nothing: the stretch goes on
+    drive[3].kmh = 61.0;
+    drive[5].kmh = 50.9;     // shown as 50: not above a limit of 50
+    drive[6].kmh = 52.0;
+    f.tracks[0] = track(drive);
+    const TripTimeline timeline(f.recordings, groupTrips(f.recordings).front());
+    const std::vector<TripEvent> events = findOverspeeds(f.merge(timeline).samples, 50.0);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].offsetMs, 1000);
+    EXPECT_EQ(events[0].value, 55.0);
+    EXPECT_EQ(events[1].offsetMs, 6000);
+}
+
+TEST(ClockOffset, CameraMinusGpsInTheCardsZone)
+{
+    Fixture f;
+    const CameraMs t = at(2023, 12, 31, 23, 59, 58);
+    f.recordings = {recording(Kind::Always, t, 6000)};
+    // GPS (UTC) 2023-12-31 14:59:55: the camera at +09:00 runs 3 s ahead.
+    f.tracks[0] = track(driving(6, 30.0), (t - 9 * 3600000LL - 3000) / 1000);
+    const TripTimeline timeline(f.recordings, groupTrips(f.recordings).front());
+    const auto offset = measureClockOffset(f.merge(timeline).samples, 9 * 60);
+    ASSERT_TRUE(offset);
+    EXPECT_DOUBLE_EQ(offset->seconds, 3.0);
+    EXPECT_EQ(offset->fixes, 6);
+    EXPECT_EQ(cardZoneMinutes(std::nullopt), 9 * 60);
+}
