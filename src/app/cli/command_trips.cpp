@@ -149,7 +149,7 @@ int runEvents(const QStringList& args)
         out += '\t';
         out += tripEventKindName(e.kind);
         out += '\t';
-        appendListText(out, QByteArray::fromStdString(card->set.recordings[e.recording].mainPath()));
+        out += escapeListText(QByteArray::fromStdString(card->set.recordings[e.recording].mainPath()));
         std::string value;
         if (e.kind == TripEventKind::Impact)
             value = formatText("%.2f", e.value);
