@@ -65,7 +65,13 @@ void VideoPane::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QSize picture = engine_.frames().pictureSize();
     QImage& frame = shown_;
-    if (!hasVideo_ || !engine_.frames().render(QRect(QPoint(0, 0), picture), size(), frame)) {
+    // Other widgets' updates repaint the pane too: a picture already
+    // converted at this size is drawn again as it is.
+    const std::uint64_t serial = engine_.frames().serial();
+    const bool converted = hasVideo_ && picture.isValid() && serial == shownSerial_ && frame.size() == size();
+    if (!converted)
+        shownSerial_ = 0;
+    if (!converted && (!hasVideo_ || !engine_.frames().render(QRect(QPoint(0, 0), picture), size(), frame))) {
         if (idle_.isNull())
             p.fillRect(rect(), Qt::black);
         else
@@ -75,7 +81,8 @@ void VideoPane::paintEvent(QPaintEvent*)
         return;
     }
     p.drawImage(0, 0, frame);
-    if (const std::uint64_t serial = engine_.frames().serial(); serial != paintedSerial_) {
+    shownSerial_ = serial;
+    if (serial != paintedSerial_) {
         paintedSerial_ = serial;
         ++picturesPainted_;
     }

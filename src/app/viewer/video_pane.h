@@ -45,6 +45,7 @@ private:
     bool hasVideo_ = false;
     QPoint pointer_{-1, -1};
     std::uint64_t paintedSerial_ = 0;
+    std::uint64_t shownSerial_ = 0; // the engine's picture that shown_ holds, 0: none
     std::uint64_t paintedEpoch_ = 0;
     int picturesPainted_ = 0;
     QString message_;
