@@ -212,6 +212,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         if (!rows)
             return; // a folder that can't be used leaves the list as it was
         const int count = static_cast<int>(rows->size());
+        listedFolder_ = scanFolder_;
         listModel_.setRows(std::move(*rows));
         controller_->listReplaced();
         listModel_.setCurrentRow(controller_->currentRow());
@@ -253,6 +254,7 @@ void MainWindow::openFolder(const QString& folder) { openNativeFolder(QFile::enc
 void MainWindow::openNativeFolder(const QByteArray& folder)
 {
     lastFolder_ = QFile::decodeName(folder);
+    scanFolder_ = folder;
     scan_.setFuture(QtConcurrent::run([folder]() -> std::optional<std::vector<RecordingRow>> {
         auto listed = listRecordings(folder);
         if (!listed)

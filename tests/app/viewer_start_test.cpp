@@ -1,0 +1,209 @@
+// How the viewer starts: its command line, the handover to a running copy
+// over a real local socket and the folder it lists first.
+#include "app/viewer/instance_handover.h"
+#include "app/viewer/start_folder.h"
+#include "app/viewer/viewer_command_line.h"
+
+#include "../qt_wait.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <thread>
+
+using namespace dravonix;
+
+namespace {
+
+ViewerCommandLine parse(std::initializer_list<const char*> words)
+{
+    std::vector<const char*> argv{"dravonix-viewer"};
+    argv.insert(argv.end(), words);
+    return parseViewerCommandLine(viewerWordsFromArgv(static_cast<int>(argv.size()), argv.data()));
+}
+
+// Hands `folder` over from another thread, as a second process would, while
+// this thread runs the event loop of the running copy.
+struct Handover {
+    bool taken = false;
+    std::thread sender;
+    Handover(InstanceHandover& to, QByteArray folder, int timeoutMs = 5000)
+        : sender([this, &to, folder, timeoutMs] { taken = to.handOver(folder, timeoutMs); })
+    {
+    }
+    ~Handover() { sender.join(); }
+};
+
+} // namespace
+
+TEST(ViewerCommandLine, AnswersHelpAndVersionAndTakesOneFolderAsBytes)
+{
+    const ViewerCommandLine help = parse({"--help"});
+    EXPECT_EQ(help.action, ViewerCommandLine::Action::Help);
+    for (const char* part : {"[FOLDER]", "--version", "--verbose", "camera's card"})
+        EXPECT_TRUE(help.text.contains(QLatin1String(part))) << part;
+    EXPECT_EQ(parse({"-h"}).action, ViewerCommandLine::Action::Help);
+    // Help wins over what only the application object understands.
+    EXPECT_EQ(parse({"-platform", "offscreen", "--help"}).action, ViewerCommandLine::Action::Help);
+
+    const ViewerCommandLine version = parse({"--version"});
+    EXPECT_EQ(version.action, ViewerCommandLine::Action::Version);
+    EXPECT_EQ(version.text, QStringLiteral("dravonix-viewer 0.1.0\n"));
+
+    const ViewerCommandLine none = parse({});
+    EXPECT_EQ(none.action, ViewerCommandLine::Action::Run);
+    EXPECT_FALSE(none.folder);
+    EXPECT_FALSE(none.verbose);
+
+    const ViewerCommandLine odd = parse({"--verbose", "/media/card/caf\xe9\x01"});
+    EXPECT_EQ(odd.action, ViewerCommandLine::Action::Run);
+    EXPECT_TRUE(odd.verbose);
+    EXPECT_EQ(odd.folder, QByteArray("/media/card/caf\xe9\x01"));
+    EXPECT_EQ(parse({"--", "-folder"}).folder, QByteArray("-folder"));
+    // Qt's own options are left to the application object.
+    const ViewerCommandLine qt = parse({"-platform", "offscreen", "-style=fusion", "-reverse", "/card"});
+    EXPECT_EQ(qt.action, ViewerCommandLine::Action::Run);
+    EXPECT_EQ(qt.folder, QByteArray("/card"));
+
+    const ViewerCommandLine two = parse({"a", "b"});
+    EXPECT_EQ(two.action, ViewerCommandLine::Action::Error);
+    EXPECT_TRUE(two.text.contains(QLatin1String("--help")));
+    const ViewerCommandLine unknown = parse({"--fullscreen"});
+    EXPECT_EQ(unknown.action, ViewerCommandLine::Action::Error);
+    EXPECT_TRUE(unknown.text.contains(QLatin1String("fullscreen")));
+}
+
+TEST(Handover, MessagesCarryAnyBytesAndRefuseWhatIsNotOurs)
+{
+    const QByteArray odd("/media/a b/new\nline/\xff\x80/caf\xc3\xa9");
+    EXPECT_EQ(folderFromHandover(handoverMessage(odd)), odd);
+    EXPECT_EQ(folderFromHandover(handoverMessage(std::nullopt)), QByteArray());
+    EXPECT_EQ(folderFromHandover(handoverMessage(QByteArray())), QByteArray());
+    EXPECT_EQ(handoverMessage(odd).count('\n'), 1);
+
+    for (const QByteArray& bad : {QByteArray(), QByteArray("dravonix-viewer front"), QByteArray("dravonix-viewer open \n"),
+                                  QByteArray("dravonix-viewer open 2f6\n"), QByteArray("dravonix-viewer open zz\n"),
+                                  handoverMessage(QByteArray("relative/card")), handoverMessage(QByteArray("/a\0b", 4)),
+                                  handoverMessage(odd) + handoverMessage(odd), QByteArray("GET / HTTP/1.0\n")})
+        EXPECT_FALSE(folderFromHandover(bad)) << bad.toStdString();
+
+    const QByteArray here = QFile::encodeName(QDir::currentPath());
+    EXPECT_EQ(absoluteFolder("card"), here + "/card");
+    EXPECT_EQ(absoluteFolder("/media/card"), QByteArray("/media/card"));
+}
+
+TEST(Handover, ASecondStartHandsItsFolderToTheRunningOne)
+{
+    QTemporaryDir runtime;
+    InstanceHandover running(runtime.path());
+    ASSERT_TRUE(running.becomePrimary());
+    InstanceHandover second(runtime.path());
+    EXPECT_FALSE(second.becomePrimary()); // the lock is taken
+
+    std::vector<QByteArray> received;
+    QObject::connect(&running, &InstanceHandover::handedOver, [&](const QByteArray& f) { received.push_back(f); });
+    {
+        Handover h(second, "/media/card/Normal");
+        ASSERT_TRUE(waitFor([&] { return received.size() == 1; }, 5000));
+    }
+    {
+        Handover h(second, QByteArray()); // no folder: only come to the front
+        ASSERT_TRUE(waitFor([&] { return received.size() == 2; }, 5000));
+        waitFor([] { return false; }, 50);
+    }
+    {
+        Handover h(second, "relative"); // read against the sender's folder
+        ASSERT_TRUE(waitFor([&] { return received.size() == 3; }, 5000));
+    }
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[0], QByteArray("/media/card/Normal"));
+    EXPECT_EQ(received[1], QByteArray());
+    EXPECT_EQ(received[2], QFile::encodeName(QDir::currentPath()) + "/relative");
+}
+
+TEST(Handover, StrangersAreDroppedAndTheNextStartStillGetsThrough)
+{
+    QTemporaryDir runtime;
+    InstanceHandover running(runtime.path());
+    ASSERT_TRUE(running.becomePrimary());
+    int received = 0;
+    QObject::connect(&running, &InstanceHandover::handedOver, [&] { ++received; });
+
+    QLocalSocket garbage;
+    garbage.connectToServer(running.socketPath());
+    ASSERT_TRUE(garbage.waitForConnected(2000));
+    garbage.write(QByteArray(20000, 'x')); // no newline, ever
+    QLocalSocket wrong;
+    wrong.connectToServer(running.socketPath());
+    ASSERT_TRUE(wrong.waitForConnected(2000));
+    wrong.write("dravonix-viewer open 2e2e\n"); // "..": not absolute
+    waitFor([&] { return garbage.state() == QLocalSocket::UnconnectedState && wrong.state() == QLocalSocket::UnconnectedState; },
+            5000);
+    EXPECT_EQ(garbage.state(), QLocalSocket::UnconnectedState);
+    EXPECT_EQ(wrong.state(), QLocalSocket::UnconnectedState);
+    EXPECT_EQ(received, 0);
+
+    InstanceHandover second(runtime.path());
+    Handover h(second, "/media/card");
+    EXPECT_TRUE(waitFor([&] { return received == 1; }, 5000));
+}
+
+TEST(Handover, LeftoversOfADeadCopyNeverBlock)
+{
+    QTemporaryDir runtime;
+    // A socket file nobody listens on, as a killed copy leaves it.
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("dravonix-viewer.socket")));
+        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    }
+    // With nobody running, a later start gives up within its time.
+    InstanceHandover nobody(runtime.path());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(nobody.handOver("/media/card", 400));
+    EXPECT_LT(timer.elapsed(), 3000);
+
+    InstanceHandover running(runtime.path());
+    ASSERT_TRUE(running.becomePrimary());
+    int received = 0;
+    QObject::connect(&running, &InstanceHandover::handedOver, [&] { ++received; });
+    Handover h(nobody, "/media/card");
+    EXPECT_TRUE(waitFor([&] { return received == 1; }, 5000));
+}
+
+TEST(StartFolder, CommandLineThenCardThenTheFolderListedLast)
+{
+    QTemporaryDir card;
+    QFile config(card.filePath(QStringLiteral("config.bin")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(QByteArray(500, '\0'));
+    config.close();
+    const std::string cardRoot = QFile::encodeName(card.path()).toStdString() + "/";
+    const std::vector<RemovableDrive> withCard{{"/media/usb-stick/", "STICK"}, {cardRoot, "DRAVONIX"}};
+    const std::vector<RemovableDrive> withoutCard{{"/media/usb-stick/", "STICK"}};
+    const auto exists = [](const QByteArray& f) { return f == "/home/me/trip"; };
+
+    EXPECT_EQ(chooseStartFolder({QByteArray("/given"), withCard, "/home/me/trip", exists}), QByteArray("/given"));
+    EXPECT_EQ(chooseStartFolder({std::nullopt, withCard, "/home/me/trip", exists}), QFile::encodeName(card.path()));
+    EXPECT_EQ(chooseStartFolder({std::nullopt, withoutCard, "/home/me/trip", exists}), QByteArray("/home/me/trip"));
+    // A remembered folder that is gone (the card unplugged) is not listed.
+    EXPECT_EQ(chooseStartFolder({std::nullopt, withoutCard, "/media/old-card", exists}), std::nullopt);
+    EXPECT_EQ(chooseStartFolder({std::nullopt, {}, QByteArray(), exists}), std::nullopt);
+
+    EXPECT_EQ(folderOfRoot("/media/card/"), QByteArray("/media/card"));
+    EXPECT_EQ(folderOfRoot("/"), QByteArray("/"));
+}
