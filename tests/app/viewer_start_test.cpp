@@ -1,6 +1,9 @@
 // How the viewer starts: its command line, the handover to a running copy
-// over a real local socket and the folder it lists first.
+// over a real local socket, the folder it lists first, where its dialogs
+// open and the name a snapshot is offered under.
+#include "app/viewer/dialog_folders.h"
 #include "app/viewer/instance_handover.h"
+#include "app/viewer/snapshot_name.h"
 #include "app/viewer/start_folder.h"
 #include "app/viewer/viewer_command_line.h"
 
@@ -206,4 +209,44 @@ TEST(StartFolder, CommandLineThenCardThenTheFolderListedLast)
 
     EXPECT_EQ(folderOfRoot("/media/card/"), QByteArray("/media/card"));
     EXPECT_EQ(folderOfRoot("/"), QByteArray("/"));
+}
+
+TEST(DialogFolders, TheLastChoiceThenTheUsersFoldersNeverTheWorkingFolder)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir last;
+    EXPECT_EQ(firstExistingFolder({QString(), QStringLiteral("/nonexistent/folder"), last.path()}), last.path());
+    EXPECT_EQ(firstExistingFolder({QString(), QStringLiteral("/nonexistent/folder")}), QDir::homePath());
+
+    EXPECT_EQ(snapshotDialogFolder(last.path()), last.path());
+    EXPECT_EQ(copyDialogFolder(last.path()), last.path());
+    EXPECT_EQ(openDialogFolder(QString(), last.path()), last.path()); // the card
+    for (const QString& folder : {snapshotDialogFolder(QStringLiteral("/gone")), copyDialogFolder(QString()),
+                                  openDialogFolder(QString(), QString())}) {
+        EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
+        EXPECT_NE(folder, QDir::currentPath());
+    }
+}
+
+TEST(SnapshotName, RecordingNameAndPosition)
+{
+    EXPECT_EQ(snapshotFileName("/card/Normal/alwa_20230615_071500_F.mp4", 83'450), QStringLiteral("alwa_20230615_071500_F_01m23s.png"));
+    EXPECT_EQ(snapshotFileName("/card/Normal/alwa_20230615_071500_F.mp4", 0), QStringLiteral("alwa_20230615_071500_F_00m00s.png"));
+    EXPECT_EQ(snapshotFileName("/c/event_20230615_071500_R.mp4", 3'723'000), QStringLiteral("event_20230615_071500_R_1h02m03s.png"));
+    EXPECT_EQ(snapshotFileName("/c/clip", -5), QStringLiteral("clip_00m00s.png"));
+    EXPECT_EQ(snapshotFileName("/c/.mp4", 1000), QStringLiteral(".mp4_00m01s.png"));
+    EXPECT_EQ(snapshotFileName(QByteArray(), 1000), QStringLiteral("snapshot_00m01s.png"));
+}
+
+TEST(SnapshotName, TheFileInTheLargePane)
+{
+    const QByteArray front("/c/alwa_20230615_071500_F.mp4");
+    const QByteArray rear("/c/alwa_20230615_071500_R.mp4");
+    EXPECT_EQ(largePaneRecording(front, ChannelMode::Both, false), front);
+    EXPECT_EQ(largePaneRecording(front, ChannelMode::Both, true), rear);
+    EXPECT_EQ(largePaneRecording(rear, ChannelMode::Both, false), front); // a pair opened from its rear row
+    EXPECT_EQ(largePaneRecording(rear, ChannelMode::Both, true), rear);
+    EXPECT_EQ(largePaneRecording(rear, ChannelMode::RearOnly, true), rear);
+    EXPECT_EQ(largePaneRecording(front, ChannelMode::FrontOnly, false), front);
+    EXPECT_EQ(largePaneRecording(QByteArray(), ChannelMode::Both, false), QByteArray());
 }

@@ -1,8 +1,10 @@
 #include "app/viewer/main_window.h"
 
 #include "app/viewer/copy_job.h"
+#include "app/viewer/dialog_folders.h"
 #include "app/viewer/first_paint_log.h"
 #include "app/viewer/route_points.h"
+#include "app/viewer/snapshot_name.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
 #include "card/card_discovery.h"
@@ -16,6 +18,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -265,7 +269,7 @@ void MainWindow::openNativeFolder(const QByteArray& folder)
 
 void MainWindow::chooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastFolder_);
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), openDialogFolder(lastFolder_, cameraCardFolder()));
     if (!folder.isEmpty())
         openFolder(folder);
 }
@@ -419,8 +423,13 @@ void MainWindow::snapshot()
     if (!controller_->snapshotAllowed())
         return;
     const bool paused = controller_->pauseForSnapshot();
-    QString path = QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("png file (*.png)"));
+    const QString suggested = snapshotFileName(
+        largePaneRecording(controller_->openedPath(), controller_->mode(), controller_->swapped()),
+        controller_->largePaneEngine()->time());
+    QString path = QFileDialog::getSaveFileName(this, QString(), QDir(snapshotDialogFolder(lastSnapshotFolder_)).filePath(suggested),
+                                                QStringLiteral("png file (*.png)"));
     if (!path.isEmpty()) {
+        lastSnapshotFolder_ = QFileInfo(path).absolutePath();
         if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
             path += QStringLiteral(".png");
         controller_->largePaneEngine()->snapshot(path);
@@ -436,7 +445,7 @@ void MainWindow::copySelection()
     if (rows.isEmpty() || rows.size() > 100)
         return;
     std::sort(rows.begin(), rows.end());
-    const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastCopyFolder_);
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), copyDialogFolder(lastCopyFolder_));
     if (folder.isEmpty())
         return;
     lastCopyFolder_ = folder;

@@ -142,6 +142,7 @@ private:
     FirstPaintLog* listPainted_ = nullptr;
     QString lastFolder_;
     QString lastCopyFolder_;
+    QString lastSnapshotFolder_;
     QByteArray scanFolder_;
     QByteArray listedFolder_;
     bool informationShown_ = false;
