@@ -1,6 +1,7 @@
 // How the viewer starts: its command line, the handover to a running copy
 // over a real local socket, the folder it lists first, where its dialogs
 // open and the name a snapshot is offered under.
+#include "app/viewer/app_icon.h"
 #include "app/viewer/dialog_folders.h"
 #include "app/viewer/instance_handover.h"
 #include "app/viewer/snapshot_name.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -249,4 +251,17 @@ TEST(SnapshotName, TheFileInTheLargePane)
     EXPECT_EQ(largePaneRecording(rear, ChannelMode::RearOnly, true), rear);
     EXPECT_EQ(largePaneRecording(front, ChannelMode::FrontOnly, false), front);
     EXPECT_EQ(largePaneRecording(QByteArray(), ChannelMode::Both, false), QByteArray());
+}
+
+TEST(AppIcon, EverySizeIsCompiledInForTheWindow)
+{
+    const QIcon icon = applicationIcon();
+    ASSERT_FALSE(icon.isNull());
+    for (const int size : {16, 32, 48, 256}) {
+        const QImage image = icon.pixmap(size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size)) << size;
+        // Transparent corners, the lens's dark ring at the centre.
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << size;
+        EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255) << size;
+    }
 }

@@ -1,6 +1,7 @@
 // dravonix-viewer [--verbose] [FOLDER]: the viewer. One copy runs per user;
 // a later start hands its folder to it and ends.
 
+#include "app/viewer/app_icon.h"
 #include "app/viewer/instance_handover.h"
 #include "app/viewer/main_window.h"
 #include "app/viewer/quiet_terminal.h"
@@ -15,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QIcon>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -74,7 +74,7 @@ int main(int argc, char* argv[])
     }
 
     dravonix::chooseSceneGraph();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dravonix.png")));
+    QApplication::setWindowIcon(dravonix::applicationIcon());
     dravonix::MainWindow window;
     window.show();
     dravonix::quitOnTerminationSignals(&window, [] { QApplication::quit(); });
