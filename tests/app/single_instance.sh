@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The viewer as a user starts it, headless: one copy per user; a second start
 # hands its folder to the running one and ends at once; a lock left by a dead
 # copy does not stop the next start. Without a folder the viewer lists the

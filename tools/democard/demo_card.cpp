@@ -235,33 +235,43 @@ void writeDemoCard(const DemoCardOptions& options)
     const int d = options.secondsPerRecording;
     if (d < 2)
         throw std::invalid_argument("recordings need at least 2 seconds");
-    const std::vector<PlannedRecording> plan = planDemoCard(options.seed, d);
+    std::vector<PlannedRecording> plan = planDemoCard(options.seed, d);
+    const PlannedRecording first = plan.front();
+    if (options.recordings >= 0 && static_cast<std::size_t>(options.recordings) < plan.size())
+        plan.resize(static_cast<std::size_t>(options.recordings));
     const std::vector<DriveSecond> drive = simulateDrive({options.seed, 5 * d, 37.374054, 126.642653});
     fs::create_directories(options.out);
-    const fs::path scratch = options.out / ".encoding.mp4";
+
+    int total = 1; // the stray clip
+    for (const PlannedRecording& r : plan)
+        total += int(r.front) + int(r.rear);
+    int made = 0;
+    const auto madeOne = [&](const fs::path& file) {
+        ++made;
+        if (options.progress)
+            std::fprintf(stderr, "  recording %2d of %d: %s\n", made, total,
+                         fs::relative(file, options.out).string().c_str());
+    };
 
     std::uint32_t fileSeed = options.seed * 1000;
-    int written = 0;
+    const fs::path scratch = options.out / ".encoding.mp4";
     for (const PlannedRecording& r : plan) {
-        if (options.recordings >= 0 && written++ >= options.recordings)
-            break;
         const std::vector<TelemetryRecord> records = recordsFor(r, drive, d, options.seed + fileSeed);
+        fs::create_directories(options.out / r.folder);
         for (const char channel : {'F', 'R'}) {
             if ((channel == 'F' && !r.front) || (channel == 'R' && !r.rear))
                 continue;
-            fs::create_directories(options.out / r.folder);
             const fs::path target = options.out / r.folder / r.fileName(channel);
-            if (options.verbose)
-                std::fprintf(stderr, "writing %s\n", target.string().c_str());
             encode(r, channel, d, ++fileSeed, scratch, channel == 'F' ? options.frontBitrate : options.rearBitrate);
             writeAll(target, layOutRecording(readAll(scratch), records));
+            madeOne(target);
         }
     }
-    writeCardFiles(options.out, drive, plan.front().start);
-    // A file the camera didn't name: a plain video without a telemetry track.
-    PlannedRecording stray = plan.front();
-    encode(stray, 'F', 2, ++fileSeed, options.out / "clip_from_phone.mp4");
     fs::remove(scratch);
+    writeCardFiles(options.out, drive, first.start);
+    // A file the camera didn't name: a plain video without a telemetry track.
+    encode(first, 'F', 2, ++fileSeed, options.out / "clip_from_phone.mp4");
+    madeOne(options.out / "clip_from_phone.mp4");
 }
 
 } // namespace dravonix::demo

@@ -16,7 +16,7 @@ struct DemoCardOptions {
     std::filesystem::path out;
     std::uint32_t seed = 1;
     int secondsPerRecording = 20;
-    bool verbose = false;
+    bool progress = false; // a line on standard error for each file made, with the count
     // Constant bit rates such as "10M" for heavier pictures (grain added so
     // the encoder really spends them); empty for the light default.
     std::string frontBitrate;
