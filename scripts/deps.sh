@@ -12,10 +12,10 @@ dravonix_run_packages=(
   qt6-base-dev qt6-base-dev-tools
   libvlc-dev vlc-plugin-base libvlc-bin
   qt6-webengine-dev libqt6webenginecore6-bin libjs-leaflet
-  libgtest-dev libgmock-dev libbenchmark-dev liburing-dev
-  librsvg2-bin ffmpeg fonts-dejavu-core
+  liburing-dev librsvg2-bin ffmpeg fonts-dejavu-core
 )
 dravonix_test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   libxml2-utils dosfstools mtools util-linux locales
   desktop-file-utils appstream dpkg-dev groff-base openssl

@@ -98,13 +98,18 @@ Bytes readAll(const fs::path& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Written beside the file and renamed over it: a file of the card is either
+// whole or absent, even when the tool is stopped half-way.
 void writeAll(const fs::path& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    fs::path part = path;
+    part += ".part";
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+        throw std::runtime_error("cannot write " + part.string());
+    fs::rename(part, path);
 }
 
 std::vector<TelemetryRecord> recordsFor(const PlannedRecording& r, const std::vector<DriveSecond>& drive,
@@ -246,11 +251,11 @@ void writeDemoCard(const DemoCardOptions& options)
     for (const PlannedRecording& r : plan)
         total += int(r.front) + int(r.rear);
     int made = 0;
-    const auto madeOne = [&](const fs::path& file) {
+    const auto madeOne = [&](const fs::path& file, bool kept) {
         ++made;
         if (options.progress)
-            std::fprintf(stderr, "  recording %2d of %d: %s\n", made, total,
-                         fs::relative(file, options.out).string().c_str());
+            std::fprintf(stderr, "  recording %2d of %d: %s%s\n", made, total, fs::relative(file, options.out).string().c_str(),
+                         kept ? " (already there)" : "");
     };
 
     std::uint32_t fileSeed = options.seed * 1000;
@@ -262,16 +267,30 @@ void writeDemoCard(const DemoCardOptions& options)
             if ((channel == 'F' && !r.front) || (channel == 'R' && !r.rear))
                 continue;
             const fs::path target = options.out / r.folder / r.fileName(channel);
-            encode(r, channel, d, ++fileSeed, scratch, channel == 'F' ? options.frontBitrate : options.rearBitrate);
-            writeAll(target, layOutRecording(readAll(scratch), records));
-            madeOne(target);
+            ++fileSeed; // the same seeds whichever files are kept
+            const bool kept = options.keepExisting && fs::exists(target);
+            if (!kept) {
+                encode(r, channel, d, fileSeed, scratch, channel == 'F' ? options.frontBitrate : options.rearBitrate);
+                writeAll(target, layOutRecording(readAll(scratch), records));
+            }
+            madeOne(target, kept);
         }
     }
-    fs::remove(scratch);
     writeCardFiles(options.out, drive, first.start);
     // A file the camera didn't name: a plain video without a telemetry track.
-    encode(first, 'F', 2, ++fileSeed, options.out / "clip_from_phone.mp4");
-    madeOne(options.out / "clip_from_phone.mp4");
+    const fs::path stray = options.out / "clip_from_phone.mp4";
+    // Its seed follows every file of the whole plan, however much of it was made.
+    fileSeed = options.seed * 1000;
+    for (const PlannedRecording& r : planDemoCard(options.seed, d))
+        fileSeed += std::uint32_t(r.front) + std::uint32_t(r.rear);
+    ++fileSeed;
+    const bool kept = options.keepExisting && fs::exists(stray);
+    if (!kept) {
+        encode(first, 'F', 2, fileSeed, scratch);
+        fs::rename(scratch, stray);
+    }
+    fs::remove(scratch);
+    madeOne(stray, kept);
 }
 
 } // namespace dravonix::demo

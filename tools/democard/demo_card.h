@@ -22,6 +22,7 @@ struct DemoCardOptions {
     std::string frontBitrate;
     std::string rearBitrate;
     int recordings = -1; // only the first N recordings of the plan; all when negative
+    bool keepExisting = false; // recordings already there (from an earlier run) are not made again
 };
 
 struct PlannedRecording {

@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
             options.rearBitrate = comma == std::string::npos ? options.frontBitrate : both.substr(comma + 1);
         } else if (arg == "--recordings" && i + 1 < argc) {
             options.recordings = std::atoi(argv[++i]);
+        } else if (arg == "--keep-existing") {
+            options.keepExisting = true;
         } else if (arg == "--progress" || arg == "--verbose") {
             options.progress = true;
         } else if (!arg.starts_with("--") && options.out.empty()) {
@@ -36,7 +38,7 @@ int main(int argc, char* argv[])
     }
     if (options.out.empty()) {
         std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--bitrates FRONT,REAR]\n"
-                   "                        [--recordings N] [--progress] OUT_FOLDER\n",
+                   "                        [--recordings N] [--keep-existing] [--progress] OUT_FOLDER\n",
                    stderr);
         return 2;
     }
