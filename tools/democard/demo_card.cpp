@@ -86,7 +86,7 @@ void encode(const PlannedRecording& r, char channel, int seconds, std::uint32_t 
         argv.insert(argv.end(), {"-b:v", bitrate, "-maxrate", bitrate, "-bufsize", bitrate});
     if (front)
         argv.insert(argv.end(), {"-c:a", "aac", "-b:a", "96k", "-flags:a", "+bitexact"});
-    argv.push_back(out.string());
+    argv.insert(argv.end(), {"-f", "mp4", out.string()}); // whatever the name ends with
     runProgram(argv);
 }
 
@@ -259,7 +259,8 @@ void writeDemoCard(const DemoCardOptions& options)
     };
 
     std::uint32_t fileSeed = options.seed * 1000;
-    const fs::path scratch = options.out / ".encoding.mp4";
+    // Not named like a recording: a viewer listing the card meanwhile skips it.
+    const fs::path scratch = options.out / ".encoding.part";
     for (const PlannedRecording& r : plan) {
         const std::vector<TelemetryRecord> records = recordsFor(r, drive, d, options.seed + fileSeed);
         fs::create_directories(options.out / r.folder);
