@@ -89,6 +89,7 @@ public:
     bool heldAtEnd() const { return atEnd_; }
     bool magnifier() const { return magnifier_; }
     int currentRow() const { return currentRow_; }
+    const QByteArray& openedPath() const { return openedPath_; } // empty when nothing plays
     unsigned generation() const { return generation_; }
     // True while the open recording's track is still being read.
     bool trackPending() const { return trackPending_; }

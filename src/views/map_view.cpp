@@ -1,30 +1,64 @@
 #include "views/map_view.h"
 
 #include "views/map_call.h"
+#include "views/map_tiles.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 namespace dravonix {
 namespace {
 
-// One named profile: tiles are cached on disk between runs, and the tile
-// server learns which program asks, as its usage policy wants.
+// Tile servers want to know who asks: the home page goes with every https
+// request. Not with plain http (a local tile server): the engine cancels a
+// request whose Referer is https while the request itself is not.
+class TileRequestInterceptor final : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        if (info.requestUrl().scheme() == QLatin1String("https"))
+            info.setHttpHeader("Referer", mapReferer().toUtf8());
+    }
+};
+
+// One named profile: tiles are cached on disk between runs, within a bound,
+// and the tile server learns which program asks.
 QWebEngineProfile* mapProfile()
 {
     static QWebEngineProfile* profile = [] {
         auto* p = new QWebEngineProfile(QStringLiteral("dravonix-map"), QCoreApplication::instance());
-        p->setHttpUserAgent(QStringLiteral("Dravonix/%1 (dash camera viewer)").arg(QStringLiteral("0.1")));
+        p->setHttpUserAgent(mapUserAgent());
         p->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+        p->setHttpCacheMaximumSize(static_cast<int>(kTileCacheBytes));
+        p->setUrlRequestInterceptor(new TileRequestInterceptor(p));
         return p;
     }();
     return profile;
+}
+
+// The tile URL template, set before the page's own scripts run.
+QWebEngineScript tileSourceScript()
+{
+    QString quoted = QString::fromUtf8(QJsonDocument(QJsonArray{mapTileUrlTemplate()}).toJson(QJsonDocument::Compact));
+    quoted = quoted.mid(1, quoted.size() - 2); // the one string of the array, escaped for script
+    QWebEngineScript script;
+    script.setName(QStringLiteral("dravonix-tile-source"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setSourceCode(QStringLiteral("window.dravonixTileUrl = %1;").arg(quoted));
+    return script;
 }
 
 } // namespace
@@ -35,6 +69,7 @@ MapView::MapView(Page page, bool korean, QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = new QWebEngineView(this);
     auto* webPage = new QWebEnginePage(mapProfile(), view_);
+    webPage->scripts().insert(tileSourceScript());
     view_->setPage(webPage);
     view_->setAcceptDrops(false); // files dropped on the map are not opened
     webPage->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);

@@ -58,6 +58,8 @@ cut -f7 "$work/odd.tsv" | while IFS= read -r escaped; do
   [ -f "$path" ] || fail "$escaped does not unescape to a file"
 done
 "$dravonix" list --help | grep -qF 'xHH' || fail "list help does not describe the escaping"
+[[ "$("$dravonix" --version)" =~ ^dravonix\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version: $("$dravonix" --version)"
+"$dravonix" --help | grep -q '^  timeset ' || fail "--help does not list the commands"
 
 set +e
 "$dravonix" list "$work/nowhere" 2> "$work/err"; status=$?

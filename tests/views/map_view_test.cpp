@@ -1,11 +1,25 @@
 // The map page from our resources in a real web engine, with no network:
-// it loads, moves its one marker, centres on it and draws a route.
+// it loads, moves its one marker, centres on it and draws a route. Its tiles
+// come from the server the settings name, asked for with the program's
+// home page as Referer; without tiles it says that the map is offline.
 #include "views/map_call.h"
+#include "views/map_tiles.h"
 #include "views/map_view.h"
+#include "toolkit/product.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QBuffer>
 #include <QEventLoop>
+#include <QImage>
+#include <QSettings>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
+#include <QTcpServer>
+#include <QWebEngineCertificateError>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -17,6 +31,106 @@
 using namespace dravonix;
 
 namespace {
+
+// A tile server on this machine, over http, or https with a certificate
+// made for the test: every request gets a small PNG that must not be cached,
+// and its request head is kept.
+class TileServer {
+public:
+    explicit TileServer(bool https = false)
+    {
+        if (https && !useCertificate()) {
+            server_ = std::make_unique<QTcpServer>(); // not listening: the test is skipped
+            return;
+        }
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(QColor(0xcc, 0xe4, 0xc8));
+        QBuffer buffer(&png_);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+        if (!server_)
+            server_ = std::make_unique<QTcpServer>();
+        server_->listen(QHostAddress::LocalHost);
+        QObject::connect(server_.get(), &QTcpServer::pendingConnectionAvailable, [this] {
+            while (QTcpSocket* socket = server_->nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
+                answer(socket);
+            }
+        });
+    }
+    bool listening() const { return server_->isListening(); }
+    QString urlTemplate() const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2/{z}/{x}/{y}.png").arg(https_ ? "https" : "http").arg(server_->serverPort());
+    }
+    const QList<QByteArray>& requests() const { return requests_; }
+
+private:
+    bool useCertificate()
+    {
+        const QString key = folder_.filePath(QStringLiteral("key.pem"));
+        const QString certificate = folder_.filePath(QStringLiteral("certificate.pem"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                       "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+            return false;
+        QFile keyFile(key);
+        QFile certificateFile(certificate);
+        if (!keyFile.open(QIODevice::ReadOnly) || !certificateFile.open(QIODevice::ReadOnly))
+            return false;
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+        configuration.setLocalCertificate(QSslCertificate(certificateFile.readAll()));
+        auto tls = std::make_unique<QSslServer>();
+        tls->setSslConfiguration(configuration);
+        server_ = std::move(tls);
+        https_ = true;
+        return true;
+    }
+
+    void answer(QTcpSocket* socket)
+    {
+        QByteArray& head = pending_[socket];
+        head += socket->readAll();
+        if (!head.contains("\r\n\r\n"))
+            return;
+        requests_ << head;
+        pending_.remove(socket);
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nCache-Control: no-store\r\nContent-Length: "
+                      + QByteArray::number(png_.size()) + "\r\nConnection: close\r\n\r\n" + png_);
+        socket->disconnectFromHost();
+    }
+
+    QTemporaryDir folder_;
+    std::unique_ptr<QTcpServer> server_;
+    bool https_ = false;
+    QByteArray png_;
+    QHash<QTcpSocket*, QByteArray> pending_;
+    QList<QByteArray> requests_;
+};
+
+QByteArray header(const QByteArray& head, const QByteArray& name)
+{
+    for (const QByteArray& line : head.split('\n'))
+        if (line.toLower().startsWith(name.toLower() + ':'))
+            return line.mid(name.size() + 1).trimmed();
+    return {};
+}
+
+// The viewer's settings in a folder of the test's own.
+struct TestSettings {
+    QTemporaryDir folder;
+    explicit TestSettings(const QString& tileUrl)
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        QSettings settings(QString::fromLatin1(product::kSettingsOrganization), QString::fromLatin1(product::kSettingsApplication));
+        settings.setValue(QLatin1String(kTileUrlSetting), tileUrl);
+    }
+};
+
+bool offlineShown(MapView& map) { return evaluate(map, "!document.getElementById('offline').hidden").toBool(); }
 
 
 bool loadedMap(MapView& map)
@@ -110,4 +224,77 @@ TEST(MapView, TheKoreanPageOnAKoreanSystem)
     EXPECT_EQ(koreanInterface(), korean);
     MapView map(MapView::Page::Main, koreanInterface());
     EXPECT_TRUE(map.pageUrl().endsWith(korean ? "main_ko.html" : "main_en.html"));
+}
+
+TEST(MapTiles, TheTileUrlSettingIsUsedOnlyWhenItIsATileUrl)
+{
+    for (const char* good : {"https://tile.openstreetmap.org/{z}/{x}/{y}.png", "http://127.0.0.1:8080/{z}/{x}/{y}.png",
+                             "https://{s}.tiles.example.org/osm/{z}/{x}/{y}.png?key=abc", "file:///srv/tiles/{z}/{x}/{y}.png"})
+        EXPECT_TRUE(usableTileUrlTemplate(QString::fromLatin1(good))) << good;
+    for (const char* bad : {"", "https://tile.openstreetmap.org/{z}/{x}.png", "javascript:alert(1)//{z}/{x}/{y}",
+                            "ftp://tiles.example.org/{z}/{x}/{y}.png", "http:///{z}/{x}/{y}.png", "tiles/{z}/{x}/{y}.png"})
+        EXPECT_FALSE(usableTileUrlTemplate(QString::fromLatin1(bad))) << bad;
+
+    {
+        TestSettings settings(QStringLiteral("javascript:alert(1)//{z}/{x}/{y}"));
+        EXPECT_EQ(mapTileUrlTemplate(), QString::fromLatin1(kDefaultTileUrl));
+    }
+    TestSettings settings(QStringLiteral(" http://127.0.0.1:8080/{z}/{x}/{y}.png "));
+    EXPECT_EQ(mapTileUrlTemplate(), QStringLiteral("http://127.0.0.1:8080/{z}/{x}/{y}.png"));
+}
+
+TEST(MapTiles, TilesComeFromTheConfiguredServerWithTheHomePageAsReferer)
+{
+    TileServer server(true);
+    if (!server.listening())
+        GTEST_SKIP() << "no openssl to make the test server's certificate";
+    TestSettings settings(server.urlTemplate());
+    MapView map(MapView::Page::Main, false);
+    // Only this test's own certificate is taken.
+    QObject::connect(map.webView()->page(), &QWebEnginePage::certificateError, [](QWebEngineCertificateError error) {
+        if (error.url().host() == QLatin1String("127.0.0.1"))
+            error.acceptCertificate();
+    });
+    map.resize(322, 236);
+    map.show();
+    ASSERT_TRUE(loadedMap(map));
+    ASSERT_TRUE(waitFor([&] { return !server.requests().isEmpty(); }, 20000)) << "no tile was asked for";
+    const QByteArray head = server.requests().front();
+    EXPECT_TRUE(head.startsWith("GET /15/")) << head.toStdString();
+    EXPECT_EQ(header(head, "Referer"), QByteArray(product::kHomePage)) << head.toStdString();
+    EXPECT_TRUE(header(head, "User-Agent").startsWith(QByteArray("Dravonix/") + product::kVersion)) << head.toStdString();
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "document.querySelectorAll('.leaflet-tile-loaded').length").toInt() > 0; },
+                        20000));
+    EXPECT_FALSE(offlineShown(map));
+}
+
+TEST(MapTiles, ALocalServerOverPlainHttpServesTiles)
+{
+    TileServer server;
+    TestSettings settings(server.urlTemplate());
+    MapView map(MapView::Page::Main, false);
+    map.resize(322, 236);
+    map.show();
+    ASSERT_TRUE(loadedMap(map));
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "document.querySelectorAll('.leaflet-tile-loaded').length").toInt() > 0; },
+                        20000));
+    ASSERT_FALSE(server.requests().isEmpty());
+    EXPECT_TRUE(server.requests().front().startsWith("GET /15/"));
+    EXPECT_FALSE(offlineShown(map));
+}
+
+TEST(MapTiles, AMapWithoutTilesSaysItIsOffline)
+{
+    QTcpServer closed; // a port that was free a moment ago and has nobody now
+    closed.listen(QHostAddress::LocalHost);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    TestSettings settings(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port));
+    MapView map(MapView::Page::Main, false);
+    map.resize(322, 236);
+    map.show();
+    ASSERT_TRUE(loadedMap(map));
+    ASSERT_TRUE(waitFor([&] { return offlineShown(map); }, 20000));
+    EXPECT_EQ(evaluate(map, "document.getElementById('offline').textContent").toString(), QStringLiteral("Map unavailable offline"));
+    EXPECT_TRUE(evaluate(map, "window.lastError").isNull());
 }

@@ -86,7 +86,7 @@ void encode(const PlannedRecording& r, char channel, int seconds, std::uint32_t 
         argv.insert(argv.end(), {"-b:v", bitrate, "-maxrate", bitrate, "-bufsize", bitrate});
     if (front)
         argv.insert(argv.end(), {"-c:a", "aac", "-b:a", "96k", "-flags:a", "+bitexact"});
-    argv.push_back(out.string());
+    argv.insert(argv.end(), {"-f", "mp4", out.string()}); // whatever the name ends with
     runProgram(argv);
 }
 
@@ -98,13 +98,18 @@ Bytes readAll(const fs::path& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Written beside the file and renamed over it: a file of the card is either
+// whole or absent, even when the tool is stopped half-way.
 void writeAll(const fs::path& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    fs::path part = path;
+    part += ".part";
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+        throw std::runtime_error("cannot write " + part.string());
+    fs::rename(part, path);
 }
 
 std::vector<TelemetryRecord> recordsFor(const PlannedRecording& r, const std::vector<DriveSecond>& drive,
@@ -261,8 +266,12 @@ void writeDemoCard(const DemoCardOptions& options)
     const int d = options.secondsPerRecording;
     if (d < 2)
         throw std::invalid_argument("recordings need at least 2 seconds");
-    const std::vector<PlannedRecording> plan =
+    const std::vector<PlannedRecording> fullPlan =
         options.twoTrips ? planTwoTripCard(options.seed, d) : planDemoCard(options.seed, d);
+    std::vector<PlannedRecording> plan = fullPlan;
+    const PlannedRecording first = plan.front();
+    if (options.recordings >= 0 && static_cast<std::size_t>(options.recordings) < plan.size())
+        plan.resize(static_cast<std::size_t>(options.recordings));
     std::vector<DriveSecond> drive =
         simulateDrive({options.seed, options.twoTrips ? 9 * d + 3 : 5 * d, 37.374054, 126.642653});
     // The collision is part of the drive, so every file recording it feels it.
@@ -270,31 +279,54 @@ void writeDemoCard(const DemoCardOptions& options)
         addImpact(drive, twoTripImpactSecond(d));
     const std::chrono::seconds gpsBehind =
         options.twoTrips ? hours(9) + seconds(kTwoTripClockAhead) : std::chrono::seconds(0);
+
     fs::create_directories(options.out);
-    const fs::path scratch = options.out / ".encoding.mp4";
+
+    int total = 1; // the stray clip
+    for (const PlannedRecording& r : plan)
+        total += int(r.front) + int(r.rear);
+    int made = 0;
+    const auto madeOne = [&](const fs::path& file, bool kept) {
+        ++made;
+        if (options.progress)
+            std::fprintf(stderr, "  recording %2d of %d: %s%s\n", made, total, fs::relative(file, options.out).string().c_str(),
+                         kept ? " (already there)" : "");
+    };
 
     std::uint32_t fileSeed = options.seed * 1000;
-    int written = 0;
+    // Not named like a recording: a viewer listing the card meanwhile skips it.
+    const fs::path scratch = options.out / ".encoding.part";
     for (const PlannedRecording& r : plan) {
-        if (options.recordings >= 0 && written++ >= options.recordings)
-            break;
         const std::vector<TelemetryRecord> records = recordsFor(r, drive, d, options.seed + fileSeed, gpsBehind);
+        fs::create_directories(options.out / r.folder);
         for (const char channel : {'F', 'R'}) {
             if ((channel == 'F' && !r.front) || (channel == 'R' && !r.rear))
                 continue;
-            fs::create_directories(options.out / r.folder);
             const fs::path target = options.out / r.folder / r.fileName(channel);
-            if (options.verbose)
-                std::fprintf(stderr, "writing %s\n", target.string().c_str());
-            encode(r, channel, d, ++fileSeed, scratch, channel == 'F' ? options.frontBitrate : options.rearBitrate);
-            writeAll(target, layOutRecording(readAll(scratch), records));
+            ++fileSeed; // the same seeds whichever files are kept
+            const bool kept = options.keepExisting && fs::exists(target);
+            if (!kept) {
+                encode(r, channel, d, fileSeed, scratch, channel == 'F' ? options.frontBitrate : options.rearBitrate);
+                writeAll(target, layOutRecording(readAll(scratch), records));
+            }
+            madeOne(target, kept);
         }
     }
-    writeCardFiles(options.out, drive, plan.front().start);
+    writeCardFiles(options.out, drive, first.start);
     // A file the camera didn't name: a plain video without a telemetry track.
-    PlannedRecording stray = plan.front();
-    encode(stray, 'F', 2, ++fileSeed, options.out / "clip_from_phone.mp4");
+    const fs::path stray = options.out / "clip_from_phone.mp4";
+    // Its seed follows every file of the whole plan, however much of it was made.
+    fileSeed = options.seed * 1000;
+    for (const PlannedRecording& r : fullPlan)
+        fileSeed += std::uint32_t(r.front) + std::uint32_t(r.rear);
+    ++fileSeed;
+    const bool kept = options.keepExisting && fs::exists(stray);
+    if (!kept) {
+        encode(first, 'F', 2, fileSeed, scratch);
+        fs::rename(scratch, stray);
+    }
     fs::remove(scratch);
+    madeOne(stray, kept);
 }
 
 } // namespace dravonix::demo

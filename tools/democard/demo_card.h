@@ -16,7 +16,7 @@ struct DemoCardOptions {
     std::filesystem::path out;
     std::uint32_t seed = 1;
     int secondsPerRecording = 20;
-    bool verbose = false;
+    bool progress = false; // a line on standard error for each file made, with the count
     // Constant bit rates such as "10M" for heavier pictures (grain added so
     // the encoder really spends them); empty for the light default.
     std::string frontBitrate;
@@ -24,6 +24,7 @@ struct DemoCardOptions {
     int recordings = -1; // only the first N recordings of the plan; all when negative
     // Two drives instead of one: see planTwoTripCard.
     bool twoTrips = false;
+    bool keepExisting = false; // recordings already there (from an earlier run) are not made again
 };
 
 struct PlannedRecording {

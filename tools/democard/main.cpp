@@ -27,8 +27,10 @@ int main(int argc, char* argv[])
             options.recordings = std::atoi(argv[++i]);
         } else if (arg == "--two-trips") {
             options.twoTrips = true;
-        } else if (arg == "--verbose") {
-            options.verbose = true;
+        } else if (arg == "--keep-existing") {
+            options.keepExisting = true;
+        } else if (arg == "--progress" || arg == "--verbose") {
+            options.progress = true;
         } else if (!arg.starts_with("--") && options.out.empty()) {
             options.out = arg;
         } else {
@@ -38,7 +40,7 @@ int main(int argc, char* argv[])
     }
     if (options.out.empty()) {
         std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--bitrates FRONT,REAR]\n"
-                   "                        [--recordings N] [--two-trips] [--verbose] OUT_FOLDER\n"
+                   "                        [--recordings N] [--two-trips] [--keep-existing] [--progress] OUT_FOLDER\n"
                    "  --two-trips: two drives parted by a stop, the second over midnight, with a\n"
                    "               collision and a camera clock 2 s ahead of GPS time\n",
                    stderr);

@@ -8,7 +8,8 @@ namespace dravonix::cli {
 
 int runCard(const QStringList& args)
 {
-    if (!args.isEmpty())
+    QCommandLineParser parser;
+    if (!parseArguments(parser, args) || !parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("usage: dravonix card"));
     const auto volumes = volumesFromEnvironment();
     const std::vector<RemovableDrive> drives = volumes->removableDrives();

@@ -259,15 +259,25 @@ int help()
 
 int runConfig(const QStringList& args)
 {
-    const QString sub = args.value(0);
-    if (sub == QLatin1String("--help") || sub == QLatin1String("-h"))
+    // The action's own words follow it: show FILE, defaults OUT, set FILE NAME=VALUE...
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    if (parseArguments(parser, args) && parser.isSet(helpOption))
         return help();
-    if (sub == QLatin1String("show"))
-        return show(args.mid(1));
-    if (sub == QLatin1String("defaults"))
-        return defaults(args.mid(1));
-    if (sub == QLatin1String("set"))
-        return set(args.mid(1));
+    QStringList words = parser.positionalArguments();
+    const QString action = words.isEmpty() ? QString() : words.takeFirst();
+    // Each action takes file names and assignments only, "--" aside.
+    QCommandLineParser actionParser;
+    if (action.isEmpty() || !parseArguments(actionParser, words))
+        return fail(QStringLiteral("usage: dravonix config show|defaults|set ..."));
+    words = actionParser.positionalArguments();
+    if (action == QLatin1String("show"))
+        return show(words);
+    if (action == QLatin1String("defaults"))
+        return defaults(words);
+    if (action == QLatin1String("set"))
+        return set(words);
     return fail(QStringLiteral("usage: dravonix config show|defaults|set ..."));
 }
 

@@ -16,31 +16,23 @@ int runFormat(const QStringList& args)
 {
     const QString usage = QStringLiteral(
         "usage: dravonix format TARGET [--label TEXT] [--cluster 16K|64K] [--sector-size 512|4096] [--yes] [--verbose]");
-    QString target;
-    QString label = QStringLiteral("DRAVONIX");
-    QString cluster;
-    std::uint32_t sectorSize = 512;
-    bool confirmed = false;
-    bool verbose = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--label") && i + 1 < args.size())
-            label = args[++i];
-        else if (a == QLatin1String("--cluster") && i + 1 < args.size())
-            cluster = args[++i].toUpper();
-        else if (a == QLatin1String("--sector-size") && i + 1 < args.size())
-            sectorSize = args[++i].toUInt();
-        else if (a == QLatin1String("--yes"))
-            confirmed = true;
-        else if (a == QLatin1String("--verbose"))
-            verbose = true;
-        else if (target.isEmpty() && !a.startsWith(QLatin1String("--")))
-            target = a;
-        else
-            return fail(usage);
-    }
-    if (target.isEmpty())
+    QCommandLineParser parser;
+    const QCommandLineOption labelOption(QStringLiteral("label"), QString(), QStringLiteral("TEXT"), QStringLiteral("DRAVONIX"));
+    const QCommandLineOption clusterOption(QStringLiteral("cluster"), QString(), QStringLiteral("16K|64K"));
+    const QCommandLineOption sectorOption(QStringLiteral("sector-size"), QString(), QStringLiteral("512|4096"),
+                                          QStringLiteral("512"));
+    const QCommandLineOption yesOption(QStringLiteral("yes"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"));
+    parser.addOptions({labelOption, clusterOption, sectorOption, yesOption, verboseOption});
+    if (!parseArguments(parser, args) || parser.positionalArguments().size() != 1)
         return fail(usage);
+    // The last value given counts.
+    const QString target = parser.positionalArguments().front();
+    const QString label = parser.value(labelOption);
+    const QString cluster = parser.value(clusterOption).toUpper();
+    const std::uint32_t sectorSize = parser.value(sectorOption).toUInt();
+    const bool confirmed = parser.isSet(yesOption);
+    const bool verbose = parser.isSet(verboseOption);
     if (!cluster.isEmpty() && cluster != QLatin1String("16K") && cluster != QLatin1String("64K"))
         return fail(QStringLiteral("--cluster takes 16K or 64K"));
     std::string labelBytes;

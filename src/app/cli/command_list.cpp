@@ -103,17 +103,22 @@ int fail(const QString& message)
 
 int runList(const QStringList& args)
 {
-    if (args.size() == 1 && (args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h"))) {
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const bool parsed = parseArguments(parser, args);
+    const QStringList folders = parser.positionalArguments();
+    if (parsed && parser.isSet(help) && folders.isEmpty()) {
         std::fputs(kListHelp, stdout);
         return 0;
     }
-    if (args.size() != 1) {
+    if (!parsed || parser.isSet(help) || folders.size() != 1) {
         std::fputs(kListHelp, stderr);
         return 2;
     }
-    auto scan = listRecordings(QByteArray::fromStdString(bytesFromArgument(args.front())));
+    const QString& folder = folders.front();
+    auto scan = listRecordings(QByteArray::fromStdString(bytesFromArgument(folder)));
     if (!scan)
-        return fail(QStringLiteral("%1: %2").arg(args.front(), scanErrorText(scan.error())));
+        return fail(QStringLiteral("%1: %2").arg(folder, scanErrorText(scan.error())));
     // The process ends after the listing: handing a card's worth of texts
     // back to the allocator one by one costs more than listing them.
     static RecordingList* keptUntilExit = nullptr;
@@ -144,7 +149,7 @@ int runList(const QStringList& args)
     std::fflush(stdout);
     if (unreadableFolders > 0)
         std::fprintf(stderr, "dravonix: %d folder(s) below %s could not be read\n", unreadableFolders,
-                     qUtf8Printable(args.front()));
+                     qUtf8Printable(folder));
     return 0;
 }
 

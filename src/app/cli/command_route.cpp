@@ -10,18 +10,13 @@ namespace dravonix::cli {
 
 int runRoute(const QStringList& args)
 {
-    QString file;
-    QString csv;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--csv") && i + 1 < args.size())
-            csv = args[++i];
-        else if (file.isEmpty() && !args[i].startsWith(QLatin1String("--")))
-            file = args[i];
-        else
-            return fail(QStringLiteral("usage: dravonix route FILE [--csv OUT]"));
-    }
-    if (file.isEmpty())
+    QCommandLineParser parser;
+    const QCommandLineOption csvOption(QStringLiteral("csv"), QString(), QStringLiteral("OUT"));
+    parser.addOption(csvOption);
+    if (!parseArguments(parser, args) || parser.positionalArguments().size() != 1)
         return fail(QStringLiteral("usage: dravonix route FILE [--csv OUT]"));
+    const QString file = parser.positionalArguments().front();
+    const QString csv = parser.value(csvOption); // the last one given
     const auto route = loadDrivingRouteFile(nativePath(file));
     if (!route)
         return fail(QStringLiteral("%1: %2").arg(file, QString::fromStdString(route.error())));

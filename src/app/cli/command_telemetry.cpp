@@ -10,20 +10,13 @@ namespace dravonix::cli {
 
 int runTelemetry(const QStringList& args)
 {
-    QString file;
-    QString format = QStringLiteral("csv");
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--format") && i + 1 < args.size())
-            format = args[++i];
-        else if (args[i].startsWith(QLatin1String("--format=")))
-            format = args[i].mid(9);
-        else if (file.isEmpty() && !args[i].startsWith(QLatin1String("--")))
-            file = args[i];
-        else
-            return fail(QStringLiteral("usage: dravonix telemetry FILE [--format csv|gpx]"));
-    }
-    if (file.isEmpty())
+    QCommandLineParser parser;
+    const QCommandLineOption formatOption(QStringLiteral("format"), QString(), QStringLiteral("csv|gpx"), QStringLiteral("csv"));
+    parser.addOption(formatOption);
+    if (!parseArguments(parser, args) || parser.positionalArguments().size() != 1)
         return fail(QStringLiteral("usage: dravonix telemetry FILE [--format csv|gpx]"));
+    const QString file = parser.positionalArguments().front();
+    const QString format = parser.value(formatOption); // the last one given
     if (format != QLatin1String("csv") && format != QLatin1String("gpx"))
         return fail(QStringLiteral("unknown format \"%1\" (csv or gpx)").arg(format));
 

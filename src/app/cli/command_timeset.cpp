@@ -13,16 +13,14 @@ namespace dravonix::cli {
 
 int runTimeset(const QStringList& args)
 {
-    std::optional<QString> at;
-    QString file;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--at") && i + 1 < args.size() && !at)
-            at = args[++i];
-        else if (file.isEmpty() && !args[i].startsWith(QLatin1String("--")))
-            file = args[i];
-        else
-            return fail(QStringLiteral("usage: dravonix timeset [--at \"YYYY-MM-DD HH:MM:SS\"] [FILE]"));
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption atOption(QStringLiteral("at"), QString(), QStringLiteral("YYYY-MM-DD HH:MM:SS"));
+    parser.addOption(atOption);
+    // One time at most: two would leave which one counts to chance.
+    if (!parseArguments(parser, args) || parser.values(atOption).size() > 1 || parser.positionalArguments().size() > 1)
+        return fail(QStringLiteral("usage: dravonix timeset [--at \"YYYY-MM-DD HH:MM:SS\"] [FILE]"));
+    const std::optional<QString> at = parser.isSet(atOption) ? std::optional(parser.value(atOption)) : std::nullopt;
+    const QString file = parser.positionalArguments().value(0);
     // The camera's clock runs on local time.
     const QDateTime now = QDateTime::currentDateTime();
     QDate date = now.date();

@@ -1,5 +1,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/native_path.h"
+#include "toolkit/product.h"
 
 #include <QCoreApplication>
 
@@ -30,19 +31,42 @@ const char* const kUsage =
     "                                       write the camera's clock file (to the card's own by default)\n"
     "  route FILE [--csv OUT]               the driving-route log as CSV\n"
     "  format TARGET [--label TEXT] [--cluster 16K|64K] [--sector-size 512|4096] [--yes] [--verbose]\n"
-    "                                       format a removable device or an image file FAT32\n";
+    "                                       format a removable device or an image file FAT32\n"
+    "\n"
+    "options:\n"
+    "  -h, --help                           this text\n"
+    "  -v, --version                        the program's version\n";
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dravonix"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(dravonix::product::kVersion));
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << dravonix::cli::argumentFromBytes(argv[i]);
-    if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
-        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? 2 : 0;
+
+    // Options before the command are the program's own; everything from the
+    // command on belongs to the command.
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QString());
+    if (!dravonix::cli::parseArguments(parser, args)) {
+        std::fputs(kUsage, stderr);
+        return dravonix::cli::fail(QStringLiteral("unknown command \"%1\"").arg(args.value(0)));
+    }
+    if (parser.isSet(version)) {
+        std::printf("dravonix %s\n", dravonix::product::kVersion);
+        return 0;
+    }
+    QStringList commandArgs = parser.positionalArguments();
+    if (commandArgs.isEmpty() || parser.isSet(help)) {
+        std::fputs(kUsage, commandArgs.isEmpty() && !parser.isSet(help) ? stderr : stdout);
+        return parser.isSet(help) ? 0 : 2;
     }
     const std::map<QString, std::function<int(const QStringList&)>> commands{
         {QStringLiteral("list"), dravonix::cli::runList},
@@ -56,7 +80,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("events"), dravonix::cli::runEvents},
         {QStringLiteral("clock"), dravonix::cli::runClock},
     };
-    const QString name = args.takeFirst();
+    const QString name = commandArgs.takeFirst();
     const auto command = commands.find(name);
     if (command == commands.end()) {
         std::fputs(kUsage, stderr);
@@ -65,7 +89,7 @@ int main(int argc, char* argv[])
     // A command reports its own failures; this only keeps an unforeseen one
     // from ending the process with an abort.
     try {
-        return command->second(args);
+        return command->second(commandArgs);
     } catch (const std::exception& unforeseen) {
         return dravonix::cli::fail(QStringLiteral("%1 failed: %2").arg(name, QString::fromLocal8Bit(unforeseen.what())));
     }

@@ -1,9 +1,11 @@
 #include "app/viewer/main_window.h"
 
 #include "app/viewer/copy_job.h"
+#include "app/viewer/dialog_folders.h"
 #include "app/viewer/first_paint_log.h"
 #include "app/viewer/recording_list_view.h"
 #include "app/viewer/route_points.h"
+#include "app/viewer/snapshot_name.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
 #include "card/card_discovery.h"
@@ -17,6 +19,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -205,6 +210,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
             return;
         }
         const int count = static_cast<int>(listing.rows.size());
+        listedFolder_ = scanFolder_;
         listModel_.setRows(std::move(listing.rows));
         controller_->listReplaced();
         listModel_.setCurrentRow(controller_->currentRow());
@@ -246,6 +252,7 @@ void MainWindow::openFolder(const QString& folder) { openNativeFolder(QFile::enc
 void MainWindow::openNativeFolder(const QByteArray& folder)
 {
     lastFolder_ = QFile::decodeName(folder);
+    scanFolder_ = folder;
     scan_.setFuture(QtConcurrent::run([folder] {
         FolderRows listing;
         auto listed = listRecordings(folder);
@@ -259,7 +266,7 @@ void MainWindow::openNativeFolder(const QByteArray& folder)
 
 void MainWindow::chooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastFolder_);
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), openDialogFolder(lastFolder_, cameraCardFolder()));
     if (!folder.isEmpty())
         openFolder(folder);
 }
@@ -454,8 +461,13 @@ void MainWindow::snapshot()
     if (!controller_->snapshotAllowed())
         return;
     const bool paused = controller_->pauseForSnapshot();
-    QString path = QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("png file (*.png)"));
+    const QString suggested = snapshotFileName(
+        largePaneRecording(controller_->openedPath(), controller_->mode(), controller_->swapped()),
+        controller_->largePaneEngine()->time());
+    QString path = QFileDialog::getSaveFileName(this, QString(), QDir(snapshotDialogFolder(lastSnapshotFolder_)).filePath(suggested),
+                                                QStringLiteral("png file (*.png)"));
     if (!path.isEmpty()) {
+        lastSnapshotFolder_ = QFileInfo(path).absolutePath();
         if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
             path += QStringLiteral(".png");
         controller_->largePaneEngine()->snapshot(path);
@@ -480,7 +492,7 @@ void MainWindow::copySelection()
         return;
     }
     std::sort(rows.begin(), rows.end());
-    const QString folder = QFileDialog::getExistingDirectory(this, QString(), lastCopyFolder_);
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), copyDialogFolder(lastCopyFolder_));
     if (folder.isEmpty())
         return;
     lastCopyFolder_ = folder;

@@ -48,6 +48,8 @@ public:
     // The same for a folder given as the file system's bytes (from the command line).
     void openNativeFolder(const QByteArray& folder);
     bool scanning() const { return scan_.isRunning(); }
+    // The folder whose recordings the list shows; empty before the first.
+    const QByteArray& listedFolder() const { return listedFolder_; }
 
     PlaybackController& controller() { return *controller_; }
     RecordingListModel& listModel() { return listModel_; }
@@ -156,6 +158,9 @@ private:
     FirstPaintLog* listPainted_ = nullptr;
     QString lastFolder_;
     QString lastCopyFolder_;
+    QString lastSnapshotFolder_;
+    QByteArray scanFolder_;
+    QByteArray listedFolder_;
     bool informationShown_ = false;
     QRect savedGeometry_;
     QRect screenArea_; // the monitor the full-screen view covers

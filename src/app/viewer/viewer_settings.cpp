@@ -1,0 +1,28 @@
+#include "app/viewer/viewer_settings.h"
+
+#include "toolkit/product.h"
+
+#include <QSettings>
+
+namespace dravonix {
+namespace {
+
+const QString kLastFolder = QStringLiteral("viewer/lastFolder");
+
+} // namespace
+
+QByteArray rememberedListedFolder()
+{
+    const QSettings settings(QString::fromLatin1(product::kSettingsOrganization), QString::fromLatin1(product::kSettingsApplication));
+    return settings.value(kLastFolder).toByteArray();
+}
+
+void rememberListedFolder(const QByteArray& folder)
+{
+    if (folder.isEmpty())
+        return;
+    QSettings settings(QString::fromLatin1(product::kSettingsOrganization), QString::fromLatin1(product::kSettingsApplication));
+    settings.setValue(kLastFolder, folder); // bytes: names need not be UTF-8
+}
+
+} // namespace dravonix

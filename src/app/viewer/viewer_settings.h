@@ -1,0 +1,13 @@
+#pragma once
+// What the viewer remembers between runs, in the user's settings file
+// (~/.config/dravonix/dravonix-viewer.conf on Linux).
+
+#include <QByteArray>
+
+namespace dravonix {
+
+// The folder the viewer listed last, as the file system's bytes.
+QByteArray rememberedListedFolder();
+void rememberListedFolder(const QByteArray& folder);
+
+} // namespace dravonix
