@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (rows.size() != files.size())
         std::abort();
     for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].insertionIndex != static_cast<int>(i) || rows[i].fileName != files[i].name())
+        if (rows[i].insertionIndex != static_cast<int>(i) || rows[i].fileName() != files[i].name())
             std::abort();
 
     sortRecordingRows(rows);
