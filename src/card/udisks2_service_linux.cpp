@@ -56,10 +56,10 @@ Expected<QString, Error> UDisks2Service::objectFor(const std::string& devicePath
 {
     if (auto missing = noBus(bus_))
         return unexpected(*missing);
-    const QVariantMap spec{{QStringLiteral("path"), QString::fromStdString(devicePath)}};
+    const QVariantMap wanted{{QStringLiteral("path"), QString::fromStdString(devicePath)}};
     const QDBusMessage reply = call(bus_, QStringLiteral("/org/freedesktop/UDisks2/Manager"),
                                     QStringLiteral("org.freedesktop.UDisks2.Manager"), QStringLiteral("ResolveDevice"),
-                                    {spec, QVariantMap()}, kQuickCall);
+                                    {wanted, QVariantMap()}, kQuickCall);
     if (reply.type() == QDBusMessage::ErrorMessage)
         return unexpected(callError(reply));
     const auto objects = qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().value(0));
