@@ -41,8 +41,9 @@ grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/$id.svg" || fail "th
 
 for page in dravonix dravonix-viewer; do
   man_file=$root/usr/share/man/man1/$page.1.gz
-  zcat "$man_file" | grep -q "^\.TH .* \"Dravonix $version\"" || fail "$page(1) does not name version $version"
-  warnings=$(zcat "$man_file" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
+  source_text=$(zcat "$man_file")
+  grep -q "^\.TH .* \"Dravonix $version\"" <<< "$source_text" || fail "$page(1) does not name version $version"
+  warnings=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z <<< "$source_text" 2>&1)
   [ -z "$warnings" ] || fail "$page(1): $warnings"
 done
 

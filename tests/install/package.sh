@@ -21,7 +21,8 @@ deb=$work/out/dravonix_${version}-1_${arch}.deb
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||' | LC_ALL=C sort > "$work/files"
 sed "s/@ID@/$id/g" "$expected" | LC_ALL=C sort > "$work/expected"
 diff -u "$work/expected" "$work/files" >&2 || fail "the package's files differ from the list"
-dpkg-deb -c "$deb" | awk '{ print $2 }' | grep -qv '^root/root$' && fail "files not owned by root"
+owners=$(dpkg-deb -c "$deb" | awk '{ print $2 }' | sort -u)
+[ "$owners" = root/root ] || fail "files owned by $owners"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = dravonix ] || fail "Package: $(field Package)"
@@ -29,7 +30,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$arch" ] || fail "Architecture: $(field Architecture)"
 [ "$(field Section)" = video ] || fail "Section: $(field Section)"
 [ -n "$(field Maintainer)" ] && [ -n "$(field Homepage)" ] || fail "Maintainer or Homepage missing"
-field Description | head -1 | grep -q 'dash camera' || fail "Description: $(field Description | head -1)"
+summary=$(field Description)
+summary=${summary%%$'\n'*}
+[[ "$summary" == *"dash camera"* ]] || fail "Description: $summary"
 depends=$(field Depends)
 names=$(tr ',' '\n' <<< "$depends" | awk '{ print $1 }')
 for needed in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6network6 libqt6webenginewidgets6 libvlc5 vlc-plugin-base; do
@@ -39,7 +42,8 @@ grep -q '(>= ' <<< "$depends" || fail "Depends has no versions: dpkg-shlibdeps d
 
 dpkg-deb -x "$deb" "$work/root"
 for program in dravonix dravonix-viewer; do
-  readelf -S "$work/root/usr/bin/$program" | grep -q '\.debug_info' && fail "$program is not stripped"
+  sections=$(readelf -S "$work/root/usr/bin/$program")
+  grep -q '\.debug_info' <<< "$sections" && fail "$program is not stripped"
 done
 
 # Whether apt could install it here, without installing it.
