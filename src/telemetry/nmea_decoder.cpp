@@ -23,24 +23,28 @@ struct SplitSentence {
 };
 
 // Body before the single "*", cut at every ",". False unless there is
-// exactly one "*".
+// exactly one "*". One pass over the characters: the fields are short, so a
+// search call per field would cost more than it saves.
 bool splitSentence(std::string_view sentence, SplitSentence& out)
 {
-    const std::size_t star = sentence.find('*');
-    if (star == std::string_view::npos || sentence.find('*', star + 1) != std::string_view::npos)
-        return false;
-    std::string_view body = sentence.substr(0, star);
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = body.find(',', start);
-        const std::size_t end = comma == std::string_view::npos ? body.size() : comma;
+    const char* const text = sentence.data();
+    const std::size_t size = sentence.size();
+    std::size_t fieldStart = 0;
+    std::size_t i = 0;
+    for (; i < size && text[i] != '*'; ++i) {
+        if (text[i] != ',')
+            continue;
         if (out.count < kKeptFields)
-            out.fields[out.count] = body.substr(start, end - start);
+            out.fields[out.count] = std::string_view(text + fieldStart, i - fieldStart);
         ++out.count;
-        if (comma == std::string_view::npos)
-            return true;
-        start = comma + 1;
+        fieldStart = i + 1;
     }
+    if (i == size || sentence.find('*', i + 1) != std::string_view::npos)
+        return false;
+    if (out.count < kKeptFields)
+        out.fields[out.count] = std::string_view(text + fieldStart, i - fieldStart);
+    ++out.count;
+    return true;
 }
 
 void decodeRmc(const SplitSentence& f, GpsFix& fix)

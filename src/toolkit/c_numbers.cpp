@@ -3,7 +3,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace dravonix {
@@ -54,6 +56,38 @@ bool magnitudeIsLarge(std::string_view t, std::chars_format format)
     return scale > 0;
 }
 
+// Plain decimals ("12638.5592", "32.4"), which is what NMEA fields hold,
+// without the general parser: with at most 15 digits the digits are exact as
+// an integer, the power of ten is exact, and one correctly rounded division
+// gives the same double from_chars would. Anything else (an exponent, more
+// digits, no digit at all) is left to from_chars.
+std::optional<double> plainDecimal(std::string_view t)
+{
+    std::uint64_t digits = 0;
+    int count = 0;
+    int fraction = 0;
+    bool point = false;
+    std::size_t i = 0;
+    for (; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15)
+                return std::nullopt;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            fraction += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (count == 0 || (i < t.size() && (t[i] == 'e' || t[i] == 'E')))
+        return std::nullopt;
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    return static_cast<double>(digits) / kPowers[fraction];
+}
+
 } // namespace
 
 double cAtof(std::string_view text)
@@ -64,6 +98,9 @@ double cAtof(std::string_view text)
         negative = text[0] == '-';
         text.remove_prefix(1);
     }
+    if (!startsWithHexPrefix(text))
+        if (const std::optional<double> plain = plainDecimal(text))
+            return negative ? -*plain : *plain;
     auto format = std::chars_format::general;
     if (startsWithHexPrefix(text)) {
         text.remove_prefix(2);

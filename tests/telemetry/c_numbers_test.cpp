@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 using dravonix::cAtof;
@@ -37,4 +38,31 @@ TEST(CNumbers, AtoiReadsDigitsAndClampsInsteadOfOverflowing)
     EXPECT_EQ(cAtoi("3.9"), 3);
     EXPECT_EQ(cAtoi("99999999999999999999"), 2147483647);
     EXPECT_EQ(cAtoi("-99999999999999999999"), -2147483647 - 1);
+}
+
+TEST(CNumbers, AtofGivesStrtodsExactDoubleForEveryShapeOfDecimal)
+{
+    // Every width of whole and fraction part up to and past the short cut's
+    // 15 digits, with digit patterns whose rounding is easy to get wrong.
+    const std::string patterns[] = {"9", "1", "5", "49999999999999999", "50000000000000001", "12638559212345678"};
+    int compared = 0;
+    for (const std::string& pattern : patterns)
+        for (std::size_t whole = 0; whole <= 17; ++whole)
+            for (std::size_t fraction = 0; fraction <= 17; ++fraction) {
+                std::string text;
+                for (std::size_t i = 0; i < whole; ++i)
+                    text += pattern[i % pattern.size()];
+                if (fraction > 0)
+                    text += '.';
+                for (std::size_t i = 0; i < fraction; ++i)
+                    text += pattern[(whole + i) % pattern.size()];
+                const std::string followed = text + (compared % 2 ? "," : "*7B");
+                const double expected = std::strtod(text.c_str(), nullptr);
+                ASSERT_EQ(cAtof(followed), expected) << followed;
+                ASSERT_EQ(cAtof("-" + text), -expected) << text;
+                ++compared;
+            }
+    EXPECT_GT(compared, 1000);
+    EXPECT_EQ(cAtof("12.5e1"), 125.0); // an exponent is still read
+    EXPECT_EQ(cAtof("0x10.8"), 16.5);  // and hexadecimal
 }
