@@ -1,0 +1,157 @@
+#include "app/viewer/export_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace dravonix;
+
+namespace {
+
+const QDateTime kEarliest = QDateTime::fromString(QStringLiteral("2023-06-22 14:40:00"), Qt::ISODate);
+const QDateTime kLatest = QDateTime::fromString(QStringLiteral("2023-06-22 15:10:00"), Qt::ISODate);
+
+struct Recorder {
+    QList<ShownMessage> shown;
+    QList<ShownMessage> asked;
+    bool answer = false;
+    QStringList opened;
+
+    ExportServices services(ExportRunner run)
+    {
+        ExportServices s;
+        s.run = std::move(run);
+        s.present = [this](QWidget*, const ShownMessage& m) { shown << m; };
+        s.ask = [this](QWidget*, const ShownMessage& m) { asked << m; return answer; };
+        s.chooseFolder = [](QWidget*, const QString&) { return QString(); };
+        s.openFolder = [this](const QString& folder) { opened << folder; };
+        return s;
+    }
+};
+
+bool waitFor(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 500 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+ExportChoices marks(const QString& folder)
+{
+    ExportChoices c;
+    c.from = kEarliest.addSecs(300);
+    c.to = kEarliest.addSecs(480);
+    c.targetFolder = folder;
+    return c;
+}
+
+} // namespace
+
+TEST(ExportDialog, RefusesWhatCannotBeExportedAndNamesWhy)
+{
+    QTemporaryDir dir;
+    ExportChoices c = marks(dir.path());
+    EXPECT_TRUE(ExportDialog::refusal(c, kEarliest, kLatest).isEmpty());
+
+    ExportChoices reversed = c;
+    std::swap(reversed.from, reversed.to);
+    EXPECT_EQ(ExportDialog::refusal(reversed, kEarliest, kLatest), "The end must come after the start.");
+    ExportChoices empty = c;
+    empty.to = empty.from;
+    EXPECT_FALSE(ExportDialog::refusal(empty, kEarliest, kLatest).isEmpty());
+    ExportChoices outside = c;
+    outside.from = kLatest.addSecs(10);
+    outside.to = kLatest.addSecs(20);
+    EXPECT_TRUE(ExportDialog::refusal(outside, kEarliest, kLatest).startsWith("No recording covers"));
+    ExportChoices noFolder = c;
+    noFolder.targetFolder.clear();
+    EXPECT_EQ(ExportDialog::refusal(noFolder, kEarliest, kLatest), "Choose the folder to export to.");
+    ExportChoices missing = c;
+    missing.targetFolder = dir.filePath("not-there");
+    EXPECT_TRUE(ExportDialog::refusal(missing, kEarliest, kLatest).contains("is not a folder"));
+}
+
+TEST(ExportDialog, RunsOffTheUiThreadShowsStepsAndOffersTheFolder)
+{
+    QTemporaryDir dir;
+    Recorder recorder;
+    recorder.answer = true;
+    std::atomic<bool> ranOnWorker{false};
+    ExportChoices seen;
+    const Qt::HANDLE ui = QThread::currentThreadId();
+    ExportDialog dialog(marks(dir.path()), kEarliest, kLatest,
+                        recorder.services([&](const ExportChoices& c, const auto& progress, const auto&) {
+                            ranOnWorker = QThread::currentThreadId() != ui;
+                            seen = c;
+                            progress(ExportStep{1, 4, QStringLiteral("Front clip")});
+                            return ExportOutcome{true, false, dir.filePath("incident"), {}};
+                        }));
+    dialog.layoutList()->setCurrentIndex(1);
+    dialog.overlayBox()->setChecked(true);
+    QSignalSpy finished(&dialog, &ExportDialog::exportFinished);
+    ASSERT_TRUE(dialog.start());
+    ASSERT_TRUE(waitFor([&] { return !finished.isEmpty(); }));
+    EXPECT_TRUE(finished.first().first().toBool());
+    EXPECT_TRUE(ranOnWorker);
+    EXPECT_EQ(seen.from, kEarliest.addSecs(300));
+    EXPECT_EQ(seen.to, kEarliest.addSecs(480));
+    EXPECT_FALSE(seen.sideBySide);
+    EXPECT_TRUE(seen.overlay);
+    EXPECT_TRUE(seen.combined);
+    ASSERT_EQ(recorder.asked.size(), 1);
+    EXPECT_TRUE(recorder.asked.first().text.contains("Open the folder?"));
+    EXPECT_EQ(recorder.opened, QStringList{dir.filePath("incident")});
+    EXPECT_TRUE(recorder.shown.isEmpty());
+}
+
+TEST(ExportDialog, CancelStopsTheWorkerAndAFailureIsShown)
+{
+    QTemporaryDir dir;
+    Recorder recorder;
+    std::atomic<bool> started{false};
+    ExportDialog dialog(marks(dir.path()), kEarliest, kLatest,
+                        recorder.services([&](const ExportChoices&, const auto&, const std::atomic<bool>& cancel) {
+                            started = true;
+                            while (!cancel)
+                                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                            return ExportOutcome{false, true, {}, {}};
+                        }));
+    QSignalSpy finished(&dialog, &ExportDialog::exportFinished);
+    ASSERT_TRUE(dialog.start());
+    EXPECT_TRUE(dialog.running());
+    EXPECT_EQ(dialog.cancelButton()->text(), "Cancel");
+    EXPECT_FALSE(dialog.exportButton()->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return started.load(); }));
+    dialog.reject(); // Cancel, Escape or the close box: stops the export, keeps the dialog
+    ASSERT_TRUE(waitFor([&] { return !finished.isEmpty(); }));
+    EXPECT_FALSE(dialog.running());
+    EXPECT_TRUE(dialog.stepLabel()->text().startsWith("Cancelled"));
+    EXPECT_TRUE(recorder.asked.isEmpty());
+    EXPECT_TRUE(dialog.exportButton()->isEnabled());
+
+    // A failing export says why; one that throws doesn't take the viewer down.
+    Recorder failing;
+    ExportDialog broken(marks(dir.path()), kEarliest, kLatest,
+                        failing.services([](const ExportChoices&, const auto&, const auto&) -> ExportOutcome {
+                            throw std::runtime_error("No space left on device");
+                        }));
+    QSignalSpy brokenFinished(&broken, &ExportDialog::exportFinished);
+    ASSERT_TRUE(broken.start());
+    ASSERT_TRUE(waitFor([&] { return !brokenFinished.isEmpty(); }));
+    ASSERT_EQ(failing.shown.size(), 1);
+    EXPECT_EQ(failing.shown.first().text, "No space left on device");
+}
