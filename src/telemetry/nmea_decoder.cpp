@@ -15,11 +15,20 @@ namespace {
 constexpr std::size_t kKeptFields = 20;
 
 struct SplitSentence {
-    std::array<std::string_view, kKeptFields> fields{};
+    // Left uninitialised: only the first `count` are ever read, and clearing
+    // them for every sentence cost as much as splitting it.
+    struct Field {
+        const char* data;
+        std::size_t size;
+    };
+    Field fields[kKeptFields];
     std::size_t count = 0;
 
     // A field the sentence doesn't have counts as empty.
-    std::string_view operator[](std::size_t i) const { return i < count && i < kKeptFields ? fields[i] : std::string_view(); }
+    std::string_view operator[](std::size_t i) const
+    {
+        return i < count && i < kKeptFields ? std::string_view(fields[i].data, fields[i].size) : std::string_view();
+    }
 };
 
 // Body before the single "*", cut at every ",". False unless there is
@@ -35,14 +44,14 @@ bool splitSentence(std::string_view sentence, SplitSentence& out)
         if (text[i] != ',')
             continue;
         if (out.count < kKeptFields)
-            out.fields[out.count] = std::string_view(text + fieldStart, i - fieldStart);
+            out.fields[out.count] = {text + fieldStart, i - fieldStart};
         ++out.count;
         fieldStart = i + 1;
     }
     if (i == size || sentence.find('*', i + 1) != std::string_view::npos)
         return false;
     if (out.count < kKeptFields)
-        out.fields[out.count] = std::string_view(text + fieldStart, i - fieldStart);
+        out.fields[out.count] = {text + fieldStart, i - fieldStart};
     ++out.count;
     return true;
 }
