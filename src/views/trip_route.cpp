@@ -62,8 +62,10 @@ std::vector<SpeedBand> speedBands(bool milesPerHour)
         if (i < 4) {
             band.to = step * (i + 1);
             band.label = formatText("%.0f\xe2\x80\x93%.0f %s", band.from, *band.to, unit); // an en dash
+            band.start = formatText("%.0f", band.from);
         } else {
             band.label = formatText("%.0f+ %s", band.from, unit);
+            band.start = formatText("%.0f+", band.from);
         }
         bands.push_back(band);
     }
@@ -153,8 +155,10 @@ std::string tripRouteArgument(const std::vector<TripRoutePoint>& points, bool mi
     }
     out += "],\"legend\":[";
     for (std::size_t i = 0; i < bands.size(); ++i)
-        out += (i == 0 ? "" : ",") + std::string("{\"c\":") + jsonText(bands[i].colour) + ",\"t\":" + jsonText(bands[i].label) + "}";
-    out += "],\"title\":\"Speed\"}";
+        out += (i == 0 ? "" : ",") + std::string("{\"c\":") + jsonText(bands[i].colour) + ",\"t\":" + jsonText(bands[i].label)
+               + ",\"s\":" + jsonText(bands[i].start) + "}";
+    const std::string unit = milesPerHour ? "mph" : "km/h";
+    out += "],\"unit\":" + jsonText(unit) + ",\"title\":" + jsonText("Speed (" + unit + ")") + "}";
     return out;
 }
 

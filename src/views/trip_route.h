@@ -25,6 +25,7 @@ struct SpeedBand {
     std::optional<double> to;
     std::string colour; // "#rrggbb"
     std::string label;  // "30-60 km/h", "120+ km/h"
+    std::string start;  // "30", "120+": under the band's colour in the legend
 };
 
 // The legend's bands, slowest first, in km/h or mph.
@@ -43,9 +44,9 @@ struct RouteRun {
 // without a position reports.
 bool drawableRoutePoint(const TripRoutePoint& point);
 
-// The drawable points as coloured runs, at most about `mostPoints` of them
-// in all: each run keeps its first and last point, so colours change where
-// the speed did.
+// The drawable points as coloured runs: at most `mostPoints` of them, evenly
+// spaced with the first and the last among them, each sent once more where
+// it ends one run and starts the next.
 std::vector<RouteRun> routeRuns(const std::vector<TripRoutePoint>& points, const std::vector<SpeedBand>& bands,
                                 bool milesPerHour, std::size_t mostPoints = 4000);
 
@@ -55,7 +56,8 @@ std::optional<std::int64_t> nearestRouteTime(const std::vector<TripRoutePoint>& 
                                              double longitude, double toleranceMetres);
 
 // What the page's setTripRoute takes: {"runs":[{"c":"#hex","p":[[lat,lng],...]}],
-// "legend":[{"c":"#hex","t":"label"}],"title":"Speed"}, numbers with "." whatever the locale.
+// "legend":[{"c":"#hex","t":"label","s":"start"}],"unit":"km/h","title":"Speed (km/h)"},
+// numbers with "." whatever the locale.
 std::string tripRouteArgument(const std::vector<TripRoutePoint>& points, bool milesPerHour);
 
 } // namespace dravonix

@@ -98,12 +98,16 @@ TEST(TripRoute, AClickPicksTheNearestPointsMomentWithinTheTolerance)
     EXPECT_EQ(nearestRouteTime(pacific, -17.0, -179.9999, 50.0), 1000);
 }
 
-TEST(TripRoute, ThePagesArgumentIsJsonWithAPointWhateverTheLocale)
+TEST(TripRoute, ThePagesArgumentIsJson)
 {
     const std::string json = tripRouteArgument({{-37.5, 127.25, 10, 0}, {-37.6, 127.5, 100, 1000}}, false);
     EXPECT_EQ(json, "{\"runs\":[{\"c\":\"#2b83ba\",\"p\":[[-37.500000,127.250000],[-37.600000,127.500000]]},"
                     "{\"c\":\"#fdae61\",\"p\":[[-37.600000,127.500000]]}],"
-                    "\"legend\":[{\"c\":\"#2b83ba\",\"t\":\"0\xe2\x80\x93" "30 km/h\"},{\"c\":\"#1a9e77\",\"t\":\"30\xe2\x80\x93" "60 km/h\"},"
-                    "{\"c\":\"#a6d96a\",\"t\":\"60\xe2\x80\x93" "90 km/h\"},{\"c\":\"#fdae61\",\"t\":\"90\xe2\x80\x93" "120 km/h\"},"
-                    "{\"c\":\"#d7191c\",\"t\":\"120+ km/h\"}],\"title\":\"Speed\"}");
+                    "\"legend\":[{\"c\":\"#2b83ba\",\"t\":\"0\xe2\x80\x93" "30 km/h\",\"s\":\"0\"},"
+                    "{\"c\":\"#1a9e77\",\"t\":\"30\xe2\x80\x93" "60 km/h\",\"s\":\"30\"},"
+                    "{\"c\":\"#a6d96a\",\"t\":\"60\xe2\x80\x93" "90 km/h\",\"s\":\"60\"},"
+                    "{\"c\":\"#fdae61\",\"t\":\"90\xe2\x80\x93" "120 km/h\",\"s\":\"90\"},"
+                    "{\"c\":\"#d7191c\",\"t\":\"120+ km/h\",\"s\":\"120+\"}],"
+                    "\"unit\":\"km/h\",\"title\":\"Speed (km/h)\"}");
+    EXPECT_NE(tripRouteArgument({}, true).find("\"unit\":\"mph\""), std::string::npos);
 }
