@@ -3,6 +3,10 @@
 // through the list, snapshots, the magnifier, copying and full screen.
 // With DRAVONIX_SCREENSHOTS set, each state is saved there as a PNG.
 #include "app/viewer/main_window.h"
+#include "catalogue/folder_scan.h"
+#include "trips/card_trips.h"
+#include "trips/recording_durations.h"
+#include "trips/trip_events.h"
 
 #include <QApplication>
 #include <QDir>
@@ -734,4 +738,71 @@ TEST(MainWindow, TheMomentsTrueTimeAndTheCameraClocksOffset)
     viewer.window.activateRow(rowOf(viewer.window.listModel(), "clip_from_phone.mp4"));
     ASSERT_TRUE(waitFor([&] { return viewer.window.trueTimeLabel().text().isEmpty() && !notice.isVisible(); }, 10000));
     EXPECT_FALSE(viewer.window.clockOffsetSeconds());
+}
+
+namespace {
+
+// The route the trip playback will hand the map: every placed sample of the
+// card's longest trip. (Made here until the viewer plays trips itself.)
+std::vector<TripRoutePoint> longestTripRoute(const QString& folder)
+{
+    auto listed = listRecordings(QFile::encodeName(folder));
+    if (!listed)
+        return {};
+    RecordingSet set = collectRecordings(listed->rows);
+    measureRecordings(set);
+    const CardTrips card = summariseTrips(std::move(set), findCardConfig(QFile::encodeName(folder).toStdString()),
+                                          TripOptions{std::nullopt, true});
+    const TripSummary* longest = nullptr;
+    for (const TripSummary& t : card.trips)
+        if (longest == nullptr || t.telemetry.samples.size() > longest->telemetry.samples.size())
+            longest = &t;
+    std::vector<TripRoutePoint> points;
+    if (longest != nullptr)
+        for (const TripSample& sample : longest->telemetry.samples)
+            if (sample.hasPlace())
+                points.push_back({nmeaToDegrees(sample.fix.latitudeRaw, sample.fix.latitudeHemisphere),
+                                  nmeaToDegrees(sample.fix.longitudeRaw, sample.fix.longitudeHemisphere),
+                                  static_cast<double>(sample.speedKmh().value_or(0)), sample.tripMs});
+    return points;
+}
+
+} // namespace
+
+TEST(MainWindow, ATripsRouteOnTheMapAndAClickOnItGivesItsMoment)
+{
+    const std::vector<TripRoutePoint> route = longestTripRoute(demoCard());
+    ASSERT_GT(route.size(), 10u);
+    Viewer viewer;
+    MapView& map = viewer.window.mapView();
+    ASSERT_TRUE(waitFor([&] { return map.loaded() && evaluate(map, "bridge !== null").toBool(); }, 30000));
+    viewer.window.activateRow(rowOf(viewer.window.listModel(), fileNameIn("Normal", "_F.mp4")));
+    ASSERT_TRUE(viewer.playingBoth());
+    viewer.window.showInformation(true);
+    map.showTripRoute(route);
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute ? tripRoute.getLayers().length : 0").toInt() >= 2; }, 5000));
+    EXPECT_FALSE(evaluate(map, "map.hasLayer(track)").toBool());
+    // Fitted to the whole trip, though the map was hidden when it opened.
+    EXPECT_TRUE(evaluate(map, "map.getBounds().contains(tripRoute.getBounds())").toBool());
+
+    QList<qint64> clicked;
+    QObject::connect(&map, &MapView::routeClicked, [&](qint64 at) { clicked << at; });
+    const TripRoutePoint& aim = route[route.size() * 2 / 3];
+    evaluate(map, QStringLiteral("(function () { var p = map.latLngToContainerPoint(L.latLng(%1, %2));"
+                                 " var box = map.getContainer().getBoundingClientRect();"
+                                 " var x = box.left + p.x, y = box.top + p.y, t = document.elementFromPoint(x, y);"
+                                 " ['mousedown', 'mouseup', 'click'].forEach(function (type) {"
+                                 "   t.dispatchEvent(new MouseEvent(type, { bubbles: true, clientX: x, clientY: y })); }); })()")
+                      .arg(aim.latitude, 0, 'f', 7)
+                      .arg(aim.longitude, 0, 'f', 7));
+    ASSERT_TRUE(waitFor([&] { return !clicked.isEmpty(); }, 5000));
+    // The moment of a point at the place clicked (a car standing still has several).
+    const auto at = std::find_if(route.begin(), route.end(), [&](const TripRoutePoint& p) { return p.tripMs == clicked.front(); });
+    ASSERT_NE(at, route.end());
+    EXPECT_LT(std::abs(at->latitude - aim.latitude) + std::abs(at->longitude - aim.longitude), 2e-5);
+    waitFor([] { return false; }, 600);
+    screenshot(viewer.window, "19-trip-route");
+
+    map.clearTripRoute(); // a single recording plays again
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute === null && map.hasLayer(track)").toBool(); }, 5000));
 }
