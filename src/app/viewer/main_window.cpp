@@ -118,7 +118,9 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     mapArea_->setObjectName(QStringLiteral("mapView"));
     mapArea_->setGeometry(kMapArea);
     mapArea_->hide();
-    speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(cardUsesMilesPerHour())), 20,
+    const bool milesPerHour = cardUsesMilesPerHour();
+    mapArea_->setMilesPerHour(milesPerHour); // until a recording's own unit says otherwise
+    speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(milesPerHour)), 20,
                           Qt::AlignLeft | Qt::AlignVCenter);
     hdop_ = readoutLabel(this, QRect(912, 329, 70, 22), QStringLiteral("1.0"), 15, Qt::AlignRight | Qt::AlignVCenter);
     satellites_ = readoutLabel(this, QRect(912, 356, 70, 22), QStringLiteral("0"), 15, Qt::AlignRight | Qt::AlignVCenter);
