@@ -387,9 +387,12 @@ void MainWindow::measureClock()
 {
     const quint64 generation = ++clockGeneration_;
     zoneMinutes_.reset();
-    showClockOffset(std::nullopt, 0);
-    if (!recordingStart_ || store_.sampleCount() == 0)
+    if (!recordingStart_ || store_.sampleCount() == 0) {
+        showClockOffset(std::nullopt, 0);
         return;
+    }
+    // The notice stays until the new measurement replaces it: playing on
+    // through a card, it would otherwise blink at every file.
     // The card's settings are read from the card, which may be slow to answer.
     const std::filesystem::path folder = std::filesystem::path(controller_->openedPath().toStdString()).parent_path();
     const CameraMs start = *recordingStart_;
