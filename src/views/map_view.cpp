@@ -4,11 +4,14 @@
 #include "views/map_tiles.h"
 
 #include <QCloseEvent>
+
+#include <algorithm>
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
 #include <QVBoxLayout>
+#include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -73,6 +76,11 @@ MapView::MapView(Page page, bool korean, QWidget* parent) : QWidget(parent)
     view_->setPage(webPage);
     view_->setAcceptDrops(false); // files dropped on the map are not opened
     webPage->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    auto* channel = new QWebChannel(webPage);
+    auto* bridge = new MapPageBridge(channel);
+    channel->registerObject(QStringLiteral("bridge"), bridge);
+    webPage->setWebChannel(channel);
+    connect(bridge, &MapPageBridge::clicked, this, &MapView::pageClicked);
     layout->addWidget(view_);
     connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
         loaded_ = ok;
@@ -80,6 +88,8 @@ MapView::MapView(Page page, bool korean, QWidget* parent) : QWidget(parent)
             return;
         if (!pendingTrack_.isEmpty())
             callPageFunction(QStringLiteral("setTrack"), {pendingTrack_});
+        if (tripRouteShown_)
+            sendTripRoute();
         emit pageLoaded();
     });
     const QString name = QStringLiteral("%1_%2.html").arg(page == Page::Main ? QStringLiteral("main") : QStringLiteral("position"),
@@ -115,6 +125,44 @@ void MapView::setTrack(const std::vector<std::pair<double, double>>& latitudeLon
     pendingTrack_ = trackArgument(latitudeLongitude);
     if (loaded_)
         callPageFunction(QStringLiteral("setTrack"), {pendingTrack_});
+}
+
+void MapView::showTripRoute(const std::vector<TripRoutePoint>& points)
+{
+    tripRoute_ = points;
+    tripRouteShown_ = true;
+    sendTripRoute();
+}
+
+void MapView::clearTripRoute()
+{
+    tripRoute_.clear();
+    tripRouteShown_ = false;
+    callPageFunction(QStringLiteral("clearTripRoute"), {});
+}
+
+void MapView::setMilesPerHour(bool milesPerHour)
+{
+    if (milesPerHour == milesPerHour_)
+        return;
+    milesPerHour_ = milesPerHour;
+    if (tripRouteShown_)
+        sendTripRoute();
+}
+
+void MapView::sendTripRoute()
+{
+    callPageFunction(QStringLiteral("setTripRoute"), {QString::fromStdString(tripRouteArgument(tripRoute_, milesPerHour_))});
+}
+
+void MapView::pageClicked(double latitude, double longitude, double toleranceMetres)
+{
+    if (!tripRouteShown_)
+        return;
+    // The page's numbers are checked like any input: a tolerance beyond a
+    // few kilometres means a zoom where a click picks nothing in particular.
+    if (const auto at = nearestRouteTime(tripRoute_, latitude, longitude, std::min(toleranceMetres, 5000.0)))
+        emit routeClicked(*at);
 }
 
 MapWindow::MapWindow(double latitude, double longitude, bool korean, QWidget* owner)

@@ -3,6 +3,10 @@
 // through the list, snapshots, the magnifier, copying and full screen.
 // With DRAVONIX_SCREENSHOTS set, each state is saved there as a PNG.
 #include "app/viewer/main_window.h"
+#include "catalogue/folder_scan.h"
+#include "trips/card_trips.h"
+#include "trips/recording_durations.h"
+#include "trips/trip_events.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +22,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QLabel>
+#include <QDateTime>
 
 #include "../qt_wait.h"
 
@@ -668,4 +675,134 @@ TEST(MainWindow, OpeningAFolderThatIsNotThereSaysSo)
     viewer.window.openFolder(file.fileName());
     ASSERT_TRUE(waitFor([&] { return refused.size() == 2; }, 5000));
     EXPECT_TRUE(shownMessage(viewer.window).endsWith("plain.txt can't be opened: not a folder."));
+}
+
+TEST(MainWindow, TheMomentsTrueTimeAndTheCameraClocksOffset)
+{
+    Viewer viewer;
+    const int row = rowOf(viewer.window.listModel(), fileNameIn("Event", "_F.mp4"));
+    ASSERT_GE(row, 0);
+    const QString name = viewer.window.listModel().row(row)->fileName().toString(); // event_YYYYMMDD_HHMMSS_F.mp4
+    const QString started = QStringLiteral("%1-%2-%3 %4:%5:")
+                                .arg(name.mid(6, 4), name.mid(10, 2), name.mid(12, 2), name.mid(15, 2), name.mid(17, 2));
+    viewer.window.activateRow(row);
+    ASSERT_TRUE(viewer.playingBoth());
+    viewer.window.showInformation(true);
+    EXPECT_TRUE(viewer.window.trueTimeLabel().isVisible());
+    // The demo card's GPS clock runs on the camera's time, read as UTC: in
+    // the card's default zone the camera is nine hours behind.
+    ASSERT_TRUE(waitFor([&] { return viewer.window.clockOffsetSeconds().has_value(); }, 10000));
+    EXPECT_NEAR(*viewer.window.clockOffsetSeconds(), -32400.0, 1.0);
+    QLabel& notice = viewer.window.clockNoticeLabel();
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_TRUE(notice.text().contains(QRegularExpression("Camera clock 9 h( 1 s)? behind GPS"))) << notice.text().toStdString();
+    EXPECT_TRUE(notice.toolTip().contains("UTC+09:00"));
+
+    ASSERT_TRUE(waitFor([&] { return viewer.window.trueTimeLabel().text().contains("\nGPS "); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return viewer.window.controller().seekBar().position() > 1200; }, 8000));
+    viewer.window.controller().pause();
+    waitFor([] { return false; }, 300);
+    const QString text = viewer.window.trueTimeLabel().text();
+    const QStringList lines = text.split('\n');
+    ASSERT_EQ(lines.size(), 2) << text.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Camera " + started)) << text.toStdString();
+    // The GPS line: the same moment in the card's zone, within the record's second, and in UTC.
+    const QRegularExpressionMatch gps =
+        QRegularExpression(R"(^GPS (\d{4}-\d\d-\d\d \d\d:\d\d:\d\d) UTC\+09:00 \x{00b7} (\d\d:\d\d:\d\d) UTC$)").match(lines[1]);
+    ASSERT_TRUE(gps.hasMatch()) << text.toStdString();
+    const QDateTime camera = QDateTime::fromString(lines[0].mid(7), "yyyy-MM-dd HH:mm:ss");
+    const QDateTime zoned = QDateTime::fromString(gps.captured(1), "yyyy-MM-dd HH:mm:ss");
+    EXPECT_LE(std::abs(zoned.secsTo(camera.addSecs(9 * 3600))), 2) << text.toStdString();
+    EXPECT_EQ(gps.captured(2), zoned.addSecs(-9 * 3600).time().toString("HH:mm:ss"));
+    waitFor([] { return false; }, 600);
+    screenshot(viewer.window, "17-true-time-and-clock-notice");
+
+    // The notice's link opens the Device Time dialog with the offer.
+    QString offered;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(waitFor([&] { return QApplication::activeModalWidget() != nullptr; }, 5000));
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (auto* note = dialog->findChild<QLabel*>("offsetNote"))
+            offered = note->text();
+        if (auto* use = dialog->findChild<QAbstractButton*>("gpsTimeButton"))
+            offered += " | " + use->text();
+        screenshot(*dialog, "18-device-time-offer");
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    QMetaObject::invokeMethod(&notice, "linkActivated", Q_ARG(QString, QStringLiteral("device-time")));
+    EXPECT_TRUE(offered.contains(QRegularExpression("^Camera clock 9 h( 1 s)? behind GPS, measured on the recording played\\. \\| "
+                                                    "Use the correct time in the card's zone \\(UTC\\+09:00\\)$")))
+        << offered.toStdString();
+
+    // A file that is not named like a recording has no camera time, and no notice.
+    viewer.window.activateRow(rowOf(viewer.window.listModel(), "clip_from_phone.mp4"));
+    ASSERT_TRUE(waitFor([&] { return viewer.window.trueTimeLabel().text().isEmpty() && !notice.isVisible(); }, 10000));
+    EXPECT_FALSE(viewer.window.clockOffsetSeconds());
+}
+
+namespace {
+
+// The route the trip playback will hand the map: every placed sample of the
+// card's longest trip. (Made here until the viewer plays trips itself.)
+std::vector<TripRoutePoint> longestTripRoute(const QString& folder)
+{
+    auto listed = listRecordings(QFile::encodeName(folder));
+    if (!listed)
+        return {};
+    RecordingSet set = collectRecordings(listed->rows);
+    measureRecordings(set);
+    const CardTrips card = summariseTrips(std::move(set), findCardConfig(QFile::encodeName(folder).toStdString()),
+                                          TripOptions{std::nullopt, true});
+    const TripSummary* longest = nullptr;
+    for (const TripSummary& t : card.trips)
+        if (longest == nullptr || t.telemetry.samples.size() > longest->telemetry.samples.size())
+            longest = &t;
+    std::vector<TripRoutePoint> points;
+    if (longest != nullptr)
+        for (const TripSample& sample : longest->telemetry.samples)
+            if (sample.hasPlace())
+                points.push_back({nmeaToDegrees(sample.fix.latitudeRaw, sample.fix.latitudeHemisphere),
+                                  nmeaToDegrees(sample.fix.longitudeRaw, sample.fix.longitudeHemisphere),
+                                  static_cast<double>(sample.speedKmh().value_or(0)), sample.tripMs});
+    return points;
+}
+
+} // namespace
+
+TEST(MainWindow, ATripsRouteOnTheMapAndAClickOnItGivesItsMoment)
+{
+    const std::vector<TripRoutePoint> route = longestTripRoute(demoCard());
+    ASSERT_GT(route.size(), 10u);
+    Viewer viewer;
+    MapView& map = viewer.window.mapView();
+    ASSERT_TRUE(waitFor([&] { return map.loaded() && evaluate(map, "bridge !== null").toBool(); }, 30000));
+    viewer.window.activateRow(rowOf(viewer.window.listModel(), fileNameIn("Normal", "_F.mp4")));
+    ASSERT_TRUE(viewer.playingBoth());
+    viewer.window.showInformation(true);
+    map.showTripRoute(route);
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute ? tripRoute.getLayers().length : 0").toInt() >= 2; }, 5000));
+    EXPECT_FALSE(evaluate(map, "map.hasLayer(track)").toBool());
+    // Fitted to the whole trip, though the map was hidden when it opened.
+    EXPECT_TRUE(evaluate(map, "map.getBounds().contains(tripRoute.getBounds())").toBool());
+
+    QList<qint64> clicked;
+    QObject::connect(&map, &MapView::routeClicked, [&](qint64 at) { clicked << at; });
+    const TripRoutePoint& aim = route[route.size() * 2 / 3];
+    evaluate(map, QStringLiteral("(function () { var p = map.latLngToContainerPoint(L.latLng(%1, %2));"
+                                 " var box = map.getContainer().getBoundingClientRect();"
+                                 " var x = box.left + p.x, y = box.top + p.y, t = document.elementFromPoint(x, y);"
+                                 " ['mousedown', 'mouseup', 'click'].forEach(function (type) {"
+                                 "   t.dispatchEvent(new MouseEvent(type, { bubbles: true, clientX: x, clientY: y })); }); })()")
+                      .arg(aim.latitude, 0, 'f', 7)
+                      .arg(aim.longitude, 0, 'f', 7));
+    ASSERT_TRUE(waitFor([&] { return !clicked.isEmpty(); }, 5000));
+    // The moment of a point at the place clicked (a car standing still has several).
+    const auto at = std::find_if(route.begin(), route.end(), [&](const TripRoutePoint& p) { return p.tripMs == clicked.front(); });
+    ASSERT_NE(at, route.end());
+    EXPECT_LT(std::abs(at->latitude - aim.latitude) + std::abs(at->longitude - aim.longitude), 2e-5);
+    waitFor([] { return false; }, 600);
+    screenshot(viewer.window, "19-trip-route");
+
+    map.clearTripRoute(); // a single recording plays again
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute === null && map.hasLayer(track)").toBool(); }, 5000));
 }

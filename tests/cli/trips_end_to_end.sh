@@ -55,6 +55,16 @@ PY
 
 clock=$("$dravonix" clock "$work/card")
 [[ "$clock" =~ ^\+2\.[0-9]$'\t'[0-9]+$ ]] || fail "clock: $clock"
+# A camera clock set behind: the demo tool's option, read back with its sign.
+"$democard" --seed 5 --seconds 4 --two-trips --recordings 2 --clock-ahead -125 "$work/behind"
+clock=$("$dravonix" clock "$work/behind")
+[[ "$clock" =~ ^-125\.0$'\t'[0-9]+$ ]] || fail "clock behind: $clock"
+for bad in x 1.5 '' 90000; do
+  set +e
+  "$democard" --clock-ahead "$bad" "$work/never" 2> /dev/null; status=$?
+  set -e
+  [ "$status" -eq 2 ] && [ ! -e "$work/never" ] || fail "--clock-ahead '$bad' must be refused (got $status)"
+done
 
 # No locale turns the decimal point into a comma.
 if [ -n "$locales" ] && [ -d "$locales/de_DE.UTF-8" ]; then

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QTest>
+#include <QPushButton>
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
@@ -138,4 +139,45 @@ TEST(DeviceTimeDialog, LooksRight)
     EXPECT_GT(dialog.width(), 0);
     if (!folder.isEmpty())
         dialog.grab().save(QDir(folder).filePath("07-device-time.png"));
+}
+
+TEST(DeviceTimeDialog, AMeasuredOffsetIsSaidAndTheCorrectTimeInTheCardsZoneOffered)
+{
+    QTemporaryDir root;
+    QFile old(root.filePath("timeset.cfg"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+    FolderVolumes volumes;
+    volumes.add(root.path().toStdString(), "DRAVONIX");
+    // This computer's clock, a moment before the new year in the card's zone.
+    QDateTime now(QDate(2023, 12, 31), QTime(14, 59, 50), Qt::UTC);
+    DeviceTimeDialog dialog(volumes, nullptr, {}, [&] { return now; });
+
+    dialog.offerGpsTime(1.5, 540); // within the blur: nothing offered
+    EXPECT_EQ(dialog.offsetNote(), nullptr);
+    EXPECT_EQ(dialog.gpsTimeButton(), nullptr);
+
+    dialog.offerGpsTime(125.0, 540);
+    ASSERT_NE(dialog.offsetNote(), nullptr);
+    EXPECT_EQ(dialog.offsetNote()->text(), "Camera clock 2 min 5 s ahead of GPS, measured on the recording played.");
+    EXPECT_EQ(dialog.gpsTimeButton()->text(), "Use the correct time in the card's zone (UTC+09:00)");
+    dialog.timeEdit()->setTime(QTime(1, 2, 3)); // the user's own time gives way to the offer taken
+    QTest::mouseClick(dialog.gpsTimeButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog.usesGpsTime());
+    EXPECT_FALSE(dialog.gpsTimeButton()->isEnabled());
+    EXPECT_EQ(dialog.dateEdit()->date(), QDate(2023, 12, 31));
+    EXPECT_EQ(dialog.timeEdit()->time(), QTime(23, 59, 50));
+    now = now.addSecs(15); // it follows the clock, over the year's end
+    dialog.followClock();
+    EXPECT_EQ(dialog.dateEdit()->date(), QDate(2024, 1, 1));
+    EXPECT_TRUE(dialog.save());
+    EXPECT_EQ(contents(root.filePath("timeset.cfg")), QByteArray("2024/01/01 00:00:05"));
+
+    // Behind, west of Greenwich.
+    DeviceTimeDialog west(volumes, nullptr, {}, [&] { return now; });
+    west.offerGpsTime(-32400.0, -270);
+    EXPECT_EQ(west.offsetNote()->text(), "Camera clock 9 h behind GPS, measured on the recording played.");
+    west.useGpsTime();
+    EXPECT_EQ(west.timeEdit()->time(), QTime(10, 30, 5));
+    EXPECT_EQ(west.dateEdit()->date(), QDate(2023, 12, 31));
 }

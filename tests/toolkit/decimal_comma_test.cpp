@@ -8,6 +8,8 @@
 #include "route/driving_route.h"
 #include "toolkit/text_format.h"
 #include "views/map_call.h"
+#include "views/trip_route.h"
+#include "views/true_time.h"
 
 #include <gtest/gtest.h>
 
@@ -80,4 +82,7 @@ TEST_F(DecimalComma, MapArgumentsAreScriptNumbers)
     EXPECT_EQ(position->first, QStringLiteral("126.640000"));
     EXPECT_EQ(position->second, QStringLiteral("37.375000"));
     EXPECT_EQ(trackArgument({{37.5, 126.25}}), QStringLiteral("37.500000,126.250000"));
+    const std::string route = tripRouteArgument({{37.5, 126.25, 10, 0}, {37.75, 126.5, 10, 1000}}, false);
+    EXPECT_NE(route.find("[[37.500000,126.250000],[37.750000,126.500000]]"), std::string::npos) << route;
+    EXPECT_EQ(clockNotice(2.5), "Camera clock 2.5 s ahead of GPS");
 }

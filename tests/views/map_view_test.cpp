@@ -8,6 +8,7 @@
 #include "toolkit/product.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QBuffer>
 #include <QEventLoop>
@@ -129,6 +130,16 @@ struct TestSettings {
         settings.setValue(QLatin1String(kTileUrlSetting), tileUrl);
     }
 };
+
+// With DRAVONIX_SCREENSHOTS set, the map is saved there as a PNG.
+void screenshot(QWidget& widget, const char* name)
+{
+    const QString folder = qEnvironmentVariable("DRAVONIX_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    widget.grab().save(QDir(folder).filePath(QString::fromLatin1(name) + ".png"));
+}
 
 bool offlineShown(MapView& map) { return evaluate(map, "!document.getElementById('offline').hidden").toBool(); }
 
@@ -296,5 +307,93 @@ TEST(MapTiles, AMapWithoutTilesSaysItIsOffline)
     ASSERT_TRUE(loadedMap(map));
     ASSERT_TRUE(waitFor([&] { return offlineShown(map); }, 20000));
     EXPECT_EQ(evaluate(map, "document.getElementById('offline').textContent").toString(), QStringLiteral("Map unavailable offline"));
+    EXPECT_TRUE(evaluate(map, "window.lastError").isNull());
+}
+
+namespace {
+
+// A real click, as the page sees one, on the element at a place of the map.
+QString clickScript(double latitude, double longitude, int dx = 0)
+{
+    return QStringLiteral("(function () {"
+                          " var p = map.latLngToContainerPoint(L.latLng(%1, %2));"
+                          " var box = map.getContainer().getBoundingClientRect();"
+                          " var x = box.left + p.x + %3, y = box.top + p.y;"
+                          " var target = document.elementFromPoint(x, y);"
+                          " ['mousedown', 'mouseup', 'click'].forEach(function (type) {"
+                          "   target.dispatchEvent(new MouseEvent(type, { bubbles: true, cancelable: true, clientX: x, clientY: y,"
+                          "                                              button: 0, view: window })); });"
+                          " return target.tagName; })()")
+        .arg(latitude, 0, 'f', 6)
+        .arg(longitude, 0, 'f', 6)
+        .arg(dx);
+}
+
+// The legend's words in order: each band's lowest speed, then the unit.
+QString legendText(MapView& map)
+{
+    return evaluate(map, "Array.prototype.map.call(document.querySelectorAll('.speed-legend span, .speed-legend em'),"
+                         " function (e) { return e.textContent; }).join(' ')").toString();
+}
+
+std::vector<TripRoutePoint> sampleTrip()
+{
+    // Two minutes north and then east, speeding up through every band.
+    std::vector<TripRoutePoint> points;
+    for (int i = 0; i < 120; ++i) {
+        const double lat = 37.37 + std::min(i, 60) * 0.0001;
+        const double lng = 126.64 + std::max(i - 60, 0) * 0.00013;
+        points.push_back({lat, lng, i * 1.1, i * 1000LL});
+    }
+    points[30].latitude = points[30].longitude = 0.0; // a second without a position
+    return points;
+}
+
+} // namespace
+
+TEST(MapView, DrawsATripRouteByColourWithALegendAndAClickSeeksThere)
+{
+    MapView map(MapView::Page::Main, false);
+    map.resize(322, 236);
+    map.show();
+    QList<qint64> clicked;
+    QObject::connect(&map, &MapView::routeClicked, [&](qint64 at) { clicked << at; });
+    map.showTripRoute(sampleTrip()); // before the page: drawn once it is there
+    ASSERT_TRUE(loadedMap(map));
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute ? tripRoute.getLayers().length : 0").toInt() == 5; }, 5000));
+    EXPECT_EQ(evaluate(map, "tripRoute.getLayers()[0].options.color").toString(), "#2b83ba");
+    EXPECT_EQ(evaluate(map, "tripRoute.getLayers()[4].options.color").toString(), "#d7191c");
+    EXPECT_EQ(legendText(map), QStringLiteral("0 30 60 90 120+ km/h"));
+    EXPECT_EQ(evaluate(map, "document.querySelector('.speed-legend span').title").toString(), QStringLiteral("0\u201330 km/h"));
+    EXPECT_EQ(evaluate(map, "document.querySelector('.speed-legend i').style.background").toString(), "rgb(43, 131, 186)");
+    // The view holds the whole route.
+    EXPECT_TRUE(evaluate(map, "map.getBounds().contains(tripRoute.getBounds())").toBool());
+    // The bridge is there once the page's channel is up.
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "bridge !== null").toBool(); }, 5000));
+    waitFor([] { return false; }, 500); // for the picture: the page paints a moment later
+    screenshot(map, "trip-route");
+
+    // On the line at second 80, a few pixels beside it, and far off it.
+    evaluate(map, clickScript(37.376, 126.64 + 20 * 0.00013));
+    ASSERT_TRUE(waitFor([&] { return !clicked.isEmpty(); }, 5000));
+    EXPECT_EQ(clicked.takeFirst(), 80000);
+    evaluate(map, clickScript(37.37 + 10 * 0.0001, 126.64, 5));
+    ASSERT_TRUE(waitFor([&] { return !clicked.isEmpty(); }, 5000));
+    EXPECT_EQ(clicked.takeFirst(), 10000);
+    evaluate(map, clickScript(37.37 + 10 * 0.0001, 126.64, 60));
+    waitFor([] { return false; }, 500);
+    EXPECT_TRUE(clicked.isEmpty());
+
+    // In miles an hour the legend follows; a single recording brings its own track back.
+    map.setTrack({{37.37, 126.64}, {37.38, 126.65}});
+    EXPECT_FALSE(evaluate(map, "map.hasLayer(track)").toBool());
+    map.setMilesPerHour(true);
+    ASSERT_TRUE(waitFor([&] { return legendText(map).endsWith("80+ mph"); }, 5000));
+    map.clearTripRoute();
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute === null && map.hasLayer(track)").toBool(); }, 5000));
+    EXPECT_EQ(evaluate(map, "document.querySelectorAll('.speed-legend').length").toInt(), 0);
+    evaluate(map, clickScript(37.376, 126.64 + 20 * 0.00013));
+    waitFor([] { return false; }, 300);
+    EXPECT_TRUE(clicked.isEmpty());
     EXPECT_TRUE(evaluate(map, "window.lastError").isNull());
 }

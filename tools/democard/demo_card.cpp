@@ -277,8 +277,9 @@ void writeDemoCard(const DemoCardOptions& options)
     // The collision is part of the drive, so every file recording it feels it.
     if (options.twoTrips)
         addImpact(drive, twoTripImpactSecond(d));
-    const std::chrono::seconds gpsBehind =
-        options.twoTrips ? hours(9) + seconds(kTwoTripClockAhead) : std::chrono::seconds(0);
+    const std::chrono::seconds gpsBehind = options.clockAheadSeconds ? hours(9) + seconds(*options.clockAheadSeconds)
+                                           : options.twoTrips ? hours(9) + seconds(kTwoTripClockAhead)
+                                                              : std::chrono::seconds(0);
 
     fs::create_directories(options.out);
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct DemoCardOptions {
     // Two drives instead of one: see planTwoTripCard.
     bool twoTrips = false;
     bool keepExisting = false; // recordings already there (from an earlier run) are not made again
+    // How far the camera's clock runs ahead of GPS time in the card's zone
+    // (+09:00); negative for behind. Unset: kTwoTripClockAhead on the
+    // two-drive card, and GPS time written as the camera's own on the other.
+    std::optional<int> clockAheadSeconds;
 };
 
 struct PlannedRecording {

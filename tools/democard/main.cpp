@@ -27,6 +27,14 @@ int main(int argc, char* argv[])
             options.recordings = std::atoi(argv[++i]);
         } else if (arg == "--two-trips") {
             options.twoTrips = true;
+        } else if (arg == "--clock-ahead" && i + 1 < argc) {
+            char* end = nullptr;
+            const long ahead = std::strtol(argv[++i], &end, 10);
+            if (end == argv[i] || *end != '\0' || ahead < -86400 || ahead > 86400) {
+                options.out.clear();
+                break;
+            }
+            options.clockAheadSeconds = static_cast<int>(ahead);
         } else if (arg == "--keep-existing") {
             options.keepExisting = true;
         } else if (arg == "--progress" || arg == "--verbose") {
@@ -40,9 +48,12 @@ int main(int argc, char* argv[])
     }
     if (options.out.empty()) {
         std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--bitrates FRONT,REAR]\n"
-                   "                        [--recordings N] [--two-trips] [--keep-existing] [--progress] OUT_FOLDER\n"
+                   "                        [--recordings N] [--two-trips] [--clock-ahead SECONDS] [--keep-existing]\n"
+                   "                        [--progress] OUT_FOLDER\n"
                    "  --two-trips: two drives parted by a stop, the second over midnight, with a\n"
-                   "               collision and a camera clock 2 s ahead of GPS time\n",
+                   "               collision and a camera clock 2 s ahead of GPS time\n"
+                   "  --clock-ahead: the camera's clock this many seconds ahead of GPS time in the\n"
+                   "                 card's zone (negative: behind), at most a day either way\n",
                    stderr);
         return 2;
     }

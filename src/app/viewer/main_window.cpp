@@ -14,7 +14,9 @@
 #include "config/ui/settings_dialog.h"
 #include "config/config_file.h"
 #include "views/map_call.h"
+#include "trips/trip_events.h"
 #include "views/readout.h"
+#include "views/true_time.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -32,6 +34,8 @@
 #include <QWindow>
 #include <QtConcurrent>
 
+#include <filesystem>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -42,7 +46,9 @@ namespace {
 const QRect kLargePane(15, 56, 646, 363);
 const QRect kSmallPane(678, 384, 326, 246);
 const QRect kListArea(680, 85, 322, 298);
-const QRect kMapArea(680, 85, 322, 236);
+// The map leaves two lines below it for the moment's camera and GPS time.
+const QRect kMapArea(680, 85, 322, 206);
+const QRect kTrueTimeArea(684, 292, 316, 29);
 constexpr int kMostRowsCopied = 100;
 
 QLabel* readoutLabel(QWidget* parent, QRect place, const QString& text, int pixels, Qt::Alignment align)
@@ -112,13 +118,44 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     mapArea_->setObjectName(QStringLiteral("mapView"));
     mapArea_->setGeometry(kMapArea);
     mapArea_->hide();
-    speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(cardUsesMilesPerHour())), 20,
+    const bool milesPerHour = cardUsesMilesPerHour();
+    mapArea_->setMilesPerHour(milesPerHour); // until a recording's own unit says otherwise
+    speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(milesPerHour)), 20,
                           Qt::AlignLeft | Qt::AlignVCenter);
     hdop_ = readoutLabel(this, QRect(912, 329, 70, 22), QStringLiteral("1.0"), 15, Qt::AlignRight | Qt::AlignVCenter);
     satellites_ = readoutLabel(this, QRect(912, 356, 70, 22), QStringLiteral("0"), 15, Qt::AlignRight | Qt::AlignVCenter);
     for (QLabel* label : {speed_, hdop_, satellites_})
         label->hide();
     speed_->setObjectName(QStringLiteral("speedLabel"));
+    trueTime_ = new QLabel(this);
+    trueTime_->setObjectName(QStringLiteral("trueTimeLabel"));
+    trueTime_->setGeometry(kTrueTimeArea);
+    QFont timeFont = ui.font(100);
+    timeFont.setPixelSize(11);
+    trueTime_->setFont(timeFont);
+    trueTime_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    trueTime_->setStyleSheet(QStringLiteral("color: #c9cfd8;"));
+    trueTime_->setToolTip(QStringLiteral("Camera: the recording's start, from its name, plus the position.\n"
+                                         "GPS: the fix's time in the card's time zone and in UTC."));
+    trueTime_->hide();
+    // In the caption row, where it is seen whichever tab shows.
+    clockNotice_ = new QLabel(this);
+    clockNotice_->setObjectName(QStringLiteral("clockNotice"));
+    clockNotice_->setGeometry(420, 14, 480, 26);
+    clockNotice_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    clockNotice_->setTextFormat(Qt::RichText);
+    clockNotice_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    clockNotice_->setFont(ui.font(100));
+    clockNotice_->hide();
+    connect(clockNotice_, &QLabel::linkActivated, this, [this] { openDeviceTime(); });
+    connect(&clockJob_, &QFutureWatcher<ClockMeasurement>::finished, this, [this] {
+        const ClockMeasurement measured = clockJob_.result();
+        if (measured.generation != clockGeneration_)
+            return; // measured for a recording that has been replaced since
+        zoneMinutes_ = measured.zoneMinutes;
+        showClockOffset(measured.offset, measured.zoneMinutes);
+        updateTrueTime();
+    });
     hdop_->setObjectName(QStringLiteral("hdopLabel"));
     satellites_->setObjectName(QStringLiteral("satelliteLabel"));
 
@@ -171,11 +208,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     connect(fullScreen_, &QAbstractButton::clicked, this, [this] { toggleFullScreen(controller_->fullScreenViewRequest()); });
     connect(open_, &QAbstractButton::clicked, this, &MainWindow::chooseFolder);
     connect(snapshot_, &QAbstractButton::clicked, this, &MainWindow::snapshot);
-    connect(clock_, &QAbstractButton::clicked, this, [this] {
-        const auto volumes = volumesFromEnvironment();
-        DeviceTimeDialog dialog(*volumes, this);
-        dialog.exec();
-    });
+    connect(clock_, &QAbstractButton::clicked, this, &MainWindow::openDeviceTime);
     connect(settings_, &QAbstractButton::clicked, this, [this] {
         const auto volumes = volumesFromEnvironment();
         SettingsDialog dialog(*volumes, this);
@@ -231,6 +264,7 @@ MainWindow::~MainWindow()
         copyThread_->wait();
     }
     scan_.waitForFinished();
+    clockJob_.waitForFinished();
     front_.stop();
     rear_.stop();
 }
@@ -294,7 +328,8 @@ void MainWindow::showInformation(bool information)
     informationTab_->setSelected(information);
     recordTab_->setSelected(!information);
     list_->setVisible(!information);
-    for (QWidget* w : {static_cast<QWidget*>(mapArea_), static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_), static_cast<QWidget*>(satellites_)})
+    for (QWidget* w : {static_cast<QWidget*>(mapArea_), static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_),
+                       static_cast<QWidget*>(satellites_), static_cast<QWidget*>(trueTime_)})
         w->setVisible(information);
     if (!information)
         list_->setGeometry(kListArea);
@@ -310,6 +345,7 @@ void MainWindow::showCurrentPosition()
 
 void MainWindow::readoutTick()
 {
+    updateTrueTime();
     const auto update = dravonix::readoutTick(controller_->frontPlaying(), store_, controller_->seekBar().maximum(),
                                     controller_->seekBar().position(), graphModel_.currentSample());
     if (!update)
@@ -332,12 +368,84 @@ void MainWindow::trackLoaded()
             route.emplace_back(nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere),
                                nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere));
     mapArea_->setTrack(thinnedRoute(route));
+    if (store_.sampleCount() > 0)
+        mapArea_->setMilesPerHour(store_.samples().front().usesMilesPerHour());
+    recordingStart_.reset();
+    if (!controller_->openedPath().isEmpty()) // empty when the file could not be opened
+        recordingStart_ = recordingStartFromName(QFileInfo(QFile::decodeName(controller_->openedPath())).fileName().toStdString());
+    measureClock();
+    updateTrueTime();
     // Once per recording: the decoders of the file before have freed their
     // pictures by now, and glibc keeps freed memory of its thread arenas
     // unless asked; hand it back so the footprint stays that of one file.
 #ifdef __GLIBC__
     ::malloc_trim(0);
 #endif
+}
+
+void MainWindow::measureClock()
+{
+    const quint64 generation = ++clockGeneration_;
+    zoneMinutes_.reset();
+    if (!recordingStart_ || store_.sampleCount() == 0) {
+        showClockOffset(std::nullopt, 0);
+        return;
+    }
+    // The notice stays until the new measurement replaces it: playing on
+    // through a card, it would otherwise blink at every file.
+    // The card's settings are read from the card, which may be slow to answer.
+    const std::filesystem::path folder = std::filesystem::path(controller_->openedPath().toStdString()).parent_path();
+    const CameraMs start = *recordingStart_;
+    const std::int64_t durationMs = controller_->seekBar().maximum();
+    clockJob_.setFuture(QtConcurrent::run([generation, folder, start, durationMs, fixes = store_.fixes()] {
+        ClockMeasurement measured;
+        measured.generation = generation;
+        measured.zoneMinutes = cardZoneMinutes(findCardConfig(folder));
+        measured.offset = recordingClockOffset(fixes, start, durationMs, measured.zoneMinutes);
+        return measured;
+    }));
+}
+
+void MainWindow::showClockOffset(std::optional<ClockOffset> offset, int zoneMinutes)
+{
+    clockOffset_ = offset ? std::optional<double>(offset->seconds) : std::nullopt;
+    clockZone_ = zoneMinutes;
+    const std::optional<std::string> notice = offset ? clockNotice(offset->seconds) : std::nullopt;
+    if (!notice) {
+        clockNotice_->clear();
+        clockNotice_->hide();
+        return;
+    }
+    clockNotice_->setText(QStringLiteral("<span style=\"color:#f2c462\">%1</span>&nbsp;&nbsp;"
+                                         "<a href=\"device-time\" style=\"color:#8cc4ff\">Set the camera's clock\u2026</a>")
+                              .arg(QString::fromStdString(*notice).toHtmlEscaped()));
+    clockNotice_->setToolTip(QStringLiteral("Measured over %1 GPS fixes of the recording, in the card's time zone (%2).")
+                                 .arg(offset->fixes)
+                                 .arg(QString::fromStdString(zoneText(zoneMinutes))));
+    clockNotice_->setVisible(!controller_->fullScreen());
+}
+
+void MainWindow::openDeviceTime()
+{
+    const auto volumes = volumesFromEnvironment();
+    DeviceTimeDialog dialog(*volumes, this);
+    if (clockOffset_)
+        dialog.offerGpsTime(*clockOffset_, clockZone_);
+    dialog.exec();
+}
+
+void MainWindow::updateTrueTime()
+{
+    if (!recordingStart_) {
+        trueTime_->clear();
+        return;
+    }
+    const std::int64_t maximum = controller_->seekBar().maximum();
+    const std::int64_t position = controller_->seekBar().position();
+    const auto n = static_cast<std::int64_t>(store_.sampleCount());
+    const GpsFix* fix = n > 0 && maximum > 0 ? store_.fixAt(position * (n - 1) / maximum) : nullptr;
+    TrueTime time = trueTimeAt(*recordingStart_, position, zoneMinutes_ ? fix : nullptr, zoneMinutes_.value_or(0));
+    trueTime_->setText(QString::fromStdString(trueTimeText(time)));
 }
 
 void MainWindow::showOpenProblem(const QString& text)
@@ -355,7 +463,11 @@ void MainWindow::showPlaybackProblem(bool frontEngine, const QString& text)
     qCWarning(viewerLog, "%s", qUtf8Printable(text));
 }
 
-void MainWindow::seekBarChanged() { seek_->update(); }
+void MainWindow::seekBarChanged()
+{
+    seek_->update();
+    updateTrueTime();
+}
 void MainWindow::volumeSliderChanged()
 {
     volume_->update();
@@ -623,6 +735,7 @@ void MainWindow::placeNormal()
                        static_cast<QWidget*>(open_), static_cast<QWidget*>(snapshot_), static_cast<QWidget*>(settings_),
                        static_cast<QWidget*>(clock_)})
         w->show();
+    clockNotice_->setVisible(!clockNotice_->text().isEmpty());
     showInformation(informationShown_);
 }
 
@@ -632,7 +745,8 @@ void MainWindow::placeFullScreen(int w, int h)
     const int c = h;
     for (QWidget* hidden : {static_cast<QWidget*>(list_), static_cast<QWidget*>(speed_), static_cast<QWidget*>(hdop_),
                             static_cast<QWidget*>(satellites_), static_cast<QWidget*>(recordTab_),
-                            static_cast<QWidget*>(informationTab_), static_cast<QWidget*>(graph_), static_cast<QWidget*>(mapArea_)})
+                            static_cast<QWidget*>(informationTab_), static_cast<QWidget*>(graph_), static_cast<QWidget*>(mapArea_),
+                            static_cast<QWidget*>(trueTime_), static_cast<QWidget*>(clockNotice_)})
         hidden->hide();
     close_->move(w - 51, 5);
     maximize_->move(w - 84, 5);

@@ -11,6 +11,7 @@
 #include "telemetry/telemetry_track.h"
 #include "toolkit/ui/skin_button.h"
 #include "toolkit/ui/skin_slider.h"
+#include "trips/card_trips.h"
 #include "views/gsensor_graph_model.h"
 #include "views/gsensor_graph_widget.h"
 #include "views/map_view.h"
@@ -30,6 +31,14 @@
 namespace dravonix {
 
 class FirstPaintLog;
+
+// How far the open recording found the camera's clock from GPS time, and the
+// card's zone it was taken in; worked out off the UI thread.
+struct ClockMeasurement {
+    quint64 generation = 0;
+    int zoneMinutes = 0;
+    std::optional<ClockOffset> offset;
+};
 
 // A scan's rows, or why the folder could not be listed.
 struct FolderRows {
@@ -60,6 +69,8 @@ public:
     VideoPane& rearPane() { return *rearPane_; }
     GSensorGraphWidget& graph() { return *graph_; }
     QLabel& speedLabel() { return *speed_; }
+    QLabel& trueTimeLabel() { return *trueTime_; }
+    QLabel& clockNoticeLabel() { return *clockNotice_; }
     MapView& mapView() { return *mapArea_; }
     bool informationShown() const { return informationShown_; }
 
@@ -71,6 +82,14 @@ public:
     void copyRows(const QList<int>& rows, const QString& folder, bool askBeforeReplacing = true);
     void copySelection(); // asks for the folder
     bool copyRunning() const;
+    // The camera's clock against GPS time for what plays (a trip reports its
+    // own): a notice when it is off by more than the blur, and the offer in
+    // the Device Time dialog. None hides the notice.
+    void showClockOffset(std::optional<ClockOffset> offset, int zoneMinutes);
+    std::optional<double> clockOffsetSeconds() const { return clockOffset_; }
+    bool measuringClock() const { return clockJob_.isRunning(); }
+    // The Device Time dialog, with the measured offset when there is one.
+    void openDeviceTime();
 
     // PlaybackView
     void seekBarChanged() override;
@@ -111,6 +130,8 @@ private:
     void moveSelection(int step);
     void playSelection();
     void showCurrentPosition();
+    void updateTrueTime();
+    void measureClock();
     // A message that doesn't stop the window: the user closes it when read.
     void tell(const QString& title, const QString& text, QMessageBox::Icon icon = QMessageBox::Information);
 
@@ -128,6 +149,8 @@ private:
     QTreeView* list_ = nullptr;
     MapView* mapArea_ = nullptr;
     QLabel* speed_ = nullptr;
+    QLabel* trueTime_ = nullptr;
+    QLabel* clockNotice_ = nullptr;
     QLabel* hdop_ = nullptr;
     QLabel* satellites_ = nullptr;
     QLabel* rate_ = nullptr;
@@ -155,6 +178,12 @@ private:
 
     QTimer readoutTimer_;
     QFutureWatcher<FolderRows> scan_;
+    QFutureWatcher<ClockMeasurement> clockJob_;
+    quint64 clockGeneration_ = 0;
+    std::optional<CameraMs> recordingStart_; // from the open recording's name
+    std::optional<int> zoneMinutes_;         // the card's, once looked up
+    std::optional<double> clockOffset_;
+    int clockZone_ = 0;
     FirstPaintLog* listPainted_ = nullptr;
     QString lastFolder_;
     QString lastCopyFolder_;

@@ -2,12 +2,14 @@
 
 #include "config/device_time.h"
 #include "toolkit/ui/ui_text.h"
+#include "views/true_time.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -72,9 +74,9 @@ DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChoose
     auto* form = new QFormLayout;
     form->addRow(uiString(234), date_);
     form->addRow(uiString(240), time_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    layout_ = new QVBoxLayout(this);
+    layout_->addLayout(form);
+    layout_->addWidget(buttons);
     setMinimumWidth(360); // room in the title bar for the card's path
 }
 
@@ -86,10 +88,49 @@ void DeviceTimeDialog::showTime(const QDateTime& time)
     time_->setTime(time.time());
 }
 
+QDateTime DeviceTimeDialog::clockTime() const
+{
+    if (!zoneMinutes_)
+        return now_();
+    // The card's zone, not this computer's: the camera keeps local time.
+    return now_().toUTC().addSecs(*zoneMinutes_ * 60LL);
+}
+
 void DeviceTimeDialog::followClock()
 {
     if (!edited_)
-        showTime(now_());
+        showTime(clockTime());
+}
+
+void DeviceTimeDialog::offerGpsTime(double offsetSeconds, int zoneMinutes)
+{
+    const std::optional<std::string> notice = clockNotice(offsetSeconds);
+    if (!notice)
+        return; // close enough: nothing to offer
+    offeredZone_ = zoneMinutes;
+    if (offsetNote_ == nullptr) {
+        offsetNote_ = new QLabel(this);
+        offsetNote_->setObjectName(QStringLiteral("offsetNote"));
+        offsetNote_->setWordWrap(true);
+        gpsTimeButton_ = new QPushButton(this);
+        gpsTimeButton_->setObjectName(QStringLiteral("gpsTimeButton"));
+        connect(gpsTimeButton_, &QPushButton::clicked, this, &DeviceTimeDialog::useGpsTime);
+        layout_->insertWidget(0, offsetNote_);
+        layout_->insertWidget(1, gpsTimeButton_, 0, Qt::AlignLeft);
+    }
+    const QString zone = QString::fromStdString(zoneText(zoneMinutes));
+    offsetNote_->setText(QStringLiteral("%1, measured on the recording played.").arg(QString::fromStdString(*notice)));
+    gpsTimeButton_->setText(QStringLiteral("Use the correct time in the card's zone (%1)").arg(zone));
+    gpsTimeButton_->setEnabled(true);
+}
+
+void DeviceTimeDialog::useGpsTime()
+{
+    zoneMinutes_ = offeredZone_;
+    edited_ = false; // the editors follow the corrected clock from now
+    followClock();
+    if (gpsTimeButton_ != nullptr)
+        gpsTimeButton_->setEnabled(false);
 }
 
 bool DeviceTimeDialog::save()

@@ -11,9 +11,13 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QDateEdit;
+class QLabel;
+class QPushButton;
 class QTimeEdit;
+class QVBoxLayout;
 
 namespace dravonix {
 
@@ -37,8 +41,19 @@ public:
     void followClock();
     bool followsClock() const { return !edited_; }
 
+    // What a recording measured: the camera's clock `offsetSeconds` ahead of
+    // GPS time (negative: behind) in a card set to `zoneMinutes` east of UTC.
+    // The dialog says so and offers GPS time in that zone, which the editors
+    // then follow in place of this computer's clock.
+    void offerGpsTime(double offsetSeconds, int zoneMinutes);
+    QLabel* offsetNote() const { return offsetNote_; }
+    QPushButton* gpsTimeButton() const { return gpsTimeButton_; }
+    void useGpsTime();
+    bool usesGpsTime() const { return zoneMinutes_.has_value(); }
+
 private:
     void showTime(const QDateTime& time);
+    QDateTime clockTime() const;
 
     QString timeFile_;
     QDateEdit* date_ = nullptr;
@@ -46,6 +61,12 @@ private:
     FileChooser askForFile_;
     Clock now_;
     bool edited_ = false;
+    QVBoxLayout* layout_ = nullptr;
+    QLabel* offsetNote_ = nullptr;
+    QPushButton* gpsTimeButton_ = nullptr;
+    int offeredZone_ = 0;
+    std::optional<int> zoneMinutes_; // set once the user takes GPS time
+
 };
 
 } // namespace dravonix
