@@ -689,13 +689,12 @@ TEST(MainWindow, TheMomentsTrueTimeAndTheCameraClocksOffset)
     ASSERT_TRUE(viewer.playingBoth());
     viewer.window.showInformation(true);
     EXPECT_TRUE(viewer.window.trueTimeLabel().isVisible());
-    // The demo card's GPS clock runs on the camera's time, read as UTC: in
-    // the card's default zone the camera is nine hours behind.
+    // The test card's camera clock runs 125 s ahead of GPS time.
     ASSERT_TRUE(waitFor([&] { return viewer.window.clockOffsetSeconds().has_value(); }, 10000));
-    EXPECT_NEAR(*viewer.window.clockOffsetSeconds(), -32400.0, 1.0);
+    EXPECT_NEAR(*viewer.window.clockOffsetSeconds(), 125.0, 1.0);
     QLabel& notice = viewer.window.clockNoticeLabel();
     EXPECT_TRUE(notice.isVisible());
-    EXPECT_TRUE(notice.text().contains(QRegularExpression("Camera clock 9 h( 1 s)? behind GPS"))) << notice.text().toStdString();
+    EXPECT_TRUE(notice.text().contains(QRegularExpression("Camera clock 2 min [4-6] s ahead of GPS"))) << notice.text().toStdString();
     EXPECT_TRUE(notice.toolTip().contains("UTC+09:00"));
 
     ASSERT_TRUE(waitFor([&] { return viewer.window.trueTimeLabel().text().contains("\nGPS "); }, 5000));
@@ -712,7 +711,7 @@ TEST(MainWindow, TheMomentsTrueTimeAndTheCameraClocksOffset)
     ASSERT_TRUE(gps.hasMatch()) << text.toStdString();
     const QDateTime camera = QDateTime::fromString(lines[0].mid(7), "yyyy-MM-dd HH:mm:ss");
     const QDateTime zoned = QDateTime::fromString(gps.captured(1), "yyyy-MM-dd HH:mm:ss");
-    EXPECT_LE(std::abs(zoned.secsTo(camera.addSecs(9 * 3600))), 2) << text.toStdString();
+    EXPECT_LE(std::abs(zoned.secsTo(camera.addSecs(-125))), 2) << text.toStdString();
     EXPECT_EQ(gps.captured(2), zoned.addSecs(-9 * 3600).time().toString("HH:mm:ss"));
     waitFor([] { return false; }, 600);
     screenshot(viewer.window, "17-true-time-and-clock-notice");
@@ -730,7 +729,7 @@ TEST(MainWindow, TheMomentsTrueTimeAndTheCameraClocksOffset)
         static_cast<QDialog*>(dialog)->reject();
     });
     QMetaObject::invokeMethod(&notice, "linkActivated", Q_ARG(QString, QStringLiteral("device-time")));
-    EXPECT_TRUE(offered.contains(QRegularExpression("^Camera clock 9 h( 1 s)? behind GPS, measured on the recording played\\. \\| "
+    EXPECT_TRUE(offered.contains(QRegularExpression("^Camera clock 2 min [4-6] s ahead of GPS, measured on the recording played\\. \\| "
                                                     "Use the correct time in the card's zone \\(UTC\\+09:00\\)$")))
         << offered.toStdString();
 

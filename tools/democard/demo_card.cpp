@@ -279,7 +279,7 @@ void writeDemoCard(const DemoCardOptions& options)
         addImpact(drive, twoTripImpactSecond(d));
     const std::chrono::seconds gpsBehind = options.clockAheadSeconds ? hours(9) + seconds(*options.clockAheadSeconds)
                                            : options.twoTrips ? hours(9) + seconds(kTwoTripClockAhead)
-                                                              : std::chrono::seconds(0);
+                                                              : hours(9);
 
     fs::create_directories(options.out);
 
