@@ -3,13 +3,13 @@
 // "moov", with the telemetry track as moov's fifth child and its chunk offset
 // table as the fifth box of the sample table, one record per chunk.
 
-#include "mp4_box.h"
+#include "telemetry/mp4_box.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace dravonix::demo {
+namespace dravonix::mp4 {
 
 inline constexpr std::size_t kRecordSize = 153;
 inline constexpr std::size_t kRecordTextSize = 128;
@@ -43,4 +43,4 @@ Bytes telemetryTrak(std::uint32_t trackId, const std::vector<std::uint32_t>& chu
 Bytes chunkPayload(const std::vector<TelemetryRecord>& records);
 inline constexpr std::size_t kChunkSize = 2 + kRecordSize;
 
-} // namespace dravonix::demo
+} // namespace dravonix::mp4

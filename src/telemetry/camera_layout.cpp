@@ -1,9 +1,9 @@
-#include "telemetry_mux.h"
+#include "telemetry/camera_layout.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-namespace dravonix::demo {
+namespace dravonix::mp4 {
 namespace {
 
 Bytes identityMatrix()
@@ -261,4 +261,4 @@ Bytes syntheticRecording(const std::vector<TelemetryRecord>& records)
     return out;
 }
 
-} // namespace dravonix::demo
+} // namespace dravonix::mp4
