@@ -5,6 +5,7 @@
 
 #include "telemetry/mp4_box.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,6 +31,22 @@ Bytes encodeTelemetryRecord(const TelemetryRecord& record);
 // telemetry track added after its media tracks. Throws std::runtime_error
 // when the input isn't an MP4 it can re-lay.
 Bytes layOutRecording(const Bytes& encoded, const std::vector<TelemetryRecord>& records);
+
+// A record exactly as a recording holds it (what the reader reads), so a
+// record copied from one file to another keeps every byte.
+using RecordBytes = std::array<std::uint8_t, kRecordSize>;
+Bytes chunkPayload(const std::vector<RecordBytes>& records);
+
+// An encoder's "moov" (its header and media tracks; user data and the like
+// dropped) in the camera's order: the media tracks padded to four children
+// after the header, then the telemetry track whose chunks start at
+// `firstChunk` in the file, one after another. Throws std::runtime_error
+// when the box isn't one it can re-lay.
+Bytes cameraMovie(const Bytes& moov, std::uint32_t firstChunk, std::size_t records,
+                  std::int64_t chunkOffsetShift = 0);
+// The camera's "ftyp" grown to `size` bytes (a multiple of 4, at least 32)
+// with repeated compatible brands, to fill the room an encoder left.
+Bytes cameraFtypOfSize(std::size_t size);
 
 // A recording with no media tracks, only the telemetry track, for tests and
 // benchmarks.
