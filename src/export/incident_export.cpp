@@ -11,6 +11,10 @@
 
 #include "toolkit/text_format.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -98,6 +102,9 @@ std::string seconds(std::int64_t ms) { return formatText("%.3f s", static_cast<d
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel)
 {
+    // The libraries' notes (the encoder's statistics and the like) are not
+    // for users; their errors come back to us as codes and are reported.
+    av_log_set_level(AV_LOG_ERROR);
     const std::vector<TripRecording>& recordings = options.recordings.recordings;
     auto planned = planExport(recordings, options.from, options.to);
     if (!planned)
