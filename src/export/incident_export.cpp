@@ -21,7 +21,8 @@ extern "C" {
 #include <cstring>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
 #include <set>
 #include <sstream>
 
@@ -85,22 +86,49 @@ void takeRecords(const std::vector<RawTelemetryRecord>& all, std::int64_t durati
 
 Expected<bool, Error> writeText(const std::string& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-        const int code = errno;
-        return unexpected(Error{"cannot write " + path + (code != 0 ? std::string(": ") + std::strerror(code) : ""), code});
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    bool ok = fd >= 0;
+    for (std::size_t at = 0; ok && at < text.size();) {
+        const ssize_t put = ::write(fd, text.data() + at, text.size() - at);
+        ok = put > 0 || (put < 0 && errno == EINTR);
+        at += put > 0 ? static_cast<std::size_t>(put) : 0;
     }
+    ok = ok && ::fsync(fd) == 0;
+    const int code = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok)
+        return unexpected(Error{"cannot write " + path + ": " + std::strerror(code), code});
     return true;
 }
 
 std::string seconds(std::int64_t ms) { return formatText("%.3f s", static_cast<double>(ms) / 1000.0); }
 
+Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const ExportProgressCallback& progress,
+                                            const std::atomic<bool>& cancel);
+
 } // namespace
 
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel)
+{
+    auto result = exportInSteps(options, progress, cancel);
+    if (result)
+        return result;
+    // Said once in the words users look for, whichever write met it.
+    Error error = result.error();
+    if ((error.systemError == ENOSPC || error.systemError == EDQUOT)
+        && error.message.find("disk is full") == std::string::npos)
+        error.message = "the target disk is full; nothing was exported (" + error.message + ")";
+    else if (error.systemError == EROFS && error.message.find("read-only") == std::string::npos)
+        error.message = "the target is on a read-only file system; nothing was exported (" + error.message + ")";
+    return unexpected(error);
+}
+
+namespace {
+
+Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const ExportProgressCallback& progress,
+                                            const std::atomic<bool>& cancel)
 {
     // The libraries' notes (the encoder's statistics and the like) are not
     // for users; their errors come back to us as codes and are reported.
@@ -334,4 +362,5 @@ Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const
     return result;
 }
 
+} // namespace
 } // namespace dravonix
