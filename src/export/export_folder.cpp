@@ -98,6 +98,17 @@ std::string ExportFolder::finalNameOf(const std::string& temporary) const
 
 Expected<bool, Error> ExportFolder::keep()
 {
+    // Every file reaches the medium before any takes its final name, so
+    // even a power cut leaves no final name on a partial file.
+    for (const Entry& e : entries_) {
+        const int fd = ::open(e.temporary.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+        const int code = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (!flushed)
+            return unexpected(failure("cannot write " + e.temporary, code));
+    }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const std::string target = (folder_ / entries_[i].finalName).string();
         ::chmod(entries_[i].temporary.c_str(), 0644); // made private by mkstemps

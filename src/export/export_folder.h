@@ -32,8 +32,8 @@ public:
     std::vector<std::string> temporaries() const;
     std::string finalNameOf(const std::string& temporary) const;
 
-    // Renames every temporary to its final name and flushes the folder. On
-    // success nothing is removed any more.
+    // Flushes every temporary to the medium, renames each to its final name
+    // and flushes the folder. On success nothing is removed any more.
     Expected<bool, Error> keep();
 
     const std::filesystem::path& path() const { return folder_; }

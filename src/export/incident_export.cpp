@@ -93,7 +93,6 @@ Expected<bool, Error> writeText(const std::string& path, const std::string& text
         ok = put > 0 || (put < 0 && errno == EINTR);
         at += put > 0 ? static_cast<std::size_t>(put) : 0;
     }
-    ok = ok && ::fsync(fd) == 0;
     const int code = errno;
     if (fd >= 0)
         ::close(fd);

@@ -271,7 +271,7 @@ Expected<bool, Error> finishInCameraLayout(const std::string& path, const std::v
     if (::ftruncate(file.fd, moovAt) != 0 || !writeExact(file.fd, chunks.data(), chunks.size(), moovAt)
         || !writeExact(file.fd, newMovie.data(), newMovie.size(), moovAt + static_cast<off_t>(chunks.size()))
         || !writeExact(file.fd, newFtyp.data(), newFtyp.size(), 0)
-        || !writeExact(file.fd, mdatHeader.data(), mdatHeader.size(), mdatAt) || ::fsync(file.fd) != 0)
+        || !writeExact(file.fd, mdatHeader.data(), mdatHeader.size(), mdatAt))
         return unexpected(systemError(path));
     return true;
 }

@@ -66,6 +66,10 @@ xmllint --noout "$out/route.gpx" "$out/route.kml" || fail "xmllint"
 gpsbabel -t -i gpx -f "$out/route.gpx" -o unicsv -F "$work/route.csv" || fail "gpsbabel"
 [ "$(tail -n +2 "$work/route.csv" | wc -l)" -eq 5 ] || fail "gpsbabel points: $(cat "$work/route.csv")"
 [ "$(grep -c '<trkseg>' "$out/route.gpx")" -eq 2 ] || fail "a segment per recording"
+# gpsbabel reads the positions the telemetry holds, to 1e-6 degrees.
+paste -d, <(tail -n +2 "$work/route.csv" | cut -d, -f2,3) <(tail -n +2 "$work/clip.csv" | cut -d, -f12,13) \
+  | awk -F, '{ if ((($1 - $3) ^ 2) > 1e-12 || (($2 - $4) ^ 2) > 1e-12) bad = 1 } END { exit bad }' \
+  || fail "gpsbabel's positions differ: $(cat "$work/route.csv")"
 
 # Over midnight, side by side, no sound problems without the overlay.
 "$dravonix" export "$card" --from "2023-12-25 23:59:54" --to "2023-12-26 00:00:02" "$work/midnight" > /dev/null 2>&1 \
