@@ -71,6 +71,21 @@ paste -d, <(tail -n +2 "$work/route.csv" | cut -d, -f2,3) <(tail -n +2 "$work/cl
   | awk -F, '{ if ((($1 - $3) ^ 2) > 1e-12 || (($2 - $4) ^ 2) > 1e-12) bad = 1 } END { exit bad }' \
   || fail "gpsbabel's positions differ: $(cat "$work/route.csv")"
 
+# telemetry over several files and a folder: a segment per recording.
+"$dravonix" telemetry "$card" --format gpx > "$work/card.gpx"
+xmllint --noout "$work/card.gpx" || fail "xmllint of the card's GPX"
+recordings=$("$dravonix" list "$card" | awk -F'\t' '$1 != "Unknown"' | cut -f4 | sed 's/_[FR]\.mp4$//I' | sort -u | wc -l)
+[ "$(grep -c '<trkseg>' "$work/card.gpx")" -eq "$recordings" ] || fail "segments of the card: $(grep -c '<trkseg>' "$work/card.gpx") for $recordings"
+"$dravonix" telemetry "$out"/*_F.mp4 "$out"/*_R.mp4 --format kml > "$work/two.kml"
+xmllint --noout "$work/two.kml" || fail "xmllint of the KML"
+grep -q '<styleUrl>#speed[0-9]</styleUrl><LineString>' "$work/two.kml" || fail "no line in the KML"
+"$dravonix" telemetry "$out"/*_F.mp4 "$out"/*_R.mp4 > "$work/two.csv"
+[ "$(head -1 "$work/two.csv" | cut -d, -f1,2)" = file,index ] && [ "$(wc -l < "$work/two.csv")" -eq 11 ] \
+  || fail "CSV of two files: $(head -3 "$work/two.csv")"
+set +e; "$dravonix" telemetry "$out"/*_F.mp4 "$out/export.txt" --format gpx > "$work/one.gpx" 2> "$work/err.txt"; status=$?; set -e
+[ "$status" -ne 0 ] && grep -q 'export.txt' "$work/err.txt" && grep -q '<trkpt' "$work/one.gpx" \
+  || fail "a file without a track among good ones: $status $(cat "$work/err.txt")"
+
 # Over midnight, side by side, no sound problems without the overlay.
 "$dravonix" export "$card" --from "2023-12-25 23:59:54" --to "2023-12-26 00:00:02" "$work/midnight" > /dev/null 2>&1 \
   || fail "the export over midnight"
