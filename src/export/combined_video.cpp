@@ -45,7 +45,7 @@ class PictureReader {
 public:
     Expected<bool, Error> open(const std::string& path, const std::atomic<bool>& cancel)
     {
-        auto opened = openMovie(path, &cancel);
+        auto opened = openMovie(path, &cancel, StreamProbe::DecodeSome);
         if (!opened)
             return unexpected(opened.error());
         input_ = std::move(*opened);

@@ -117,7 +117,7 @@ Expected<CopiedClip, Error> copyPieces(const std::vector<CopyPiece>& pieces, con
 
     for (std::size_t k = 0; k < pieces.size(); ++k) {
         const CopyPiece& piece = pieces[k];
-        auto opened = openMovie(piece.path, &cancel);
+        auto opened = openMovie(piece.path, &cancel, StreamProbe::HeaderOnly);
         if (!opened)
             return unexpected(opened.error());
         AVFormatContext* in = opened->get();
@@ -278,7 +278,7 @@ Expected<bool, Error> finishInCameraLayout(const std::string& path, const std::v
 
 std::optional<std::string> checkMovie(const std::string& path)
 {
-    auto opened = openMovie(path, nullptr);
+    auto opened = openMovie(path, nullptr, StreamProbe::HeaderOnly);
     if (!opened)
         return opened.error().message;
     if (av_find_best_stream(opened->get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) < 0)

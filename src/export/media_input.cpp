@@ -20,7 +20,7 @@ std::string mediaErrorText(int code)
     return text.data();
 }
 
-Expected<MovieInput, Error> openMovie(const std::string& path, const std::atomic<bool>* cancel)
+Expected<MovieInput, Error> openMovie(const std::string& path, const std::atomic<bool>* cancel, StreamProbe probe)
 {
     AVFormatContext* context = avformat_alloc_context();
     if (context == nullptr)
@@ -36,6 +36,8 @@ Expected<MovieInput, Error> openMovie(const std::string& path, const std::atomic
     if (rc < 0)
         return unexpected(Error{path + ": " + mediaErrorText(rc), AVUNERROR(rc)});
     MovieInput input(context);
+    if (probe == StreamProbe::HeaderOnly)
+        return input;
     if (const int info = avformat_find_stream_info(context, nullptr); info < 0)
         return unexpected(Error{path + ": " + mediaErrorText(info), AVUNERROR(info)});
     return input;

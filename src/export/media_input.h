@@ -34,7 +34,11 @@ struct PacketUnref {
 
 std::string mediaErrorText(int code);
 
-// The file at a path of the file system (never taken as a URL), streams probed.
-Expected<MovieInput, Error> openMovie(const std::string& path, const std::atomic<bool>* cancel);
+enum class StreamProbe { HeaderOnly, DecodeSome };
+
+// The file at a path of the file system (never taken as a URL). An MP4's
+// header states all a stream copy needs; decoding needs the pixel format,
+// which only decoding some pictures gives.
+Expected<MovieInput, Error> openMovie(const std::string& path, const std::atomic<bool>* cancel, StreamProbe probe);
 
 } // namespace dravonix
