@@ -44,6 +44,8 @@ cat "${sources[@]}" > /dev/null # warm
 rm -rf "$work/warm"
 for i in $(seq "$runs"); do
   seconds cat "${sources[@]}" >> "$work/cat"
+  seconds sh -c 'cat "$@" > "$0"' "$work/written" "${sources[@]}" >> "$work/catfile"
+  rm -f "$work/written"
   t=$(python3 -c 'import time; print(time.perf_counter())')
   "$cli" export "$card" --from "$from" --to "$to" "$work/out$i" --no-combined --verbose > /dev/null 2> "$work/log$i"
   python3 -c "import time; print('%.4f' % (time.perf_counter() - $t))" >> "$work/whole"
@@ -52,10 +54,12 @@ for i in $(seq "$runs"); do
 done
 bytes=$(cat "${sources[@]}" | wc -c)
 c=$(median < "$work/cat")
+f=$(median < "$work/catfile")
 k=$(median < "$work/copy")
 w=$(median < "$work/whole")
 echo "range $from to $to, sources ${#sources[@]} files, $((bytes / 1000000)) MB; medians of $runs runs"
 printf '%-28s %8s %7s\n' what seconds vs-cat
 printf '%-28s %8s %7s\n' "cat sources > /dev/null" "$c" 1.00
+printf '%-28s %8s %7s\n' "cat sources > file" "$f" "$(echo "scale=2; $f / $c" | bc)"
 printf '%-28s %8s %7s\n' "stream copy (both clips)" "$k" "$(echo "scale=2; $k / $c" | bc)"
 printf '%-28s %8s %7s\n' "export --no-combined" "$w" "$(echo "scale=2; $w / $c" | bc)"
