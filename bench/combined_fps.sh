@@ -23,7 +23,7 @@ to=$(date -u -d "@$((start + 30 + length))" '+%Y-%m-%d %H:%M:%S')
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$cli" export "$card" --from "$from" --to "$to" "$work/out" --layout inset --overlay --verbose > /dev/null 2> "$work/log"
-ours=$(awk '/Making combined.mp4/ { print $(NF - 1) }' "$work/log")
+ours=$(awk '/^  Making combined.mp4/ { print $(NF - 1) }' "$work/log")
 frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$work/out/combined.mp4")
 front=$(ls "$work/out"/*_F.mp4)
 rear=$(ls "$work/out"/*_R.mp4)
