@@ -21,6 +21,9 @@ extern "C" {
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <future>
+#include <optional>
+#include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 #include <set>
@@ -331,16 +334,29 @@ Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const 
             std::error_code error;
             total += std::filesystem::file_size(item.first, error);
         }
-        std::uint64_t done = 0;
+        // Files are hashed side by side, a thread per core; progress is
+        // reported from this thread only, so the caller's callback never
+        // runs anywhere else.
+        std::atomic<std::uint64_t> done{0};
+        std::vector<std::optional<Expected<std::string, Error>>> digests(toHash.size());
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            for (std::size_t i = next++; i < toHash.size(); i = next++)
+                digests[i] = sha256OfFile(toHash[i].first, cancel, [&](std::uint64_t bytes) { done += bytes; });
+        };
+        const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+        std::vector<std::future<void>> workers;
+        for (std::size_t t = 0; t < threads; ++t)
+            workers.push_back(std::async(std::launch::async, work));
+        for (std::future<void>& worker : workers) {
+            while (worker.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+                steps.report(total == 0 ? 1.0 : static_cast<double>(done.load()) / static_cast<double>(total));
+        }
         std::string sums;
-        for (const auto& [file, name] : toHash) {
-            auto digest = sha256OfFile(file, cancel, [&](std::uint64_t bytes) {
-                done += bytes;
-                steps.report(total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total));
-            });
-            if (!digest)
-                return unexpected(digest.error());
-            sums += sumsLine(*digest, name);
+        for (std::size_t i = 0; i < toHash.size(); ++i) {
+            if (!*digests[i])
+                return unexpected(digests[i]->error());
+            sums += sumsLine(digests[i]->value(), toHash[i].second);
         }
         auto temporary = folder.temporaryFor("SHA256SUMS");
         if (!temporary)

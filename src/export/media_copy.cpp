@@ -123,6 +123,8 @@ Expected<CopiedClip, Error> copyPieces(const std::vector<CopyPiece>& pieces, con
         AVFormatContext* in = opened->get();
         const std::array<int, 2> inIndex{av_find_best_stream(in, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0),
                                          av_find_best_stream(in, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0)};
+        if (inIndex[0] < 0)
+            return unexpected(Error{piece.path + ": no pictures", 0});
 
         if (!out) {
             AVFormatContext* made = nullptr;
