@@ -104,6 +104,14 @@ Expected<bool, Error> writeText(const std::string& path, const std::string& text
     return true;
 }
 
+Error unreadableFiles(const std::vector<std::string>& problems)
+{
+    std::string message = "some files of the range are missing or can't be read:";
+    for (const std::string& problem : problems)
+        message += "\n  " + problem;
+    return Error{message + "\nnothing was exported; export what can be read to leave them out", 0};
+}
+
 std::string seconds(std::int64_t ms) { return formatText("%.3f s", static_cast<double>(ms) / 1000.0); }
 
 Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const ExportProgressCallback& progress,
@@ -136,6 +144,15 @@ Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const 
     // for users; their errors come back to us as codes and are reported.
     av_log_set_level(AV_LOG_ERROR);
     const std::vector<TripRecording>& recordings = options.recordings.recordings;
+    // A recording whose length can't be read (cut off when the power went)
+    // is in no trip: the timeline would pass over it without a word.
+    std::vector<std::string> problems;
+    for (const TripRecording& r : recordings) {
+        if (r.drives() && r.durationMs <= 0 && r.start >= options.from && r.start < options.to)
+            problems.push_back(r.mainPath() + ": its length can't be read (a file cut off when the power went?)");
+    }
+    if (!problems.empty() && !options.skipUnreadable)
+        return unexpected(unreadableFiles(problems));
     auto planned = planExport(recordings, options.from, options.to);
     if (!planned)
         return unexpected(planned.error());
@@ -153,7 +170,6 @@ Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const 
     ExportResult result;
     ChannelPlan front, rear;
     std::vector<std::vector<RawTelemetryRecord>> pieceRecords(plan.pieces.size());
-    std::vector<std::string> problems;
     for (std::size_t p = 0; p < plan.pieces.size(); ++p) {
         if (cancel.load())
             return cancelled();
@@ -178,13 +194,8 @@ Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const 
             problems.push_back(r.mainPath() + ": no telemetry: " + read.reason);
         steps.report(static_cast<double>(p + 1) / static_cast<double>(plan.pieces.size()));
     }
-    if (!problems.empty() && !options.skipUnreadable) {
-        std::string message = "some files of the range are missing or can't be read:";
-        for (const std::string& problem : problems)
-            message += "\n  " + problem;
-        message += "\nnothing was exported; export what can be read to leave them out";
-        return unexpected(Error{message, 0});
-    }
+    if (!problems.empty() && !options.skipUnreadable)
+        return unexpected(unreadableFiles(problems));
     result.skipped = problems;
     if (front.pieces.empty() && rear.pieces.empty())
         return unexpected(Error{"none of the range's recordings can be read", 0});

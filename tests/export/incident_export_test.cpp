@@ -171,5 +171,19 @@ TEST_F(IncidentExport, ABrokenFileIsNamedAndNothingIsWritten)
     ASSERT_FALSE(result);
     EXPECT_NE(result.error().message.find("alwa_20230618_102104_R.mp4"), std::string::npos) << result.error().message;
     EXPECT_FALSE(fs::exists(o.target));
+
+    // Cut off in both channels, the recording has no length and is in no
+    // trip: it is still named, not passed over.
+    fs::resize_file(copy / "Normal" / "alwa_20230618_102104_F.mp4", 100);
+    ExportOptions measuredNow = options(copy, at(2), at(6), target("cut-off"));
+    const auto cutOff = exportIncident(measuredNow, {}, cancel);
+    ASSERT_FALSE(cutOff);
+    EXPECT_NE(cutOff.error().message.find("alwa_20230618_102104_F.mp4: its length can't be read"), std::string::npos)
+        << cutOff.error().message;
+    measuredNow.skipUnreadable = true;
+    const auto without = exportIncident(measuredNow, {}, cancel);
+    ASSERT_TRUE(without) << without.error().message;
+    EXPECT_EQ(without->sources.size(), 2u); // the Always file before it, both channels
+    fs::remove_all(measuredNow.target);
     fs::remove_all(copy);
 }
