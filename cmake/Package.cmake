@@ -19,13 +19,16 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libvlc finds its decoders and outputs as plug-ins, which no library links.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "vlc-plugin-base")
+# The export's overlay draws its text in DejaVu Sans Bold (fontconfig's Sans without it).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "vlc-plugin-base, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libvlc-bin")
 # The long description under the summary line; CPack indents it.
 set(CPACK_PACKAGE_DESCRIPTION "Dravonix plays the recordings of a dash camera with a front and a rear
 channel from its microSD card: both channels side by side, with the speed,
 the GPS quality, a G-sensor graph and a map that follows the car. It edits
-the camera's settings, sets its clock and reads its driving-route log.
+the camera's settings, sets its clock and reads its driving-route log. It
+exports a stretch of a drive as clips, one combined video, the route as GPX
+and KML, and the SHA-256 of every file written and read.
 
 The package holds the viewer (dravonix-viewer) and its command-line
 companion (dravonix).")

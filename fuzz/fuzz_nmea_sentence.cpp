@@ -1,5 +1,7 @@
-// One sentence into a running fix, then the same bytes as a record's text.
+// One sentence into a running fix and through the route's time reading, then
+// the same bytes as a record's text.
 #include "toolkit/c_numbers.h"
+#include "telemetry/telemetry_export.h"
 #include "telemetry/telemetry_track.h"
 
 #include <array>
@@ -12,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dravonix::decodeSentence(text, fix);
     (void)dravonix::nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere);
     (void)dravonix::truncatedSpeed(dravonix::knotsToKmh(fix.speedKnots));
+    if (const auto time = dravonix::rmcDateTime(text))
+        (void)dravonix::formatUtc(*time);
     (void)dravonix::cAtof(text);
     (void)dravonix::cAtoi(text);
 
@@ -19,5 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(record.data(), data, std::min(size, record.size()));
     dravonix::TelemetryTrack track;
     track.appendSample(0, 0, 0, '0', record);
+    (void)dravonix::sampleUtc(track.samples().front());
     return 0;
 }

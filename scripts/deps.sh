@@ -13,11 +13,12 @@ dravonix_run_packages=(
   libvlc-dev vlc-plugin-base libvlc-bin
   qt6-webengine-dev libqt6webenginecore6-bin libjs-leaflet
   liburing-dev libyuv-dev librsvg2-bin ffmpeg fonts-dejavu-core
+  libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev libssl-dev
 )
 dravonix_test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libxml2-utils
+  libxml2-utils gpsbabel
   dosfstools mtools util-linux locales
   dbus-daemon python3-dbusmock
   desktop-file-utils appstream dpkg-dev groff-base openssl

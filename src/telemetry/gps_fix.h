@@ -3,6 +3,7 @@
 // it, and the conversions the readout and the map apply to it.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace dravonix {
@@ -51,6 +52,12 @@ struct GpsFix {
 // Applies one sentence ("$" up to, not including, the line end) to `fix`.
 // True when it was one of the understood kinds and was applied.
 bool decodeSentence(std::string_view sentence, GpsFix& fix);
+
+// The date and time an RMC sentence carries, in UTC, with its seconds written
+// as hhmmss, hhmmss.s, hhmmss.ss or hhmmss.sss, as receivers differ. None for
+// another sentence, a missing date or a time of another shape. (decodeSentence
+// takes only the last width into the running fix, as the readout always has.)
+std::optional<CalendarTime> rmcDateTime(std::string_view sentence);
 
 // The readout works in single precision.
 float knotsToKmh(double knots);

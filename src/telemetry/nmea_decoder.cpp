@@ -127,7 +127,44 @@ void decodeGns(const SplitSentence& f, GpsFix& fix)
         fix.hdop = cAtof(f[8]);
 }
 
+bool isDigits(std::string_view text)
+{
+    for (const char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return !text.empty();
+}
+
+int twoDigits(std::string_view text, std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); }
+
 } // namespace
+
+std::optional<CalendarTime> rmcDateTime(std::string_view sentence)
+{
+    SplitSentence f;
+    if (!splitSentence(sentence, f) || (f[0] != "$GPRMC" && f[0] != "$GNRMC"))
+        return std::nullopt;
+    const std::string_view time = f[1];
+    const std::string_view date = f[9];
+    if (time.size() < 6 || !isDigits(time.substr(0, 6)) || date.size() != 6 || !isDigits(date))
+        return std::nullopt;
+    int millisecond = 0;
+    if (time.size() > 6) {
+        const std::string_view fraction = time.substr(7);
+        if (time[6] != '.' || fraction.size() > 3 || !isDigits(fraction))
+            return std::nullopt;
+        for (std::size_t i = 0; i < 3; ++i)
+            millisecond = millisecond * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+    }
+    const int hour = twoDigits(time, 0), minute = twoDigits(time, 2), second = twoDigits(time, 4);
+    const int day = twoDigits(date, 0), month = twoDigits(date, 2), year = twoDigits(date, 4);
+    if (hour > 23 || minute > 59 || second > 60 || day < 1 || day > 31 || month < 1 || month > 12)
+        return std::nullopt;
+    return CalendarTime{static_cast<std::uint16_t>(year + 2000), static_cast<std::uint16_t>(month), 0,
+                        static_cast<std::uint16_t>(day),        static_cast<std::uint16_t>(hour),
+                        static_cast<std::uint16_t>(minute),     static_cast<std::uint16_t>(second),
+                        static_cast<std::uint16_t>(millisecond)};
+}
 
 bool decodeSentence(std::string_view sentence, GpsFix& fix)
 {

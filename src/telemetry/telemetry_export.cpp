@@ -98,26 +98,148 @@ void writeTelemetryCsv(const TelemetryTrack& track, std::ostream& out)
     }
 }
 
-void writeTelemetryGpx(const TelemetryTrack& track, std::string_view trackName, std::ostream& out)
+std::optional<CalendarTime> sampleUtc(const TelemetrySample& sample)
+{
+    std::optional<CalendarTime> found;
+    forEachSentence(std::span<const char>(sample.nmeaText), [&](std::string_view sentence) {
+        if (const std::optional<CalendarTime> time = rmcDateTime(sentence))
+            found = time;
+    });
+    return found;
+}
+
+int speedBand(double kmh)
+{
+    if (!(kmh > 0.0))
+        return 0;
+    return std::min(kSpeedBands - 1, static_cast<int>(kmh / kSpeedBandKmh));
+}
+
+namespace {
+
+// The samples a route shows: placed, and valid unless the options let
+// invalid ones through (to be marked).
+template <typename OnPoint>
+void forEachRoutePoint(const TelemetryTrack& track, const RouteOptions& options, OnPoint&& onPoint)
+{
+    for (std::size_t i = 0; i < track.sampleCount(); ++i) {
+        const GpsFix& f = track.fixes()[i];
+        if (!f.hasPosition() || (options.validOnly && !f.valid))
+            continue;
+        onPoint(track.samples()[i], f);
+    }
+}
+
+std::string kmlCoordinates(const GpsFix& f)
+{
+    return fixed6(nmeaToDegrees(f.longitudeRaw, f.longitudeHemisphere)) + ','
+           + fixed6(nmeaToDegrees(f.latitudeRaw, f.latitudeHemisphere)) + ",0";
+}
+
+double kmhOf(const GpsFix& f) { return f.speedKnots * 1.852; }
+
+// aabbggrr, from blue (slow) through green and yellow to red and purple.
+constexpr std::array<const char*, kSpeedBands> kBandColours{"ffff7f00", "ffffbf00", "ff00c000", "ff00e0e0",
+                                                            "ff0090ff", "ff0000ff", "ffc000c0"};
+
+std::string bandName(int band)
+{
+    if (band == kSpeedBands - 1)
+        return std::to_string(band * kSpeedBandKmh) + " km/h and above";
+    return std::to_string(band * kSpeedBandKmh) + " to " + std::to_string((band + 1) * kSpeedBandKmh) + " km/h";
+}
+
+} // namespace
+
+void writeRouteGpx(const std::vector<const TelemetryTrack*>& segments, std::string_view trackName,
+                   const RouteOptions& options, std::ostream& out)
 {
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<gpx version=\"1.1\" creator=\"Dravonix\" xmlns=\"http://www.topografix.com/GPX/1/1\"\n"
            "     xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\">\n"
            "  <trk>\n    <name>"
-        << xmlEscaped(trackName) << "</name>\n    <trkseg>\n";
+        << xmlEscaped(trackName) << "</name>\n";
     constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
-    for (const GpsFix& f : track.fixes()) {
-        if (!f.hasPosition())
-            continue;
-        out << "      <trkpt lat=\"" << fixed6(nmeaToDegrees(f.latitudeRaw, f.latitudeHemisphere)) << "\" lon=\""
-            << fixed6(nmeaToDegrees(f.longitudeRaw, f.longitudeHemisphere)) << "\">";
-        if (const std::string time = formatUtc(f.utc); !time.empty())
-            out << "<time>" << time << "</time>";
-        out << "<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>"
-            << shortest(f.speedKnots * kMetresPerSecondPerKnot) << "</gpxtpx:speed><gpxtpx:course>"
-            << shortest(f.courseDegrees) << "</gpxtpx:course></gpxtpx:TrackPointExtension></extensions></trkpt>\n";
+    for (const TelemetryTrack* track : segments) {
+        out << "    <trkseg>\n";
+        forEachRoutePoint(*track, options, [&](const TelemetrySample& s, const GpsFix& f) {
+            out << "      <trkpt lat=\"" << fixed6(nmeaToDegrees(f.latitudeRaw, f.latitudeHemisphere)) << "\" lon=\""
+                << fixed6(nmeaToDegrees(f.longitudeRaw, f.longitudeHemisphere)) << "\">";
+            if (const std::optional<CalendarTime> time = sampleUtc(s))
+                out << "<time>" << formatUtc(*time) << "</time>";
+            if (!f.valid)
+                out << "<fix>none</fix>";
+            out << "<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>"
+                << shortest(f.speedKnots * kMetresPerSecondPerKnot) << "</gpxtpx:speed><gpxtpx:course>"
+                << shortest(f.courseDegrees) << "</gpxtpx:course></gpxtpx:TrackPointExtension></extensions></trkpt>\n";
+        });
+        out << "    </trkseg>\n";
     }
-    out << "    </trkseg>\n  </trk>\n</gpx>\n";
+    out << "  </trk>\n</gpx>\n";
+}
+
+void writeRouteKml(const std::vector<const TelemetryTrack*>& segments, std::string_view name,
+                   const RouteOptions& options, std::ostream& out)
+{
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
+        << "  <name>" << xmlEscaped(name) << "</name>\n";
+    for (int band = 0; band < kSpeedBands; ++band)
+        out << "  <Style id=\"speed" << band << "\"><LineStyle><color>" << kBandColours[static_cast<std::size_t>(band)]
+            << "</color><width>4</width></LineStyle></Style>\n";
+    out << "  <Style id=\"nofix\"><IconStyle><color>ff808080</color><scale>0.5</scale></IconStyle></Style>\n";
+
+    // A line per run of valid points in one band; each run starts at the
+    // last point of the one before, so the line has no holes.
+    out << "  <Folder>\n    <name>Route</name>\n";
+    for (const TelemetryTrack* track : segments) {
+        std::vector<std::string> run;
+        int runBand = -1;
+        std::string lastPoint;
+        const auto flush = [&] {
+            if (run.size() >= 2) {
+                out << "    <Placemark><name>" << bandName(runBand) << "</name><styleUrl>#speed" << runBand
+                    << "</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
+                for (std::size_t i = 0; i < run.size(); ++i)
+                    out << (i == 0 ? "" : " ") << run[i];
+                out << "</coordinates></LineString></Placemark>\n";
+            }
+            run.clear();
+        };
+        forEachRoutePoint(*track, options, [&](const TelemetrySample&, const GpsFix& f) {
+            if (!f.valid)
+                return;
+            const std::string point = kmlCoordinates(f);
+            const int band = speedBand(kmhOf(f));
+            if (band != runBand) {
+                flush();
+                if (!lastPoint.empty())
+                    run.push_back(lastPoint);
+                runBand = band;
+            }
+            run.push_back(point);
+            lastPoint = point;
+        });
+        if (run.size() == 1 && !lastPoint.empty() && runBand >= 0) // a lone point still shows where it was
+            run.push_back(lastPoint);
+        flush();
+    }
+    out << "  </Folder>\n";
+
+    if (!options.validOnly) {
+        out << "  <Folder>\n    <name>Without a valid fix</name>\n";
+        for (const TelemetryTrack* track : segments) {
+            forEachRoutePoint(*track, options, [&](const TelemetrySample& s, const GpsFix& f) {
+                if (f.valid)
+                    return;
+                out << "    <Placemark><styleUrl>#nofix</styleUrl>";
+                if (const std::optional<CalendarTime> time = sampleUtc(s))
+                    out << "<TimeStamp><when>" << formatUtc(*time) << "</when></TimeStamp>";
+                out << "<Point><coordinates>" << kmlCoordinates(f) << "</coordinates></Point></Placemark>\n";
+            });
+        }
+        out << "  </Folder>\n";
+    }
+    out << "</Document>\n</kml>\n";
 }
 
 } // namespace dravonix

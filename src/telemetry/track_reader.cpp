@@ -216,9 +216,9 @@ TrackReadResult findChunkTable(const ByteSource& source, Box& stco)
     return {};
 }
 
-} // namespace
-
-TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& store)
+// Calls onRecord with each whole record's 153 bytes, in chunk order.
+template <typename OnRecord>
+TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord)
 {
     Box stco;
     if (TrackReadResult found = findChunkTable(source, stco); !found.ok())
@@ -244,8 +244,6 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
         return source.readError() != 0 ? readFailure("the chunk offset table")
                                        : TrackReadResult::failure("the chunk offset table is truncated");
 
-    const std::size_t before = store.sampleCount();
-    store.reserve(before + static_cast<std::size_t>(entries));
     std::vector<std::uint32_t> offsets;
     ChunkBlockReader reader(source);
     for (std::size_t first = 0; first < entries; first += ChunkBlockReader::kBlock) {
@@ -254,21 +252,47 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
         for (std::size_t i = 0; i < count; ++i)
             offsets[i] = bigEndian32(table.data() + 4 * (first + i));
         reader.read(offsets);
-        if (source.readError() != 0) {
-            store.truncate(before);
+        if (source.readError() != 0)
             return readFailure("the telemetry records");
-        }
         for (std::size_t i = 0; i < count; ++i) {
             const std::span<const std::byte> record = reader.record(i);
-            if (record.empty())
-                continue; // a record that can't be read whole is skipped
-            std::array<char, kNmeaTextSize> text{};
-            std::memcpy(text.data(), record.data() + 25, kNmeaTextSize);
-            store.appendSample(littleEndian32(record.data() + 8), littleEndian32(record.data() + 12),
-                               littleEndian32(record.data() + 16), static_cast<char>(record[24]), text);
+            if (!record.empty()) // a record that can't be read whole is skipped
+                onRecord(record);
         }
     }
     return {};
+}
+
+} // namespace
+
+TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& store)
+{
+    const std::size_t before = store.sampleCount();
+    TrackReadResult result = forEachRecord(source, [&](std::span<const std::byte> record) {
+        std::array<char, kNmeaTextSize> text{};
+        std::memcpy(text.data(), record.data() + 25, kNmeaTextSize);
+        store.appendSample(littleEndian32(record.data() + 8), littleEndian32(record.data() + 12),
+                           littleEndian32(record.data() + 16), static_cast<char>(record[24]), text);
+    });
+    if (!result.ok())
+        store.truncate(before);
+    return result;
+}
+
+TrackReadResult readTelemetryRecords(const std::filesystem::path& file, std::vector<RawTelemetryRecord>& records)
+{
+    auto opened = openFileByteSource(file);
+    if (auto* error = std::get_if<OpenError>(&opened))
+        return TrackReadResult::failure(error->reason);
+    const ReadAheadByteSource source(*std::get<std::unique_ptr<ByteSource>>(opened));
+    const std::size_t before = records.size();
+    TrackReadResult result = forEachRecord(source, [&](std::span<const std::byte> record) {
+        RawTelemetryRecord& raw = records.emplace_back();
+        std::memcpy(raw.data(), record.data(), raw.size());
+    });
+    if (!result.ok())
+        records.resize(before);
+    return result;
 }
 
 TrackReadResult readTelemetryTrack(const std::filesystem::path& file, TelemetryTrack& store)

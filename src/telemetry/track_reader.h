@@ -7,7 +7,9 @@
 #include "telemetry/byte_source.h"
 #include "telemetry/telemetry_track.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 #include <filesystem>
 #include <string>
 
@@ -32,5 +34,10 @@ struct TrackReadResult {
 // `store`. Chunks whose record lies partly outside the file are skipped.
 TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& store);
 TrackReadResult readTelemetryTrack(const std::filesystem::path& file, TelemetryTrack& store);
+
+// The records byte for byte, in chunk order, appended to `records`; the same
+// checks and failures (nothing appended) as readTelemetryTrack.
+using RawTelemetryRecord = std::array<std::uint8_t, kTelemetryRecordSize>;
+TrackReadResult readTelemetryRecords(const std::filesystem::path& file, std::vector<RawTelemetryRecord>& records);
 
 } // namespace dravonix

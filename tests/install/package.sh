@@ -35,7 +35,8 @@ summary=${summary%%$'\n'*}
 [[ "$summary" == *"dash camera"* ]] || fail "Description: $summary"
 depends=$(field Depends)
 names=$(tr ',' '\n' <<< "$depends" | awk '{ print $1 }')
-for needed in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6network6 libqt6webenginewidgets6 libvlc5 vlc-plugin-base; do
+for needed in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6network6 libqt6webenginewidgets6 libvlc5 vlc-plugin-base \
+    libavformat59 libavcodec59 libavfilter8 libavutil57 libssl3 fonts-dejavu-core; do
   grep -qxF "$needed" <<< "$names" || fail "Depends lacks $needed: $depends"
 done
 grep -q '(>= ' <<< "$depends" || fail "Depends has no versions: dpkg-shlibdeps did not run"

@@ -1,7 +1,7 @@
 #include "playback/playback_controller.h"
 
 #include "fake_engine.h"
-#include "telemetry_mux.h"
+#include "telemetry/camera_layout.h"
 
 #include "../qt_wait.h"
 
@@ -50,10 +50,10 @@ struct Card {
         QFile file;
         EXPECT_TRUE(file.open(handle, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
         if (samples > 0) {
-            std::vector<demo::TelemetryRecord> records(static_cast<std::size_t>(samples));
+            std::vector<mp4::TelemetryRecord> records(static_cast<std::size_t>(samples));
             for (int i = 0; i < samples; ++i)
                 records[static_cast<std::size_t>(i)].accelX = i;
-            const demo::Bytes bytes = demo::syntheticRecording(records);
+            const mp4::Bytes bytes = mp4::syntheticRecording(records);
             file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
         } else {
             file.write("not a recording");

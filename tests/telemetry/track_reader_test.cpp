@@ -1,6 +1,6 @@
 #include "telemetry/track_reader.h"
 
-#include "telemetry_mux.h"
+#include "telemetry/camera_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,13 @@
 #include <unistd.h>
 
 using namespace dravonix;
-namespace demo = dravonix::demo;
+namespace mp4 = dravonix::mp4;
 
 namespace {
 
-std::vector<demo::TelemetryRecord> threeRecords()
+std::vector<mp4::TelemetryRecord> threeRecords()
 {
-    std::vector<demo::TelemetryRecord> records(3);
+    std::vector<mp4::TelemetryRecord> records(3);
     records[0].accelX = 256;
     records[0].accelY = -128;
     records[0].accelZ = 0;
@@ -32,14 +32,14 @@ std::vector<demo::TelemetryRecord> threeRecords()
     return records;
 }
 
-TrackReadResult read(const demo::Bytes& bytes, TelemetryTrack& track)
+TrackReadResult read(const mp4::Bytes& bytes, TelemetryTrack& track)
 {
     const MemoryByteSource source(std::as_bytes(std::span(bytes)));
     return readTelemetryTrack(source, track);
 }
 
 // Byte position of the first box of this type (its size field).
-std::size_t boxOffset(const demo::Bytes& bytes, std::string_view type)
+std::size_t boxOffset(const mp4::Bytes& bytes, std::string_view type)
 {
     const auto it = std::search(bytes.begin(), bytes.end(), type.begin(), type.end());
     EXPECT_NE(it, bytes.end()) << type;
@@ -47,23 +47,23 @@ std::size_t boxOffset(const demo::Bytes& bytes, std::string_view type)
 }
 
 // A recording assembled from parts, so each test can break one of them.
-demo::Bytes assemble(const demo::Bytes& ftyp, const std::vector<demo::TelemetryRecord>& records, int fillerBoxes = 3)
+mp4::Bytes assemble(const mp4::Bytes& ftyp, const std::vector<mp4::TelemetryRecord>& records, int fillerBoxes = 3)
 {
     const std::size_t payloadStart = ftyp.size() + 8;
     std::vector<std::uint32_t> offsets;
     for (std::size_t i = 0; i < records.size(); ++i)
-        offsets.push_back(static_cast<std::uint32_t>(payloadStart + i * demo::kChunkSize));
-    std::vector<demo::Bytes> moov{demo::movieHeader(1000, 3000, 2)};
+        offsets.push_back(static_cast<std::uint32_t>(payloadStart + i * mp4::kChunkSize));
+    std::vector<mp4::Bytes> moov{mp4::movieHeader(1000, 3000, 2)};
     for (int i = 0; i < fillerBoxes; ++i)
-        moov.push_back(demo::box("free", {}));
-    moov.push_back(demo::telemetryTrak(1, offsets, 1000));
-    demo::Bytes out = ftyp;
-    demo::append(out, demo::box("mdat", demo::chunkPayload(records)));
-    demo::append(out, demo::container("moov", moov));
+        moov.push_back(mp4::box("free", {}));
+    moov.push_back(mp4::telemetryTrak(1, offsets, 1000));
+    mp4::Bytes out = ftyp;
+    mp4::append(out, mp4::box("mdat", mp4::chunkPayload(records)));
+    mp4::append(out, mp4::container("moov", moov));
     return out;
 }
 
-void expectFailure(const demo::Bytes& bytes, const std::string& reasonPart)
+void expectFailure(const mp4::Bytes& bytes, const std::string& reasonPart)
 {
     TelemetryTrack track;
     const TrackReadResult result = read(bytes, track);
@@ -77,7 +77,7 @@ void expectFailure(const demo::Bytes& bytes, const std::string& reasonPart)
 TEST(TrackReader, ReadsEveryChunkOfTheCameraLayout)
 {
     TelemetryTrack track;
-    const TrackReadResult result = read(demo::syntheticRecording(threeRecords()), track);
+    const TrackReadResult result = read(mp4::syntheticRecording(threeRecords()), track);
     ASSERT_TRUE(result.ok()) << result.reason;
     ASSERT_EQ(track.sampleCount(), 3u);
     EXPECT_EQ(track.sampleAt(0)->accelX, 1.0f);
@@ -91,56 +91,56 @@ TEST(TrackReader, ReadsEveryChunkOfTheCameraLayout)
 
 TEST(TrackReader, RefusesOtherBrandsAndOtherLayouts)
 {
-    expectFailure(assemble(demo::cameraFtyp("isom"), threeRecords()), "major brand");
-    expectFailure(assemble(demo::cameraFtyp(), threeRecords(), 2), "no telemetry track");
-    expectFailure(assemble(demo::cameraFtyp(), threeRecords(), 4), "no telemetry track");
+    expectFailure(assemble(mp4::cameraFtyp("isom"), threeRecords()), "major brand");
+    expectFailure(assemble(mp4::cameraFtyp(), threeRecords(), 2), "no telemetry track");
+    expectFailure(assemble(mp4::cameraFtyp(), threeRecords(), 4), "no telemetry track");
 
-    demo::Bytes otherTable = demo::syntheticRecording(threeRecords());
+    mp4::Bytes otherTable = mp4::syntheticRecording(threeRecords());
     const std::size_t stco = boxOffset(otherTable, "stco");
     std::copy_n("co64", 4, otherTable.begin() + static_cast<std::ptrdiff_t>(stco + 4));
     expectFailure(otherTable, "is \"co64\", not \"stco\"");
 
     // moov straight after ftyp: the third box is something else or missing.
-    demo::Bytes moovSecond = demo::cameraFtyp();
-    demo::append(moovSecond, demo::container("moov", {demo::movieHeader(1000, 0, 2)}));
-    demo::append(moovSecond, demo::box("mdat", {}));
+    mp4::Bytes moovSecond = mp4::cameraFtyp();
+    mp4::append(moovSecond, mp4::container("moov", {mp4::movieHeader(1000, 0, 2)}));
+    mp4::append(moovSecond, mp4::box("mdat", {}));
     expectFailure(moovSecond, "third box is \"mdat\"");
 
-    demo::Bytes noFtyp = demo::box("free", demo::Bytes(8, 0));
+    mp4::Bytes noFtyp = mp4::box("free", mp4::Bytes(8, 0));
     expectFailure(noFtyp, "first box");
 }
 
 TEST(TrackReader, RefusesBoxSizesThatCannotBeTrue)
 {
-    const demo::Bytes good = demo::syntheticRecording(threeRecords());
+    const mp4::Bytes good = mp4::syntheticRecording(threeRecords());
 
-    demo::Bytes tooSmall = good;
-    demo::writeU32(tooSmall, boxOffset(tooSmall, "mdia"), 4);
+    mp4::Bytes tooSmall = good;
+    mp4::writeU32(tooSmall, boxOffset(tooSmall, "mdia"), 4);
     expectFailure(tooSmall, "below its own header");
 
-    demo::Bytes zero = good;
-    demo::writeU32(zero, boxOffset(zero, "mdat"), 0);
+    mp4::Bytes zero = good;
+    mp4::writeU32(zero, boxOffset(zero, "mdat"), 0);
     expectFailure(zero, "size 0");
 
-    demo::Bytes pastParent = good;
-    demo::writeU32(pastParent, boxOffset(pastParent, "stsz"), 0x7fffffff);
+    mp4::Bytes pastParent = good;
+    mp4::writeU32(pastParent, boxOffset(pastParent, "stsz"), 0x7fffffff);
     expectFailure(pastParent, "runs past");
 
-    demo::Bytes pastFile = good;
+    mp4::Bytes pastFile = good;
     const std::size_t moov = boxOffset(pastFile, "moov");
-    demo::writeU32(pastFile, moov, demo::readU32(pastFile, moov) + 1);
+    mp4::writeU32(pastFile, moov, mp4::readU32(pastFile, moov) + 1);
     expectFailure(pastFile, "runs past");
 }
 
 TEST(TrackReader, EntryCountIsBoundedByTheTable)
 {
-    demo::Bytes bytes = demo::syntheticRecording(threeRecords());
-    demo::writeU32(bytes, boxOffset(bytes, "stco") + 12, 0xffffffffu);
+    mp4::Bytes bytes = mp4::syntheticRecording(threeRecords());
+    mp4::writeU32(bytes, boxOffset(bytes, "stco") + 12, 0xffffffffu);
     TelemetryTrack track;
     ASSERT_TRUE(read(bytes, track).ok());
     EXPECT_EQ(track.sampleCount(), 3u);
 
-    demo::writeU32(bytes, boxOffset(bytes, "stco") + 12, 0);
+    mp4::writeU32(bytes, boxOffset(bytes, "stco") + 12, 0);
     TelemetryTrack empty;
     ASSERT_TRUE(read(bytes, empty).ok());
     EXPECT_EQ(empty.sampleCount(), 0u);
@@ -148,10 +148,10 @@ TEST(TrackReader, EntryCountIsBoundedByTheTable)
 
 TEST(TrackReader, ChunksOutsideTheFileAreSkippedAndTheRestRead)
 {
-    demo::Bytes bytes = demo::syntheticRecording(threeRecords());
+    mp4::Bytes bytes = mp4::syntheticRecording(threeRecords());
     const std::size_t firstOffset = boxOffset(bytes, "stco") + 16;
-    demo::writeU32(bytes, firstOffset, 0xfffffff0u);
-    demo::writeU32(bytes, firstOffset + 8, static_cast<std::uint32_t>(bytes.size() - 100)); // record cut by the end
+    mp4::writeU32(bytes, firstOffset, 0xfffffff0u);
+    mp4::writeU32(bytes, firstOffset + 8, static_cast<std::uint32_t>(bytes.size() - 100)); // record cut by the end
     TelemetryTrack track;
     ASSERT_TRUE(read(bytes, track).ok());
     ASSERT_EQ(track.sampleCount(), 1u);
@@ -160,9 +160,9 @@ TEST(TrackReader, ChunksOutsideTheFileAreSkippedAndTheRestRead)
 
 TEST(TrackReader, EveryTruncationFailsOrReadsLessWithoutHarm)
 {
-    const demo::Bytes good = demo::syntheticRecording(threeRecords());
+    const mp4::Bytes good = mp4::syntheticRecording(threeRecords());
     for (std::size_t length = 0; length < good.size(); ++length) {
-        const demo::Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
+        const mp4::Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
         TelemetryTrack track;
         const TrackReadResult result = read(cut, track);
         // The moov box is last, so any cut loses the layout.
@@ -175,14 +175,14 @@ TEST(TrackReader, GarbageNeverReadsAsATrack)
 {
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
-        demo::Bytes noise(static_cast<std::size_t>(rng() % 4096));
+        mp4::Bytes noise(static_cast<std::size_t>(rng() % 4096));
         for (auto& b : noise)
             b = static_cast<std::uint8_t>(rng());
         TelemetryTrack track;
         EXPECT_FALSE(read(noise, track).ok());
     }
     TelemetryTrack zeros;
-    EXPECT_FALSE(read(demo::Bytes(100000, 0), zeros).ok());
+    EXPECT_FALSE(read(mp4::Bytes(100000, 0), zeros).ok());
 }
 
 TEST(TrackReader, FilesThatCannotBeReadFailWithTheirReason)
@@ -198,7 +198,7 @@ TEST(TrackReader, FilesThatCannotBeReadFailWithTheirReason)
     EXPECT_EQ(result.code, kEFail);
     EXPECT_NE(result.reason.find("cannot open"), std::string::npos);
 
-    const demo::Bytes bytes = demo::syntheticRecording(threeRecords());
+    const mp4::Bytes bytes = mp4::syntheticRecording(threeRecords());
     {
         std::ofstream out(folder / "good.mp4", std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -222,26 +222,26 @@ TEST(TrackReader, RecordsFarApartAndOutOfOrderReadTheSameAsTogether)
 {
     // Chunks spread through the media data, in reverse order, 100 KB apart.
     const auto records = threeRecords();
-    const demo::Bytes ftyp = demo::cameraFtyp();
+    const mp4::Bytes ftyp = mp4::cameraFtyp();
     const std::size_t payload = ftyp.size() + 8;
     constexpr std::size_t kGap = 100 * 1024;
-    demo::Bytes media(3 * kGap, 0xAB);
+    mp4::Bytes media(3 * kGap, 0xAB);
     std::vector<std::uint32_t> offsets;
     for (std::size_t i = 0; i < 3; ++i) {
         const std::size_t at = (2 - i) * kGap + 7;
-        const demo::Bytes chunk = demo::chunkPayload({records[i]});
+        const mp4::Bytes chunk = mp4::chunkPayload({records[i]});
         std::copy(chunk.begin(), chunk.end(), media.begin() + static_cast<std::ptrdiff_t>(at));
         offsets.push_back(static_cast<std::uint32_t>(payload + at));
     }
-    demo::Bytes file = ftyp;
-    demo::append(file, demo::box("mdat", media));
-    demo::append(file, demo::container("moov", {demo::movieHeader(1000, 3000, 2), demo::box("free", {}),
-                                                demo::box("free", {}), demo::box("free", {}),
-                                                demo::telemetryTrak(1, offsets, 1000)}));
+    mp4::Bytes file = ftyp;
+    mp4::append(file, mp4::box("mdat", media));
+    mp4::append(file, mp4::container("moov", {mp4::movieHeader(1000, 3000, 2), mp4::box("free", {}),
+                                                mp4::box("free", {}), mp4::box("free", {}),
+                                                mp4::telemetryTrak(1, offsets, 1000)}));
     TelemetryTrack spread;
     ASSERT_TRUE(read(file, spread).ok());
     TelemetryTrack together;
-    ASSERT_TRUE(read(demo::syntheticRecording(records), together).ok());
+    ASSERT_TRUE(read(mp4::syntheticRecording(records), together).ok());
     ASSERT_EQ(spread.sampleCount(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(spread.sampleAt(i)->accelX, together.sampleAt(i)->accelX);
@@ -255,7 +255,7 @@ namespace {
 // Memory with a bad spot: reads that touch [failFrom, failFrom + 16) fail with EIO.
 class FailingSource final : public ByteSource {
 public:
-    FailingSource(const demo::Bytes& bytes, std::uint64_t failFrom) : bytes_(bytes), failFrom_(failFrom) {}
+    FailingSource(const mp4::Bytes& bytes, std::uint64_t failFrom) : bytes_(bytes), failFrom_(failFrom) {}
     std::uint64_t size() const override { return bytes_.size(); }
     std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override
     {
@@ -268,7 +268,7 @@ public:
     }
 
 private:
-    const demo::Bytes& bytes_;
+    const mp4::Bytes& bytes_;
     std::uint64_t failFrom_;
 };
 
@@ -276,7 +276,7 @@ private:
 
 TEST(TrackReader, ReadErrorsAreReportedNotTakenForTheEndOfTheFile)
 {
-    const demo::Bytes bytes = demo::syntheticRecording(threeRecords());
+    const mp4::Bytes bytes = mp4::syntheticRecording(threeRecords());
     struct Case {
         std::uint64_t failFrom;
         const char* reasonPart;
@@ -305,24 +305,24 @@ TEST(TrackReader, TracksLongerThanADayAreRefusedBeforeAnythingIsAllocated)
 {
     // A table that really holds a day and one record's entries (all pointing at
     // one record): bounded by the box, still too many for a recording.
-    std::vector<demo::TelemetryRecord> one(1);
-    const demo::Bytes ftyp = demo::cameraFtyp();
+    std::vector<mp4::TelemetryRecord> one(1);
+    const mp4::Bytes ftyp = mp4::cameraFtyp();
     const std::vector<std::uint32_t> offsets(kMaxTrackRecords + 1, static_cast<std::uint32_t>(ftyp.size() + 8));
-    std::vector<demo::Bytes> moov{demo::movieHeader(1000, 3000, 2)};
+    std::vector<mp4::Bytes> moov{mp4::movieHeader(1000, 3000, 2)};
     for (int i = 0; i < 3; ++i)
-        moov.push_back(demo::box("free", {}));
-    moov.push_back(demo::telemetryTrak(1, offsets, 1000));
-    demo::Bytes bytes = ftyp;
-    demo::append(bytes, demo::box("mdat", demo::chunkPayload(one)));
-    demo::append(bytes, demo::container("moov", moov));
+        moov.push_back(mp4::box("free", {}));
+    moov.push_back(mp4::telemetryTrak(1, offsets, 1000));
+    mp4::Bytes bytes = ftyp;
+    mp4::append(bytes, mp4::box("mdat", mp4::chunkPayload(one)));
+    mp4::append(bytes, mp4::container("moov", moov));
     expectFailure(bytes, "the track lists 86401 records, more than the 86400 of a day");
 
     // A day's worth exactly is still read.
     std::vector<std::uint32_t> day(kMaxTrackRecords, static_cast<std::uint32_t>(ftyp.size() + 8));
-    moov.back() = demo::telemetryTrak(1, day, 1000);
-    demo::Bytes dayBytes = ftyp;
-    demo::append(dayBytes, demo::box("mdat", demo::chunkPayload(one)));
-    demo::append(dayBytes, demo::container("moov", moov));
+    moov.back() = mp4::telemetryTrak(1, day, 1000);
+    mp4::Bytes dayBytes = ftyp;
+    mp4::append(dayBytes, mp4::box("mdat", mp4::chunkPayload(one)));
+    mp4::append(dayBytes, mp4::container("moov", moov));
     TelemetryTrack track;
     ASSERT_TRUE(read(dayBytes, track).ok());
     EXPECT_EQ(track.sampleCount(), kMaxTrackRecords);

@@ -1,8 +1,8 @@
 #include "telemetry/movie_duration.h"
 #include "trips/recording_durations.h"
 
-#include "mp4_box.h"
-#include "telemetry_mux.h"
+#include "telemetry/mp4_box.h"
+#include "telemetry/camera_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <stop_token>
 
 using namespace dravonix;
-using namespace dravonix::demo;
+using namespace dravonix::mp4;
 
 namespace {
 

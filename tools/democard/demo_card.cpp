@@ -6,7 +6,7 @@
 #include "route/driving_route.h"
 #include "nmea_text.h"
 #include "run_program.h"
-#include "telemetry_mux.h"
+#include "telemetry/camera_layout.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +18,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono;
 
 namespace dravonix::demo {
+using namespace dravonix::mp4;
+
 namespace {
 
 constexpr const char* kFontFolder = "/usr/share/fonts/truetype/dejavu/";

@@ -17,6 +17,7 @@ int runFormat(const QStringList& args);
 int runTrips(const QStringList& args);
 int runEvents(const QStringList& args);
 int runClock(const QStringList& args);
+int runExport(const QStringList& args);
 
 // Writes "dravonix: <message>" to standard error; returns the failure status.
 int fail(const QString& message);

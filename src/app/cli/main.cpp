@@ -20,7 +20,12 @@ const char* const kUsage =
     "                                       distance, top speed, events\n"
     "  events FOLDER [--limit KMH]          Event recordings, impacts and (with a limit) overspeed\n"
     "  clock FOLDER                         the camera's clock minus GPS time, in seconds\n"
-    "  telemetry FILE [--format csv|gpx]    the telemetry track of a recording\n"
+    "  telemetry FILE|FOLDER... [--format csv|gpx|kml] [--valid-only]\n"
+    "                                       the telemetry tracks of recordings (a folder: each of its\n"
+    "                                       recordings); GPX and KML have a segment per recording\n"
+    "  export FOLDER --from TIME --to TIME OUT [--layout side|inset] [--overlay] [--no-combined]\n"
+    "                                       a range of a trip: clips, combined.mp4, route.gpx/.kml,\n"
+    "                                       SHA256SUMS (TIME: \"YYYY-MM-DD HH:MM:SS\"; export --help)\n"
     "  card                                 removable drives and which one is the camera's card\n"
     "  config show FILE                     every field of a config.bin and its checksum\n"
     "  config defaults OUT                  write a config.bin of default values\n"
@@ -79,6 +84,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("trips"), dravonix::cli::runTrips},
         {QStringLiteral("events"), dravonix::cli::runEvents},
         {QStringLiteral("clock"), dravonix::cli::runClock},
+        {QStringLiteral("export"), dravonix::cli::runExport},
     };
     const QString name = commandArgs.takeFirst();
     const auto command = commands.find(name);

@@ -1,9 +1,9 @@
-#include "telemetry_mux.h"
+#include "telemetry/camera_layout.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-namespace dravonix::demo {
+namespace dravonix::mp4 {
 namespace {
 
 Bytes identityMatrix()
@@ -193,6 +193,66 @@ Bytes telemetryTrak(std::uint32_t trackId, const std::vector<std::uint32_t>& chu
     return container("trak", {fullBox("tkhd", 0, 1, tkhd), container("edts", {fullBox("elst", 0, 0, elst)}), mdia});
 }
 
+Bytes chunkPayload(const std::vector<RecordBytes>& records)
+{
+    Bytes out;
+    out.reserve(records.size() * kChunkSize);
+    for (const RecordBytes& record : records) {
+        putU16(out, static_cast<std::uint16_t>(kRecordSize));
+        out.insert(out.end(), record.begin(), record.end());
+    }
+    return out;
+}
+
+Bytes cameraFtypOfSize(std::size_t size)
+{
+    Bytes out = cameraFtyp();
+    if (size < out.size() || size % 4 != 0)
+        throw std::invalid_argument("an ftyp box can't have that size");
+    while (out.size() < size)
+        putText(out, "mp41");
+    writeU32(out, 0, static_cast<std::uint32_t>(out.size()));
+    return out;
+}
+
+Bytes cameraMovie(const Bytes& moov, std::uint32_t firstChunk, std::size_t records, std::int64_t chunkOffsetShift)
+{
+    if (moov.size() < 8 || readU32(moov, 0) != moov.size())
+        throw std::runtime_error("a broken movie box");
+    std::vector<std::uint32_t> offsets;
+    for (std::size_t i = 0; i < records; ++i)
+        offsets.push_back(static_cast<std::uint32_t>(firstChunk + i * kChunkSize));
+
+    std::vector<Bytes> children;
+    std::uint32_t movieTimescale = 1000;
+    std::uint32_t trackId = 1;
+    bool header = false;
+    for (const BoxRef& child : childBoxes(moov, 8, moov.size())) {
+        Bytes copy = slice(moov, child);
+        if (child.type == "mvhd") {
+            const MovieHeaderFields fields = readMovieHeader(copy);
+            movieTimescale = fields.timescale;
+            trackId = readU32(copy, fields.nextTrackIdAt);
+            writeU32(copy, fields.nextTrackIdAt, trackId + 1);
+            header = true;
+        } else if (child.type == "trak") {
+            if (chunkOffsetShift != 0)
+                shiftChunkOffsets(copy, chunkOffsetShift);
+        } else {
+            continue; // user data and the like: the camera writes none
+        }
+        children.push_back(std::move(copy));
+    }
+    if (!header)
+        throw std::runtime_error("a movie without a header");
+    if (children.size() > 4)
+        throw std::runtime_error("too many media tracks for the camera's layout");
+    while (children.size() < 4)
+        children.push_back(box("free", {}));
+    children.push_back(telemetryTrak(trackId, offsets, movieTimescale));
+    return container("moov", children);
+}
+
 Bytes layOutRecording(const Bytes& encoded, const std::vector<TelemetryRecord>& records)
 {
     const std::vector<BoxRef> top = childBoxes(encoded, 0, encoded.size());
@@ -209,40 +269,14 @@ Bytes layOutRecording(const Bytes& encoded, const std::vector<TelemetryRecord>& 
     if (newPayloadStart + mediaBytes + chunks.size() > 0xffffffffu)
         throw std::runtime_error("the recording is too large for 32-bit offsets");
 
-    std::vector<std::uint32_t> offsets;
-    for (std::size_t i = 0; i < records.size(); ++i)
-        offsets.push_back(static_cast<std::uint32_t>(newPayloadStart + mediaBytes + i * kChunkSize));
-
-    std::vector<Bytes> moovChildren;
-    std::uint32_t movieTimescale = 1000;
-    std::uint32_t trackId = 1;
-    for (const BoxRef& child : childBoxes(encoded, moov->payload(), moov->end())) {
-        Bytes copy = slice(encoded, child);
-        if (child.type == "mvhd") {
-            const MovieHeaderFields fields = readMovieHeader(copy);
-            movieTimescale = fields.timescale;
-            trackId = readU32(copy, fields.nextTrackIdAt);
-            writeU32(copy, fields.nextTrackIdAt, trackId + 1);
-        } else if (child.type == "trak") {
-            shiftChunkOffsets(copy, delta);
-        } else {
-            continue; // user data and the like: the camera writes none
-        }
-        moovChildren.push_back(std::move(copy));
-    }
-    if (moovChildren.size() > 4)
-        throw std::runtime_error("too many media tracks for the camera's layout");
-    while (moovChildren.size() < 4)
-        moovChildren.push_back(box("free", {}));
-    moovChildren.push_back(telemetryTrak(trackId, offsets, movieTimescale));
-
     Bytes mdatPayload(encoded.begin() + static_cast<std::ptrdiff_t>(mdat->payload()),
                       encoded.begin() + static_cast<std::ptrdiff_t>(mdat->end()));
     append(mdatPayload, chunks);
 
     Bytes out = ftyp;
     append(out, box("mdat", mdatPayload));
-    append(out, container("moov", moovChildren));
+    append(out, cameraMovie(slice(encoded, *moov), static_cast<std::uint32_t>(newPayloadStart + mediaBytes),
+                            records.size(), delta));
     return out;
 }
 
@@ -261,4 +295,4 @@ Bytes syntheticRecording(const std::vector<TelemetryRecord>& records)
     return out;
 }
 
-} // namespace dravonix::demo
+} // namespace dravonix::mp4

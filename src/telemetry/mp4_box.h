@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dravonix::demo {
+namespace dravonix::mp4 {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -41,4 +41,4 @@ struct BoxRef {
 std::vector<BoxRef> childBoxes(const Bytes& file, std::size_t start, std::size_t end);
 Bytes slice(const Bytes& file, const BoxRef& box);
 
-} // namespace dravonix::demo
+} // namespace dravonix::mp4

@@ -1,8 +1,8 @@
-#include "mp4_box.h"
+#include "telemetry/mp4_box.h"
 
 #include <stdexcept>
 
-namespace dravonix::demo {
+namespace dravonix::mp4 {
 
 void putU8(Bytes& out, std::uint8_t v) { out.push_back(v); }
 
@@ -88,4 +88,4 @@ Bytes slice(const Bytes& file, const BoxRef& box)
                  file.begin() + static_cast<std::ptrdiff_t>(box.end()));
 }
 
-} // namespace dravonix::demo
+} // namespace dravonix::mp4

@@ -3,13 +3,14 @@
 // "moov", with the telemetry track as moov's fifth child and its chunk offset
 // table as the fifth box of the sample table, one record per chunk.
 
-#include "mp4_box.h"
+#include "telemetry/mp4_box.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace dravonix::demo {
+namespace dravonix::mp4 {
 
 inline constexpr std::size_t kRecordSize = 153;
 inline constexpr std::size_t kRecordTextSize = 128;
@@ -31,6 +32,22 @@ Bytes encodeTelemetryRecord(const TelemetryRecord& record);
 // when the input isn't an MP4 it can re-lay.
 Bytes layOutRecording(const Bytes& encoded, const std::vector<TelemetryRecord>& records);
 
+// A record exactly as a recording holds it (what the reader reads), so a
+// record copied from one file to another keeps every byte.
+using RecordBytes = std::array<std::uint8_t, kRecordSize>;
+Bytes chunkPayload(const std::vector<RecordBytes>& records);
+
+// An encoder's "moov" (its header and media tracks; user data and the like
+// dropped) in the camera's order: the media tracks padded to four children
+// after the header, then the telemetry track whose chunks start at
+// `firstChunk` in the file, one after another. Throws std::runtime_error
+// when the box isn't one it can re-lay.
+Bytes cameraMovie(const Bytes& moov, std::uint32_t firstChunk, std::size_t records,
+                  std::int64_t chunkOffsetShift = 0);
+// The camera's "ftyp" grown to `size` bytes (a multiple of 4, at least 32)
+// with repeated compatible brands, to fill the room an encoder left.
+Bytes cameraFtypOfSize(std::size_t size);
+
 // A recording with no media tracks, only the telemetry track, for tests and
 // benchmarks.
 Bytes syntheticRecording(const std::vector<TelemetryRecord>& records);
@@ -43,4 +60,4 @@ Bytes telemetryTrak(std::uint32_t trackId, const std::vector<std::uint32_t>& chu
 Bytes chunkPayload(const std::vector<TelemetryRecord>& records);
 inline constexpr std::size_t kChunkSize = 2 + kRecordSize;
 
-} // namespace dravonix::demo
+} // namespace dravonix::mp4
