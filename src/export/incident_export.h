@@ -58,6 +58,10 @@ struct ExportResult {
     std::vector<ExportStepTime> stepTimes;
 };
 
+// The error of a range with files that are missing or can't be read: the
+// same export with `skipUnreadable` would leave them out and go on.
+bool isUnreadableFilesError(const Error& error);
+
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel);
 

@@ -1,8 +1,15 @@
 #include "app/viewer/export_dialog.h"
+#include "app/viewer/incident_export_runner.h"
+
+#include "catalogue/folder_scan.h"
+#include "trips/recording_durations.h"
+#include "trips/trip_recordings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -12,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -20,8 +28,8 @@ using namespace dravonix;
 
 namespace {
 
-const QDateTime kEarliest = QDateTime::fromString(QStringLiteral("2023-06-22 14:40:00"), Qt::ISODate);
-const QDateTime kLatest = QDateTime::fromString(QStringLiteral("2023-06-22 15:10:00"), Qt::ISODate);
+const QDateTime kEarliest(QDate(2023, 6, 22), QTime(14, 40), Qt::UTC);
+const QDateTime kLatest(QDate(2023, 6, 22), QTime(15, 10), Qt::UTC);
 
 struct Recorder {
     QList<ShownMessage> shown;
@@ -154,4 +162,82 @@ TEST(ExportDialog, CancelStopsTheWorkerAndAFailureIsShown)
     ASSERT_TRUE(waitFor([&] { return !brokenFinished.isEmpty(); }));
     ASSERT_EQ(failing.shown.size(), 1);
     EXPECT_EQ(failing.shown.first().text, "No space left on device");
+}
+
+TEST(ExportDialog, MissingFilesAreNamedAndWhatCanBeReadIsExportedWhenTheUserAgrees)
+{
+    QTemporaryDir dir;
+    Recorder recorder;
+    recorder.answer = true;
+    QList<bool> skips;
+    ExportDialog dialog(marks(dir.path()), kEarliest, kLatest,
+                        recorder.services([&](const ExportChoices& c, const auto&, const auto&) {
+                            skips << c.skipUnreadable;
+                            if (!c.skipUnreadable) {
+                                ExportOutcome refused{false, false, {}, QStringLiteral("alwa_20230622_144500_R.mp4 is missing")};
+                                refused.unreadableFiles = true;
+                                return refused;
+                            }
+                            return ExportOutcome{true, false, dir.path(), {}};
+                        }));
+    QSignalSpy finished(&dialog, &ExportDialog::exportFinished);
+    ASSERT_TRUE(dialog.start());
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 2; }));
+    EXPECT_EQ(skips, (QList<bool>{false, true}));
+    ASSERT_EQ(recorder.asked.size(), 2); // leave them out?, then open the folder?
+    EXPECT_TRUE(recorder.asked[0].text.startsWith("alwa_20230622_144500_R.mp4 is missing"));
+    EXPECT_TRUE(recorder.asked[0].text.endsWith("Export what can be read, leaving these out?"));
+    EXPECT_TRUE(recorder.shown.isEmpty());
+}
+
+TEST(IncidentExportRunner, CameraTimesAndTheNewFolderName)
+{
+    const QDateTime moment(QDate(2023, 12, 31), QTime(23, 59, 58), Qt::UTC);
+    EXPECT_EQ(dravonix::dateTimeOf(dravonix::cameraMsOf(moment)), moment);
+    EXPECT_EQ(dravonix::cameraMsOf(moment), *dravonix::cameraTime(2023, 12, 31, 23, 59, 58));
+
+    QTemporaryDir dir;
+    const std::filesystem::path parent = dir.path().toStdString();
+    const auto first = dravonix::freshExportFolder(parent, dravonix::cameraMsOf(moment));
+    EXPECT_EQ(first.filename(), "incident_20231231_235958");
+    std::filesystem::create_directory(first);
+    std::filesystem::create_symlink("nowhere", parent / "incident_20231231_235958_2"); // a dangling link is taken too
+    EXPECT_EQ(dravonix::freshExportFolder(parent, dravonix::cameraMsOf(moment)).filename(), "incident_20231231_235958_3");
+}
+
+TEST(IncidentExportRunner, ExportsARangeOfTheTestCard)
+{
+    const QByteArray card = qgetenv("DRAVONIX_TEST_CARD");
+    if (card.isEmpty())
+        GTEST_SKIP() << "DRAVONIX_TEST_CARD is not set";
+    auto listed = dravonix::listRecordings(card);
+    ASSERT_TRUE(listed);
+    dravonix::RecordingSet set = dravonix::collectRecordings(listed->rows);
+    dravonix::measureRecordings(set);
+    const auto driving = std::find_if(set.recordings.begin(), set.recordings.end(),
+                                      [](const dravonix::TripRecording& r) { return r.drives() && r.durationMs > 2000; });
+    ASSERT_NE(driving, set.recordings.end());
+
+    QTemporaryDir dir;
+    ExportChoices choices;
+    choices.from = dravonix::dateTimeOf(driving->start + 1000);
+    choices.to = dravonix::dateTimeOf(driving->start + 2000);
+    choices.combined = false;
+    choices.targetFolder = dir.path();
+    std::atomic<bool> cancel{false};
+    QStringList steps;
+    const ExportOutcome outcome = dravonix::incidentExportRunner(card)(
+        choices, [&](const ExportStep& step) { steps << step.text; }, cancel);
+    ASSERT_TRUE(outcome.ok) << outcome.message.toStdString();
+    EXPECT_TRUE(QFileInfo(outcome.folder).fileName().startsWith("incident_"));
+    EXPECT_TRUE(QFileInfo::exists(outcome.folder + "/SHA256SUMS"));
+    EXPECT_TRUE(QFileInfo::exists(outcome.folder + "/route.gpx"));
+    EXPECT_FALSE(QFileInfo::exists(outcome.folder + "/combined.mp4"));
+    EXPECT_GE(steps.size(), 3);
+
+    // A cancel before it starts leaves nothing behind.
+    cancel = true;
+    const ExportOutcome cancelled = dravonix::incidentExportRunner(card)(choices, [](const ExportStep&) {}, cancel);
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
 }

@@ -33,7 +33,7 @@ const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 QDateTimeEdit* timeEdit(const QDateTime& value, const QDateTime& earliest, const QDateTime& latest, QWidget* parent)
 {
     auto* edit = new QDateTimeEdit(parent);
-    edit->setTimeSpec(Qt::LocalTime);
+    edit->setTimeSpec(Qt::UTC);
     edit->setDisplayFormat(kTimeFormat);
     edit->setDateTimeRange(earliest, latest);
     edit->setDateTime(value);
@@ -172,9 +172,13 @@ ExportChoices ExportDialog::choices() const
 
 bool ExportDialog::start()
 {
+    return startWith(choices());
+}
+
+bool ExportDialog::startWith(const ExportChoices& chosen)
+{
     if (running_)
         return false;
-    const ExportChoices chosen = choices();
     if (const QString why = refusal(chosen, earliest_, latest_); !why.isEmpty()) {
         services_.present(this, {QMessageBox::Warning, kCaption, why});
         return false;
@@ -183,6 +187,7 @@ bool ExportDialog::start()
         services_.present(this, {QMessageBox::Warning, kCaption, QStringLiteral("Export is not available.")});
         return false;
     }
+    lastChoices_ = chosen;
     cancelFlag_ = std::make_shared<std::atomic<bool>>(false);
     setRunning(true);
     showStep({0, 1, QStringLiteral("Starting")});
@@ -207,8 +212,10 @@ void ExportDialog::showStep(const ExportStep& step)
 {
     if (!running_)
         return;
-    progress_->setRange(0, std::max(1, step.count));
-    progress_->setValue(std::clamp(step.index, 0, std::max(1, step.count)));
+    const int count = std::max(1, step.count);
+    progress_->setRange(0, count * 100);
+    progress_->setValue(std::clamp(step.index * 100 + static_cast<int>(std::clamp(step.fraction, 0.0, 1.0) * 100), 0,
+                                   count * 100));
     step_->setText(step.text);
 }
 
@@ -223,6 +230,15 @@ void ExportDialog::finish(const ExportOutcome& outcome)
     }
     if (!outcome.ok) {
         step_->setText(QStringLiteral("Not exported."));
+        if (outcome.unreadableFiles) {
+            const QString question = outcome.message + QStringLiteral("\n\nExport what can be read, leaving these out?");
+            if (services_.ask(this, {QMessageBox::Question, kCaption, question})) {
+                ExportChoices again = lastChoices_;
+                again.skipUnreadable = true;
+                startWith(again);
+            }
+            return;
+        }
         services_.present(this, {QMessageBox::Warning, kCaption, outcome.message});
         return;
     }

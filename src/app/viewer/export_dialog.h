@@ -26,7 +26,8 @@ class QPushButton;
 
 namespace dravonix {
 
-// What the user chose; times are the camera's local time.
+// What the user chose. Times are the camera's clock, carried as UTC so no
+// zone or summer-time rule of this computer moves them.
 struct ExportChoices {
     QDateTime from;
     QDateTime to;
@@ -34,12 +35,14 @@ struct ExportChoices {
     bool overlay = false;
     bool combined = true;
     QString targetFolder; // the folder the export's own folder is made in
+    bool skipUnreadable = false; // leave out files that are missing or broken
 };
 
 struct ExportStep {
     int index = 0; // 0-based
     int count = 1;
     QString text;
+    double fraction = 0.0; // of this step
 };
 
 struct ExportOutcome {
@@ -47,6 +50,7 @@ struct ExportOutcome {
     bool cancelled = false;
     QString folder;  // where the files are, when ok
     QString message; // why not, when not ok
+    bool unreadableFiles = false; // some files can't be read: what can be read could still be exported
 };
 
 // Runs on a worker thread: reports steps (from that thread) and stops soon
@@ -101,6 +105,7 @@ public:
     void reject() override; // Cancel: stops a running export, else closes
 
 private:
+    bool startWith(const ExportChoices& chosen);
     void showStep(const ExportStep& step);
     void finish(const ExportOutcome& outcome);
     void setRunning(bool on);
@@ -120,6 +125,7 @@ private:
     QPushButton* export_ = nullptr;
     QPushButton* cancel_ = nullptr;
     bool running_ = false;
+    ExportChoices lastChoices_;
     std::shared_ptr<std::atomic<bool>> cancelFlag_;
     QFutureWatcher<ExportOutcome> job_;
 };
