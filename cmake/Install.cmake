@@ -34,6 +34,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz
 add_custom_target(debian_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz)
 
 install(TARGETS dravonix-viewer dravonix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS dravonix-export LIBRARY DESTINATION ${DRAVONIX_MODULE_DIR})
 install(FILES ${desktop_build}/${DRAVONIX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${desktop_build}/${DRAVONIX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${desktop_source}/dravonix.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps

@@ -104,15 +104,12 @@ Expected<bool, Error> writeText(const std::string& path, const std::string& text
     return true;
 }
 
-// Our own code for this refusal, beside the system's (which are positive).
-constexpr int kUnreadableFiles = -1;
-
 Error unreadableFiles(const std::vector<std::string>& problems)
 {
     std::string message = "some files of the range are missing or can't be read:";
     for (const std::string& problem : problems)
         message += "\n  " + problem;
-    return Error{message + "\nnothing was exported; export what can be read to leave them out", kUnreadableFiles};
+    return Error{message + "\nnothing was exported; export what can be read to leave them out", kUnreadableFilesError};
 }
 
 std::string seconds(std::int64_t ms) { return formatText("%.3f s", static_cast<double>(ms) / 1000.0); }
@@ -122,7 +119,6 @@ Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const 
 
 } // namespace
 
-bool isUnreadableFilesError(const Error& error) { return error.systemError == kUnreadableFiles; }
 
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel)

@@ -59,8 +59,10 @@ struct ExportResult {
 };
 
 // The error of a range with files that are missing or can't be read: the
-// same export with `skipUnreadable` would leave them out and go on.
-bool isUnreadableFilesError(const Error& error);
+// same export with `skipUnreadable` would leave them out and go on. Our own
+// code, beside the system's (which are positive).
+inline constexpr int kUnreadableFilesError = -1;
+inline bool isUnreadableFilesError(const Error& error) { return error.systemError == kUnreadableFilesError; }
 
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel);

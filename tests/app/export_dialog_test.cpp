@@ -1,5 +1,6 @@
 #include "app/viewer/export_dialog.h"
 #include "app/viewer/incident_export_runner.h"
+#include "export/export_module.h"
 
 #include "catalogue/folder_scan.h"
 #include "trips/recording_durations.h"
@@ -240,4 +241,16 @@ TEST(IncidentExportRunner, ExportsARangeOfTheTestCard)
     const ExportOutcome cancelled = dravonix::incidentExportRunner(card)(choices, [](const ExportStep&) {}, cancel);
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
+}
+
+TEST(IncidentExportRunner, TheExportModuleIsLookedForBesideTheProgramAndInTheBuildTreeOnlyFromIt)
+{
+    const auto installed = dravonix::exportModuleCandidates("/usr/bin/dravonix");
+    ASSERT_EQ(installed.size(), 1u);
+    EXPECT_TRUE(installed[0].starts_with("/usr/lib/")) << installed[0];
+    EXPECT_TRUE(installed[0].ends_with("/dravonix/dravonix-export.so")) << installed[0];
+    const auto inTree = dravonix::exportModuleCandidates(QCoreApplication::applicationFilePath().toStdString());
+    ASSERT_EQ(inTree.size(), 2u);
+    EXPECT_TRUE(std::filesystem::is_regular_file(inTree[1])) << inTree[1];
+    EXPECT_TRUE(dravonix::exportModuleCandidates("").empty());
 }

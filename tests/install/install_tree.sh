@@ -5,7 +5,7 @@
 # each other, icons of the sizes their folders name, manual pages without
 # warnings, and programs that answer --version from where they were put.
 set -uo pipefail
-build=$1 version=$2 id=$3 expected=$4
+build=$1 version=$2 id=$3 expected=$4 modules=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -15,7 +15,7 @@ DESTDIR=$work/root cmake --install "$build" --prefix /usr > "$work/install.log" 
   || { cat "$work/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
 root=$work/root
 (cd "$root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort) > "$work/installed"
-sed "s/@ID@/$id/g" "$expected" | LC_ALL=C sort > "$work/expected"
+sed "s/@ID@/$id/g; s|@MODULES@|$modules|g" "$expected" | LC_ALL=C sort > "$work/expected"
 diff -u "$work/expected" "$work/installed" >&2 || fail "the installed files differ from the list"
 
 desktop=$root/usr/share/applications/$id.desktop
@@ -49,6 +49,13 @@ done
 
 [ "$(env -u DISPLAY "$root/usr/bin/dravonix-viewer" --version)" = "dravonix-viewer $version" ] || fail "installed viewer --version"
 [ "$("$root/usr/bin/dravonix" --version)" = "dravonix $version" ] || fail "installed dravonix --version"
+# The installed command finds its export module: an export of an empty folder
+# gets as far as the module saying there is nothing to export.
+mkdir "$work/empty"
+"$root/usr/bin/dravonix" export "$work/empty" --from "2023-01-01 00:00:00" --to "2023-01-01 00:01:00" "$work/out" \
+  > /dev/null 2> "$work/export.err" && fail "an export of an empty folder succeeded"
+grep -q "export module" "$work/export.err" && fail "installed export: $(cat "$work/export.err")"
+grep -qi "record" "$work/export.err" || fail "installed export said: $(cat "$work/export.err")"
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)" >&2; exit 1; }
 echo "install tree: ok"

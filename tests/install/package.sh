@@ -6,7 +6,7 @@
 # its programs are stripped; apt could install it here; lintian (when
 # installed) finds no error.
 set -uo pipefail
-build=$1 version=$2 id=$3 expected=$4
+build=$1 version=$2 id=$3 expected=$4 modules=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -19,7 +19,7 @@ deb=$work/out/dravonix_${version}-1_${arch}.deb
 [ -f "$deb" ] || { ls "$work/out" >&2; echo "FAIL: no $deb" >&2; exit 1; }
 
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||' | LC_ALL=C sort > "$work/files"
-sed "s/@ID@/$id/g" "$expected" | LC_ALL=C sort > "$work/expected"
+sed "s/@ID@/$id/g; s|@MODULES@|$modules|g" "$expected" | LC_ALL=C sort > "$work/expected"
 diff -u "$work/expected" "$work/files" >&2 || fail "the package's files differ from the list"
 owners=$(dpkg-deb -c "$deb" | awk '{ print $2 }' | sort -u)
 [ "$owners" = root/root ] || fail "files owned by $owners"

@@ -1,7 +1,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/native_path.h"
 #include "catalogue/folder_scan.h"
-#include "export/incident_export.h"
+#include "export/export_module.h"
 #include "trips/recording_durations.h"
 
 #include <atomic>
@@ -95,7 +95,7 @@ int runExport(const QStringList& args)
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     int lastStep = -1;
-    const auto result = exportIncident(
+    const auto result = runIncidentExport(
         options,
         [&](const ExportProgress& p) {
             if (p.step != lastStep)

@@ -1,7 +1,7 @@
 #include "app/viewer/incident_export_runner.h"
 
 #include "catalogue/folder_scan.h"
-#include "export/incident_export.h"
+#include "export/export_module.h"
 #include "trips/recording_durations.h"
 #include "trips/trip_recordings.h"
 
@@ -48,7 +48,7 @@ ExportRunner incidentExportRunner(const QByteArray& cardFolder)
         options.layout = choices.sideBySide ? CombinedLayout::SideBySide : CombinedLayout::Inset;
         options.overlay = choices.overlay;
         options.skipUnreadable = choices.skipUnreadable;
-        const auto result = exportIncident(
+        const auto result = runIncidentExport(
             options,
             [&progress](const ExportProgress& p) {
                 progress({p.step, p.steps, QString::fromStdString(p.text), p.fraction});
