@@ -27,6 +27,12 @@ int main(int argc, char* argv[])
             options.recordings = std::atoi(argv[++i]);
         } else if (arg == "--two-trips") {
             options.twoTrips = true;
+        } else if (arg == "--long-drive" && i + 1 < argc) {
+            options.longDrive = std::atoi(argv[++i]);
+            if (options.longDrive < 1 || options.longDrive > 1000) {
+                std::fputs("dravonix-democard: --long-drive takes 1 to 1000 recordings\n", stderr);
+                return 2;
+            }
         } else if (arg == "--keep-existing") {
             options.keepExisting = true;
         } else if (arg == "--progress" || arg == "--verbose") {
@@ -40,9 +46,10 @@ int main(int argc, char* argv[])
     }
     if (options.out.empty()) {
         std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--bitrates FRONT,REAR]\n"
-                   "                        [--recordings N] [--two-trips] [--keep-existing] [--progress] OUT_FOLDER\n"
+                   "                        [--recordings N] [--two-trips] [--long-drive N] [--keep-existing] [--progress] OUT_FOLDER\n"
                    "  --two-trips: two drives parted by a stop, the second over midnight, with a\n"
-                   "               collision and a camera clock 2 s ahead of GPS time\n",
+                   "               collision and a camera clock 2 s ahead of GPS time\n"
+                   "  --long-drive N: one drive of N Always pairs end to end, an Event pair half-way\n",
                    stderr);
         return 2;
     }
