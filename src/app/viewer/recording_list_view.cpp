@@ -83,12 +83,23 @@ RecordingListView::RecordingListView(RecordingListModel& model, const QFont& pre
     setStyle(new NarrowKindCellStyle(this));
     setPalette(listPalette(palette()));
     setItemDelegate(new GridDelegate(this));
+    showModel(model, false);
+    setFont(fittingFont(preferred));
+}
+
+void RecordingListView::showModel(QAbstractItemModel& model, bool tree)
+{
     setModel(&model);
+    setRootIsDecorated(tree);
+    // The kind column keeps room for its icon and text under a trip.
+    if (tree)
+        setIndentation(10);
+    else
+        resetIndentation();
     for (int c = 0; c < 4; ++c)
         header()->resizeSection(c, kColumnWidths[c]);
     for (int c = RecordingListModel::SortKey; c < RecordingListModel::ColumnCount; ++c)
         setColumnHidden(c, true);
-    setFont(fittingFont(preferred));
 }
 
 int RecordingListView::neededWidth(const QFont& font, const QString& text, bool withIcon) const

@@ -20,6 +20,10 @@ public:
     // until the widest kind, date and time texts fit their columns.
     RecordingListView(RecordingListModel& model, const QFont& preferred, QWidget* parent = nullptr);
 
+    // Shows the flat list or the one grouped by trip (a tree, whose rows
+    // open and close), with the same columns.
+    void showModel(QAbstractItemModel& model, bool tree);
+
     // The width an item needs for `text`, with the kind icon when asked, in `font`.
     int neededWidth(const QFont& font, const QString& text, bool withIcon) const;
 
