@@ -51,8 +51,9 @@ QString unplayableText(const QByteArray& nativePath)
                             : QStringLiteral("%1 can't be played: it is damaged or not a video.").arg(name);
 }
 
-// A seek lands up to this much before the moment asked for (the player's
-// clock steps); an event that close behind is the one just jumped to.
+// How far the player's clock may be from an event just jumped to (a seek
+// lands a little early, or it has played on a little) for the event to
+// still count as the one the user is at.
 constexpr std::int64_t kEventLandingMs = 1000;
 
 // The length as the seek bar takes it: its low 32 bits, sign-extended.
@@ -97,7 +98,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     openFile(nativePath, front);
 }
 
-void PlaybackController::openFile(const QByteArray& nativePath, bool front)
+void PlaybackController::openFile(const QByteArray& nativePath, bool front, std::int64_t startMs)
 {
     ++generation_; // tracks read for the file being replaced are ignored from now on
     atEnd_ = false;
@@ -177,14 +178,14 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front)
     if (mode_ == ChannelMode::RearOnly) {
         // A rear recording alone plays in the large pane on the front engine.
         rear_->stop();
-        front_->open(path);
+        front_->openAt(path, startMs);
         frontMedia_ = front_->mediaStamp();
         swapped_ = true;
         rearVideo_ = false;
         view_.setPaneVideo(false, false);
         startPlayback();
     } else {
-        front_->open(path);
+        front_->openAt(path, startMs);
         frontMedia_ = front_->mediaStamp();
         if (partner.isEmpty()) {
             mode_ = ChannelMode::FrontOnly;
@@ -192,7 +193,7 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front)
             rearVideo_ = false;
             view_.setPaneVideo(false, false);
         } else {
-            rear_->open(partner);
+            rear_->openAt(partner, startMs);
             rearMedia_ = rear_->mediaStamp();
             rear_->setMute(true);
         }
@@ -226,6 +227,7 @@ void PlaybackController::playTrip(std::shared_ptr<const TripPlayback> trip, std:
         return;
     trip_ = std::move(trip);
     atEnd_ = false;
+    lastEventJump_.reset();
     firstRow_ = currentRow_ = -1; // the list's neighbours are not what follows in a trip
     tripRecording_.reset();
     fromTripMs = std::clamp<std::int64_t>(fromTripMs, 0, trip_->lengthMs());
@@ -266,13 +268,10 @@ void PlaybackController::openTripTarget(const TripTarget& target)
     tripPiece_ = target.piece;
     tripRecording_ = target.recording;
     atEnd_ = false;
-    openFile(QByteArray::fromStdString(target.path), target.front);
+    openFile(QByteArray::fromStdString(target.path), target.front, target.offsetMs);
     if (!frontMedia_)
         return; // refused: the pane says why, and the bar can take the user past it
-    if (target.offsetMs > 0) {
-        seekBoth(target.offsetMs);
-        pendingSeek_ = target.offsetMs;
-    }
+    pendingSeek_ = target.offsetMs; // until the file's clock runs
     if (twice)
         setSpeed(true);
     if (rearLarge && mode_ == ChannelMode::Both && !swapped_)
@@ -292,8 +291,9 @@ void PlaybackController::seekTrip(std::int64_t tripMs)
         openTripTarget(*target);
     } else {
         tripPiece_ = target->piece;
-        pendingSeek_.reset();
         seekBoth(target->offsetMs);
+        if (pendingSeek_) // still opening: the player may drop this seek, so it is given again
+            pendingSeek_ = target->offsetMs;
     }
     seekBar_.setPosition(tripMs);
     setTripCursor(tripMs);
@@ -327,17 +327,26 @@ void PlaybackController::nextEvent()
 {
     if (!trip_)
         return;
-    // An event just passed (a seek lands a little early) is the current one, not the next.
-    if (const auto at = trip_->nextEvent(seekBar_.position() + kEventLandingMs))
+    std::int64_t from = seekBar_.position();
+    if (lastEventJump_ && std::llabs(from - *lastEventJump_) < kEventLandingMs)
+        from = std::max(from, *lastEventJump_);
+    if (const auto at = trip_->nextEvent(from)) {
         seekTrip(*at);
+        lastEventJump_ = *at;
+    }
 }
 
 void PlaybackController::previousEvent()
 {
     if (!trip_)
         return;
-    if (const auto at = trip_->previousEvent(seekBar_.position()))
+    std::int64_t from = seekBar_.position();
+    if (lastEventJump_ && std::llabs(from - *lastEventJump_) < kEventLandingMs)
+        from = std::min(from, *lastEventJump_);
+    if (const auto at = trip_->previousEvent(from)) {
         seekTrip(*at);
+        lastEventJump_ = *at;
+    }
 }
 
 std::pair<std::int64_t, std::int64_t> PlaybackController::readoutScale() const
@@ -477,13 +486,13 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
             refreshSeekBar();
         }
         if (trip_) {
-            if (pendingSeek_) {
-                // The first clock of a file opened part-way: a seek the player
-                // dropped while opening is given again.
-                if (newTimeMs + 1000 < *pendingSeek_)
-                    seekBoth(*pendingSeek_);
-                pendingSeek_.reset();
-                break;
+            if (const std::optional<std::int64_t> asked = std::exchange(pendingSeek_, std::nullopt)) {
+                // The first clock of a file: a seek the player dropped while
+                // opening is given again, and this clock is not where it will be.
+                if (newTimeMs + 1000 < *asked) {
+                    seekBoth(*asked);
+                    break;
+                }
             }
             if (frontPicture_ && trip_->pieceEnded(tripPiece_, newTimeMs, front_->length()))
                 advanceTrip();

@@ -124,7 +124,7 @@ public:
 
 private:
     // Opening one file, in or out of a trip.
-    void openFile(const QByteArray& nativePath, bool front);
+    void openFile(const QByteArray& nativePath, bool front, std::int64_t startMs = 0);
     void openTripTarget(const TripTarget& target);
     // The piece playing has run out: the next one, or the trip's end.
     void advanceTrip();
@@ -199,6 +199,9 @@ private:
     // Where a file of a trip was asked to start: the player may not take a
     // seek given before it is under way, and gets it again then.
     std::optional<std::int64_t> pendingSeek_;
+    // The event the last N or P went to: the player's clock lands a little
+    // before it, or has moved on a little, and the next press counts from it.
+    std::optional<std::int64_t> lastEventJump_;
     SliderModel seekBar_;
     SliderModel volume_;
     PaneLayout layout_ = PaneLayout::FrontLargeRearSmall;

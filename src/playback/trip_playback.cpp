@@ -83,7 +83,7 @@ std::optional<std::int64_t> TripPlayback::nextEvent(std::int64_t tripMs) const
 
 std::optional<std::int64_t> TripPlayback::previousEvent(std::int64_t tripMs) const
 {
-    const auto before = std::lower_bound(eventTimes_.begin(), eventTimes_.end(), tripMs - kPreviousGraceMs);
+    const auto before = std::lower_bound(eventTimes_.begin(), eventTimes_.end(), tripMs);
     return before == eventTimes_.begin() ? std::nullopt : std::optional<std::int64_t>(*(before - 1));
 }
 

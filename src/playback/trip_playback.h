@@ -29,8 +29,6 @@ public:
     // reports its time in steps, and the last step before the end may be the
     // last one a file gives.
     static constexpr std::int64_t kEndSlackMs = 200;
-    // Pressing "previous event" this soon after an event goes to the one before.
-    static constexpr std::int64_t kPreviousGraceMs = 1500;
 
     TripPlayback(const TripSummary& summary, const std::vector<TripRecording>& recordings);
 
@@ -58,8 +56,8 @@ public:
     // The trip times of the events, in order, each moment once.
     const std::vector<std::int64_t>& eventTimes() const { return eventTimes_; }
     const std::vector<TripEvent>& events() const { return events_; }
-    // The next event after `tripMs` (one at it counts as passed), and the
-    // last one before it (less the grace, so a second press goes further back).
+    // The first event after `tripMs` and the last one before it (one at it
+    // counts for neither).
     std::optional<std::int64_t> nextEvent(std::int64_t tripMs) const;
     std::optional<std::int64_t> previousEvent(std::int64_t tripMs) const;
 

@@ -127,12 +127,13 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
                                   .arg(tripsToMeasure_));
     });
     connect(&tripsRead_, &QFutureWatcher<TripsDelivery>::finished, this, [this] {
+        // A copy, not takeResult(): a taken future can't be waited for on closing.
         if (tripsRead_.future().isValid() && tripsRead_.future().resultCount() > 0)
-            tripsArrived(tripsRead_.future().takeResult());
+            tripsArrived(tripsRead_.future().result());
     });
     connect(&tripSamplesRead_, &QFutureWatcher<TripSamplesDelivery>::finished, this, [this] {
         if (tripSamplesRead_.future().isValid() && tripSamplesRead_.future().resultCount() > 0)
-            tripSamplesArrived(tripSamplesRead_.future().takeResult());
+            tripSamplesArrived(tripSamplesRead_.future().result());
     });
 
     mapArea_ = new MapView(MapView::Page::Main, koreanInterface(), this);
@@ -542,8 +543,11 @@ void MainWindow::tripFileOpened()
 {
     markPlaying();
     const QModelIndex index = shownIndex(listModel_.currentRow());
-    if (index.isValid())
-        list_->scrollTo(index);
+    if (!index.isValid())
+        return;
+    if (index.parent().isValid())
+        list_->expand(index.parent()); // the file playing shows under its trip
+    list_->scrollTo(index);
 }
 
 void MainWindow::showInformation(bool information)

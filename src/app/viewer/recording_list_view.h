@@ -15,6 +15,7 @@ class RecordingListView : public QTreeView {
     Q_OBJECT
 public:
     static constexpr int kColumnWidths[] = {98, 85, 65, 186}; // type, date, time, file name
+    static constexpr int kTreeIndentation = 12;
 
     // `preferred` is the largest font the list may use; it is made smaller
     // until the widest kind, date and time texts fit their columns.
