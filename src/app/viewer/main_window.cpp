@@ -186,7 +186,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     volume_->setObjectName(QStringLiteral("volumeSlider"));
     volume_->setGeometry(594, 598, 59, 13);
     volume_->setPictures(ui.image(5), ui.image(6));
-    connect(seek_, &SkinSlider::released, this, [this] { controller_->seekReleased(); });
+    connect(seek_, &SkinSlider::released, this, [this] { seekCommand([this] { controller_->seekReleased(); }); });
     connect(volume_, &SkinSlider::released, this, [this] {
         controller_->volumeReleased();
         volumeSliderChanged();
@@ -228,6 +228,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     readoutTimer_.setInterval(500);
     connect(&readoutTimer_, &QTimer::timeout, this, &MainWindow::readoutTick);
     listPainted_ = new FirstPaintLog(list_->viewport());
+    seekPainted_ = new FirstPaintLog(frontPane_);
     connect(&scan_, &QFutureWatcher<FolderRows>::finished, this, [this] {
         FolderRows listing = scan_.result();
         if (listing.error) { // a folder that can't be used leaves the list as it was
@@ -413,6 +414,7 @@ void MainWindow::tripsArrived(TripsDelivery delivery)
     if (!delivery.trips)
         return;
     const int count = static_cast<int>(delivery.trips->trips.size());
+    qCInfo(viewerLog, "%d trips read", count);
     tripModel_.setTrips(std::move(delivery.trips));
     markPlaying();
     emit tripsRead(count);
@@ -426,6 +428,8 @@ void MainWindow::playTrip(std::size_t trip, std::int64_t fromMs)
     auto playback = std::make_shared<const TripPlayback>(trips->trips[trip], trips->set.recordings);
     const TripPlayback* key = playback.get();
     tripSamples_.clear();
+    qCInfo(viewerLog, "playing a trip of %lld ms from %lld ms", static_cast<long long>(playback->lengthMs()),
+           static_cast<long long>(fromMs));
     controller_->playTrip(std::move(playback), fromMs);
     markPlaying();
     // The graph's samples and the map's route come from the trip's tracks, read on a worker.
@@ -537,6 +541,26 @@ void MainWindow::markPlaying()
         if (const auto inTrip = tripModel_.tripRecordingOfFlatRow(row))
             trip = inTrip->first;
     tripModel_.setPlayingTrip(trip);
+}
+
+void MainWindow::seekCommand(const std::function<void()>& command)
+{
+    const QByteArray fileBefore = controller_->openedPath();
+    const auto pictureBefore = frontPane_->paintedPicture();
+    const qint64 given = QDateTime::currentMSecsSinceEpoch();
+    command();
+    if (!viewerLog().isInfoEnabled())
+        return;
+    const bool otherFile = controller_->openedPath() != fileBefore;
+    qCInfo(viewerLog, "seek to %lld ms (%s) given at %lld ms since the epoch",
+           static_cast<long long>(controller_->seekBar().position()), otherFile ? "another file" : "the same file",
+           static_cast<long long>(given));
+    // Another file's first picture; in the same file any new one (a measure
+    // only while paused, when nothing but the seek brings a new picture).
+    seekPainted_->arm(QStringLiteral("picture after the seek"), [this, pictureBefore, otherFile] {
+        const auto now = frontPane_->paintedPicture();
+        return otherFile ? now.second != pictureBefore.second : now != pictureBefore;
+    });
 }
 
 void MainWindow::tripFileOpened()
@@ -958,10 +982,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     case Qt::Key_Down: moveSelection(+1); break;
     case Qt::Key_PageUp: controller_->key(TransportKey::PageUp); break;
     case Qt::Key_PageDown: controller_->key(TransportKey::PageDown); break;
-    case Qt::Key_Left: controller_->key(TransportKey::Left); break;
-    case Qt::Key_Right: controller_->key(TransportKey::Right); break;
-    case Qt::Key_N: controller_->key(TransportKey::NextEvent); break;
-    case Qt::Key_P: controller_->key(TransportKey::PreviousEvent); break;
+    case Qt::Key_Left: seekCommand([this] { controller_->key(TransportKey::Left); }); break;
+    case Qt::Key_Right: seekCommand([this] { controller_->key(TransportKey::Right); }); break;
+    case Qt::Key_N: seekCommand([this] { controller_->key(TransportKey::NextEvent); }); break;
+    case Qt::Key_P: seekCommand([this] { controller_->key(TransportKey::PreviousEvent); }); break;
     default: break;
     }
     markPlaying();

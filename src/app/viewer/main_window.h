@@ -26,6 +26,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -147,6 +148,9 @@ private:
     void moveSelection(int step);
     void playSelection();
     void showCurrentPosition();
+    // Runs a seek the user gave; with the viewer's log on, logs when it was
+    // given and when the large pane then shows a new picture.
+    void seekCommand(const std::function<void()>& command);
     // Starts reading the listing's durations and trips (grouped lists only).
     void readTrips();
     void tripsArrived(TripsDelivery delivery);
@@ -214,6 +218,7 @@ private:
     std::vector<TripSample> tripSamples_; // of the trip playing
     const TripPlayback* markedTrip_ = nullptr;
     FirstPaintLog* listPainted_ = nullptr;
+    FirstPaintLog* seekPainted_ = nullptr;
     QString lastFolder_;
     QString lastCopyFolder_;
     QString lastSnapshotFolder_;
