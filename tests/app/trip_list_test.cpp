@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -241,4 +243,43 @@ TEST(TripList, ARecordingUnderATripPlaysTheTripFromIt)
     }
     EXPECT_FALSE(controller.playingTrip());
     EXPECT_TRUE(viewer.playing().contains("motion_"));
+}
+
+// A card of tens of thousands of files (bench/make_trip_card.py), given in
+// DRAVONIX_BIG_CARD: the flat list shows at once and the window answers while
+// the durations are read; the figures are printed.
+TEST(TripList, ABigCardIsGroupedWithoutHoldingUpTheWindow)
+{
+    const QString big = qEnvironmentVariable("DRAVONIX_BIG_CARD");
+    if (big.isEmpty())
+        GTEST_SKIP() << "DRAVONIX_BIG_CARD names no card";
+    rememberGroupByTrip(true);
+    MainWindow window{QStringList{"--aout=dummy", "--quiet"}};
+    window.show();
+    QSignalSpy listed(&window, &MainWindow::folderListed);
+    QSignalSpy read(&window, &MainWindow::tripsRead);
+    QElapsedTimer clock;
+    clock.start();
+    window.openFolder(big);
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 60000));
+    const qint64 listedAt = clock.elapsed();
+    // The longest the event loop went without turning while the trips were read.
+    qint64 last = clock.elapsed();
+    qint64 longest = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start();
+    ASSERT_TRUE(waitFor([&] { return !read.isEmpty(); }, 600000));
+    tick.stop();
+    const qint64 readAt = clock.elapsed();
+    std::printf("%d rows listed in %lld ms, %d trips read %lld ms later; the event loop turned at least every %lld ms\n",
+                window.listModel().recordingCount(), static_cast<long long>(listedAt), read.front().front().toInt(),
+                static_cast<long long>(readAt - listedAt), static_cast<long long>(longest));
+    EXPECT_LT(longest, 1000); // a read on the UI thread would stop it for the whole read
+    EXPECT_GT(read.front().front().toInt(), 0);
+    rememberGroupByTrip(false);
 }

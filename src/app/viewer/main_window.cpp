@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -240,7 +241,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         }
         const int count = static_cast<int>(listing.rows.size());
         listedFolder_ = scanFolder_;
-        listModel_.setRows(std::move(listing.rows));
+            listModel_.setRows(std::move(listing.rows));
         controller_->listReplaced();
         markPlaying();
         listPainted_->arm(QStringLiteral("list of %1 recordings").arg(count));
