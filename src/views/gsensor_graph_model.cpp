@@ -69,13 +69,14 @@ void GSensorGraphModel::leaveWindow()
 
 std::int64_t GSensorGraphModel::windowStart() const
 {
-    const std::int64_t latest = std::max<std::int64_t>(0, lengthMs_ - spanMs_);
-    return std::clamp<std::int64_t>(cursorMs_ - spanMs_ / 2, 0, latest);
+    const std::int64_t span = windowSpan();
+    const std::int64_t latest = std::max<std::int64_t>(0, lengthMs_ - span);
+    return std::clamp<std::int64_t>(cursorMs_ - span / 2, 0, latest);
 }
 
 int GSensorGraphModel::windowX(std::int64_t ms) const
 {
-    return kOriginX + static_cast<int>((ms - windowStart()) * kPlotWidth / spanMs_);
+    return kOriginX + static_cast<int>((ms - windowStart()) * kPlotWidth / windowSpan());
 }
 
 std::vector<int> GSensorGraphModel::markXs() const
@@ -83,7 +84,7 @@ std::vector<int> GSensorGraphModel::markXs() const
     std::vector<int> xs;
     const std::int64_t from = windowStart();
     for (const std::int64_t mark : marks_)
-        if (mark >= from && mark <= from + spanMs_)
+        if (mark >= from && mark <= from + windowSpan())
             xs.push_back(windowX(mark));
     return xs;
 }
@@ -103,7 +104,7 @@ std::vector<GraphPoint> GSensorGraphModel::trace(Axis axis) const
         const std::int64_t from = windowStart();
         const auto first = std::lower_bound(window_.begin(), window_.end(), from,
                                             [](const TimedAcceleration& s, std::int64_t t) { return s.ms < t; });
-        const auto last = std::upper_bound(window_.begin(), window_.end(), from + spanMs_,
+        const auto last = std::upper_bound(window_.begin(), window_.end(), from + windowSpan(),
                                            [](std::int64_t t, const TimedAcceleration& s) { return t < s.ms; });
         for (auto it = first; it != last; ++it) {
             const float value = it->g[static_cast<std::size_t>(axis)];

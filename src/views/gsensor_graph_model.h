@@ -5,6 +5,7 @@
 
 #include "telemetry/telemetry_track.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -51,7 +52,8 @@ public:
     bool windowShown() const { return windowed_; }
     std::int64_t cursorTime() const { return cursorMs_; }
     std::int64_t windowStart() const;
-    std::int64_t windowSpan() const { return spanMs_; }
+    // A stretch shorter than the window fills the plot.
+    std::int64_t windowSpan() const { return std::min(spanMs_, std::max<std::int64_t>(lengthMs_, 1000)); }
     // The x of each mark inside the window.
     std::vector<int> markXs() const;
 

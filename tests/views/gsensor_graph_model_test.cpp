@@ -143,12 +143,14 @@ TEST(GSensorGraphModel, AWindowWithoutSamplesOrShorterThanTheWindowDrawsWhatTher
     EXPECT_EQ(graph.cursorTime(), 0);
     EXPECT_TRUE(graph.trace(GSensorGraphModel::Axis::Y).empty());
     EXPECT_EQ(graph.valueText(GSensorGraphModel::Axis::Y), "Y=+0.00");
-    // A 20-second trip (no track in its first file): the samples sit in the plot's first third.
+    // A 20-second trip (no track in its first file) fills the plot: the samples sit past its middle.
     graph.showWindow({{12'000, {0, 0.5f, 0}}, {13'000, {0, 0.25f, 0}}}, 20'000, {});
     graph.setCursorTime(12'500);
+    EXPECT_EQ(graph.windowStart(), 0);
+    EXPECT_EQ(graph.cursorX(), 20 + 375);
     const auto y = graph.trace(GSensorGraphModel::Axis::Y);
     ASSERT_EQ(y.size(), 2u);
-    EXPECT_EQ(y[0].x, 20 + 120);
+    EXPECT_EQ(y[0].x, 20 + 360);
     EXPECT_EQ(y[0].y, 40);
     EXPECT_EQ(graph.valueText(GSensorGraphModel::Axis::Y), "Y=+0.50");
     graph.setCursorTime(11'000); // before the first sample: no value yet

@@ -127,6 +127,8 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
                                   .arg(tripsMeasured_->load())
                                   .arg(tripsToMeasure_));
     });
+    // After the view has taken the reset in.
+    connect(&tripModel_, &QAbstractItemModel::modelReset, this, &MainWindow::spanTripRows, Qt::QueuedConnection);
     connect(&tripsRead_, &QFutureWatcher<TripsDelivery>::finished, this, [this] {
         // A copy, not takeResult(): a taken future can't be waited for on closing.
         if (tripsRead_.future().isValid() && tripsRead_.future().resultCount() > 0)
@@ -355,6 +357,7 @@ void MainWindow::setGroupedByTrip(bool grouped)
     static_cast<RecordingListView*>(list_)->showModel(grouped ? static_cast<QAbstractItemModel&>(tripModel_)
                                                               : static_cast<QAbstractItemModel&>(listModel_),
                                                       grouped);
+    spanTripRows();
     if (grouped && !tripModel_.trips())
         readTrips();
     if (!grouped) {
@@ -366,6 +369,16 @@ void MainWindow::setGroupedByTrip(bool grouped)
         tripsProgress_.start();
     }
     markPlaying();
+}
+
+void MainWindow::spanTripRows()
+{
+    // A trip's row reads across the list in one line.
+    if (!grouped_)
+        return;
+    for (int r = 0; r < tripModel_.rowCount(); ++r)
+        if (tripModel_.isTripRow(tripModel_.index(r, 0)))
+            list_->setFirstColumnSpanned(r, QModelIndex(), true);
 }
 
 void MainWindow::readTrips()

@@ -153,6 +153,7 @@ private:
     void seekCommand(const std::function<void()>& command);
     // Starts reading the listing's durations and trips (grouped lists only).
     void readTrips();
+    void spanTripRows();
     void tripsArrived(TripsDelivery delivery);
     void tripSamplesArrived(TripSamplesDelivery delivery);
     // The list's playing colour on the recording playing, and the event

@@ -27,6 +27,14 @@ QString distanceText(double km)
     return QString::number(std::isfinite(km) ? km : 0.0, 'f', 1) + QStringLiteral(" km");
 }
 
+QString summaryText(const TripSummary& trip)
+{
+    QString text = tripLengthText(trip.timeline.lengthMs()) + QStringLiteral(" \u00b7 ") + distanceText(trip.distanceKm);
+    if (!trip.events.empty())
+        text += QStringLiteral(" \u00b7 %1 event%2").arg(trip.events.size()).arg(trip.events.size() == 1 ? "" : "s");
+    return text;
+}
+
 } // namespace
 
 QString tripLengthText(std::int64_t ms)
@@ -213,15 +221,14 @@ QVariant TripListModel::tripData(const Entry& entry, int column, int role) const
     switch (role) {
     case Qt::DisplayRole:
         switch (column) {
-        case RecordingListModel::Type: return QStringLiteral("Trip");
+        // The view spans a trip's first column over the row: all of it in one line.
+        case RecordingListModel::Type:
+            return QStringLiteral("%1 %2   %3").arg(tripDateText(trip.trip.start),
+                                                  cameraDateTime(trip.trip.start).time().toString(QStringLiteral("HH:mm:ss")),
+                                                  summaryText(trip));
         case RecordingListModel::Date: return tripDateText(trip.trip.start);
         case RecordingListModel::Time: return cameraDateTime(trip.trip.start).time().toString(QStringLiteral("HH:mm:ss"));
-        case RecordingListModel::FileName: {
-            QString text = tripLengthText(trip.timeline.lengthMs()) + QStringLiteral(" \u00b7 ") + distanceText(trip.distanceKm);
-            if (!trip.events.empty())
-                text += QStringLiteral(" \u00b7 %1 event%2").arg(trip.events.size()).arg(trip.events.size() == 1 ? "" : "s");
-            return text;
-        }
+        case RecordingListModel::FileName: return summaryText(trip);
         default: return {};
         }
     case Qt::ToolTipRole:
