@@ -23,7 +23,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -243,7 +242,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         }
         const int count = static_cast<int>(listing.rows.size());
         listedFolder_ = scanFolder_;
-            listModel_.setRows(std::move(listing.rows));
+        listModel_.setRows(std::move(listing.rows));
         controller_->listReplaced();
         markPlaying();
         listPainted_->arm(QStringLiteral("list of %1 recordings").arg(count));
