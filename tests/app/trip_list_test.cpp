@@ -24,7 +24,10 @@ using namespace dravonix;
 
 namespace {
 
-QString card() { return qEnvironmentVariable("DRAVONIX_TEST_CARD"); }
+// The viewer's settings (grouping is remembered) in a folder of the tests' own.
+const bool configHome = qputenv("XDG_CONFIG_HOME", DRAVONIX_TEST_CONFIG);
+
+QString card() { return qEnvironmentVariable("DRAVONIX_TEST_CARD", QStringLiteral(DRAVONIX_TWO_TRIP_CARD)); }
 
 void screenshot(QWidget& window, const char* name)
 {
@@ -39,7 +42,7 @@ void screenshot(QWidget& window, const char* name)
 std::vector<QStringList> cli(const char* command)
 {
     QProcess process;
-    process.start(qEnvironmentVariable("DRAVONIX_CLI"), {QString::fromLatin1(command), card()});
+    process.start(QStringLiteral(DRAVONIX_CLI), {QString::fromLatin1(command), card()});
     EXPECT_TRUE(process.waitForFinished(60000));
     std::vector<QStringList> lines;
     for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
