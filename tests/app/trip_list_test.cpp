@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <set>
@@ -24,8 +25,10 @@ using namespace dravonix;
 
 namespace {
 
-// The viewer's settings (grouping is remembered) in a folder of the tests' own.
-const bool configHome = qputenv("XDG_CONFIG_HOME", DRAVONIX_TEST_CONFIG);
+// The viewer's settings (grouping is remembered) in a folder of this process's
+// own: ctest runs the tests of this file side by side.
+const QTemporaryDir configFolder;
+const bool configHome = qputenv("XDG_CONFIG_HOME", QFile::encodeName(configFolder.path()));
 
 QString card() { return qEnvironmentVariable("DRAVONIX_TEST_CARD", QStringLiteral(DRAVONIX_TWO_TRIP_CARD)); }
 
@@ -61,10 +64,10 @@ struct Viewer {
         window.activateWindow();
         QApplication::setActiveWindow(&window);
         QSignalSpy listed(&window, &MainWindow::folderListed);
+        QSignalSpy read(&window, &MainWindow::tripsRead);
         window.openFolder(card());
         EXPECT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 10000));
         if (grouped) {
-            QSignalSpy read(&window, &MainWindow::tripsRead);
             window.setGroupedByTrip(true);
             EXPECT_TRUE(waitFor([&] { return !read.isEmpty(); }, 30000));
         }
