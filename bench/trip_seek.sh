@@ -81,7 +81,7 @@ awk '
   /seek to .* given at/ { kind = ($0 ~ /another file/) ? "another-file" : "same-file"; given = $(NF - 4); to = $4; next }
   /picture after the seek painted at/ && given != "" {
     shown = $(NF - 4); ms = shown - given
-    printf "%-12s %7d ms  %s  %s  %5d\n", kind, to / 1000, given, shown, ms
+    printf "%-12s %7d s   %s  %s  %5d\n", kind, to / 1000, given, shown, ms
     print kind, ms > "/dev/stderr"
     given = ""
   }' "$log" 2> "$work/figures"
