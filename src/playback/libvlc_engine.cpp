@@ -1,6 +1,7 @@
 #include "playback/libvlc_engine.h"
 #include "playback/sound_output.h"
 
+#include <cstdio>
 #include <QFile>
 #include <QMetaObject>
 
@@ -168,12 +169,20 @@ void LibVlcEngine::onDisplay(void* opaque, void* /*picture*/)
     }
 }
 
-void LibVlcEngine::open(const QByteArray& nativePath)
+void LibVlcEngine::openAt(const QByteArray& nativePath, std::int64_t startMs)
 {
     if (instance_ == nullptr || player_ == nullptr)
         return;
     // A media that can't be made leaves the player empty, not holding the file before.
     libvlc_media_t* media = libvlc_media_new_path(instance_, nativePath.constData());
+    if (media != nullptr && startMs > 0) {
+        // The input starts there: no picture of the file's start shows first.
+        // Seconds with a point whatever the locale.
+        char option[48];
+        std::snprintf(option, sizeof option, ":start-time=%lld.%03lld", static_cast<long long>(startMs / 1000),
+                      static_cast<long long>(startMs % 1000));
+        libvlc_media_add_option(media, option);
+    }
     if (media_ != nullptr)
         libvlc_media_release(media_);
     media_ = media;

@@ -36,7 +36,8 @@ public:
     int lostPictures() const;
 
     void setEventHandler(EventHandler handler) override { handler_ = std::move(handler); }
-    void open(const QByteArray& nativePath) override;
+    void open(const QByteArray& nativePath) override { openAt(nativePath, 0); }
+    void openAt(const QByteArray& nativePath, std::int64_t startMs) override;
     unsigned mediaStamp() const override { return mediaStamp_.load(); }
     // A path given as text, for names that are valid in the file system's encoding.
     void open(const QString& path) { open(QFile::encodeName(path)); }

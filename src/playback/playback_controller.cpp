@@ -51,6 +51,11 @@ QString unplayableText(const QByteArray& nativePath)
                             : QStringLiteral("%1 can't be played: it is damaged or not a video.").arg(name);
 }
 
+// How far the player's clock may be from an event just jumped to (a seek
+// lands a little early, or it has played on a little) for the event to
+// still count as the one the user is at.
+constexpr std::int64_t kEventLandingMs = 1000;
+
 // The length as the seek bar takes it: its low 32 bits, sign-extended.
 std::int64_t seekLength(std::int64_t length) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(length)); }
 
@@ -89,6 +94,12 @@ PlaybackController::~PlaybackController()
 
 void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
 {
+    leaveTrip();
+    openFile(nativePath, front);
+}
+
+void PlaybackController::openFile(const QByteArray& nativePath, bool front, std::int64_t startMs)
+{
     ++generation_; // tracks read for the file being replaced are ignored from now on
     atEnd_ = false;
     frontMedia_.reset(); // and so are its engines' events still queued
@@ -99,6 +110,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     frontPicture_ = rearPicture_ = false;
     frontPath_.clear();
     rearPath_.clear();
+    pendingSeek_.reset();
     view_.setReadoutTimer(false);
     view_.showOpenProblem(QString());
     if (front_ != nullptr)
@@ -126,8 +138,10 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
         return;
 
     store_.clear();
-    seekBar_.setRange(0, 0);
-    view_.seekBarChanged();
+    if (!trip_) { // a trip's bar keeps its range and place while the next file opens
+        seekBar_.setRange(0, 0);
+        view_.seekBarChanged();
+    }
     graph_.reset();
     view_.graphChanged();
     view_.resetReadout();
@@ -164,14 +178,14 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     if (mode_ == ChannelMode::RearOnly) {
         // A rear recording alone plays in the large pane on the front engine.
         rear_->stop();
-        front_->open(path);
+        front_->openAt(path, startMs);
         frontMedia_ = front_->mediaStamp();
         swapped_ = true;
         rearVideo_ = false;
         view_.setPaneVideo(false, false);
         startPlayback();
     } else {
-        front_->open(path);
+        front_->openAt(path, startMs);
         frontMedia_ = front_->mediaStamp();
         if (partner.isEmpty()) {
             mode_ = ChannelMode::FrontOnly;
@@ -179,7 +193,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
             rearVideo_ = false;
             view_.setPaneVideo(false, false);
         } else {
-            rear_->open(partner);
+            rear_->openAt(partner, startMs);
             rearMedia_ = rear_->mediaStamp();
             rear_->setMute(true);
         }
@@ -205,6 +219,141 @@ void PlaybackController::readTrackInBackground(const QByteArray& nativePath)
         }
         return delivery;
     }));
+}
+
+void PlaybackController::playTrip(std::shared_ptr<const TripPlayback> trip, std::int64_t fromTripMs)
+{
+    if (trip == nullptr || trip->pieceCount() == 0 || front_ == nullptr)
+        return;
+    trip_ = std::move(trip);
+    atEnd_ = false;
+    lastEventJump_.reset();
+    firstRow_ = currentRow_ = -1; // the list's neighbours are not what follows in a trip
+    tripRecording_.reset();
+    fromTripMs = std::clamp<std::int64_t>(fromTripMs, 0, trip_->lengthMs());
+    graph_.showWindow({}, trip_->lengthMs(), trip_->eventTimes());
+    seekBar_.setRange(0, trip_->lengthMs());
+    seekBar_.setPosition(fromTripMs);
+    openTripTarget(*trip_->locate(fromTripMs));
+    seekBar_.setPosition(fromTripMs);
+    setTripCursor(fromTripMs);
+    view_.seekBarChanged();
+}
+
+void PlaybackController::leaveTrip()
+{
+    if (!trip_)
+        return;
+    trip_.reset();
+    tripRecording_.reset();
+    pendingSeek_.reset();
+    graph_.leaveWindow();
+    view_.graphChanged();
+}
+
+void PlaybackController::setTripAcceleration(std::vector<TimedAcceleration> samples)
+{
+    if (!trip_)
+        return;
+    const std::int64_t cursor = seekBar_.position();
+    graph_.showWindow(std::move(samples), trip_->lengthMs(), trip_->eventTimes());
+    setTripCursor(cursor);
+}
+
+void PlaybackController::openTripTarget(const TripTarget& target)
+{
+    // What the user set stays set from one file of the trip to the next.
+    const bool twice = doubleSpeed_;
+    const bool rearLarge = swapped_ && mode_ == ChannelMode::Both;
+    tripPiece_ = target.piece;
+    tripRecording_ = target.recording;
+    atEnd_ = false;
+    openFile(QByteArray::fromStdString(target.path), target.front, target.offsetMs);
+    if (!frontMedia_)
+        return; // refused: the pane says why, and the bar can take the user past it
+    pendingSeek_ = target.offsetMs; // until the file's clock runs
+    if (twice)
+        setSpeed(true);
+    if (rearLarge && mode_ == ChannelMode::Both && !swapped_)
+        swap();
+    view_.tripFileOpened();
+}
+
+void PlaybackController::seekTrip(std::int64_t tripMs)
+{
+    if (!trip_ || front_ == nullptr)
+        return;
+    tripMs = std::clamp<std::int64_t>(tripMs, 0, trip_->lengthMs());
+    const std::optional<TripTarget> target = trip_->locate(tripMs);
+    if (!target)
+        return;
+    if (atEnd_ || !frontMedia_ || tripRecording_ != target->recording) {
+        openTripTarget(*target);
+    } else {
+        tripPiece_ = target->piece;
+        seekBoth(target->offsetMs);
+        if (pendingSeek_) // still opening: the player may drop this seek, so it is given again
+            pendingSeek_ = target->offsetMs;
+    }
+    seekBar_.setPosition(tripMs);
+    setTripCursor(tripMs);
+    view_.seekBarChanged();
+}
+
+void PlaybackController::advanceTrip()
+{
+    if (tripPiece_ + 1 >= trip_->pieceCount())
+        return; // the trip's end: the file's end holds it there
+    const TripTarget next = trip_->startOf(tripPiece_ + 1);
+    if (next.recording == tripRecording_ && frontMedia_) {
+        // The same file again further on (an Event file around a shorter Always one).
+        tripPiece_ = next.piece;
+        seekBoth(next.offsetMs);
+    } else {
+        openTripTarget(next);
+    }
+    seekBar_.setPosition(trip_->piece(next.piece).tripFrom);
+    setTripCursor(seekBar_.position());
+    view_.seekBarChanged();
+}
+
+void PlaybackController::setTripCursor(std::int64_t tripMs)
+{
+    graph_.setCursorTime(tripMs);
+    view_.graphChanged();
+}
+
+void PlaybackController::nextEvent()
+{
+    if (!trip_)
+        return;
+    std::int64_t from = seekBar_.position();
+    if (lastEventJump_ && std::llabs(from - *lastEventJump_) < kEventLandingMs)
+        from = std::max(from, *lastEventJump_);
+    if (const auto at = trip_->nextEvent(from)) {
+        seekTrip(*at);
+        lastEventJump_ = *at;
+    }
+}
+
+void PlaybackController::previousEvent()
+{
+    if (!trip_)
+        return;
+    std::int64_t from = seekBar_.position();
+    if (lastEventJump_ && std::llabs(from - *lastEventJump_) < kEventLandingMs)
+        from = std::min(from, *lastEventJump_);
+    if (const auto at = trip_->previousEvent(from)) {
+        seekTrip(*at);
+        lastEventJump_ = *at;
+    }
+}
+
+std::pair<std::int64_t, std::int64_t> PlaybackController::readoutScale() const
+{
+    if (trip_ && front_ != nullptr)
+        return {front_->length(), front_->time()};
+    return {seekBar_.maximum(), seekBar_.position()};
 }
 
 void PlaybackController::trackArrived(TrackDelivery delivery)
@@ -245,6 +394,18 @@ void PlaybackController::startPlayback()
 
 void PlaybackController::enableSeekBar(bool on)
 {
+    if (trip_) {
+        // The bar spans the trip whichever of its files is open, and stays
+        // usable while one opens or fails, so the user can seek past it.
+        if (seekBar_.minimum() != 0 || seekBar_.maximum() != trip_->lengthMs()) {
+            const std::int64_t keep = seekBar_.position();
+            seekBar_.setRange(0, trip_->lengthMs());
+            seekBar_.setPosition(keep);
+        }
+        seekBar_.setEnabled(true);
+        view_.seekBarChanged();
+        return;
+    }
     if (front_ != nullptr && on && front_->isSeekable()) {
         seekBar_.setEnabled(true);
         seekBar_.setRange(0, seekLength(front_->length()));
@@ -260,6 +421,15 @@ void PlaybackController::refreshSeekBar()
     // While the user holds the thumb, the thumb is theirs.
     if (seekBar_.held())
         return;
+    if (trip_) {
+        if (front_->state() != MediaState::Playing)
+            return;
+        const std::int64_t at = trip_->tripTimeIn(tripPiece_, front_->time());
+        seekBar_.setPosition(at);
+        setTripCursor(at);
+        view_.seekBarChanged();
+        return;
+    }
     std::int64_t length = front_->length();
     if (front_->state() != MediaState::Playing || length == 0)
         return;
@@ -315,6 +485,19 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
                 enableSeekBar(true);
             refreshSeekBar();
         }
+        if (trip_) {
+            if (const std::optional<std::int64_t> asked = std::exchange(pendingSeek_, std::nullopt)) {
+                // The first clock of a file: a seek the player dropped while
+                // opening is given again, and this clock is not where it will be.
+                if (newTimeMs + 1000 < *asked) {
+                    seekBoth(*asked);
+                    break;
+                }
+            }
+            if (frontPicture_ && trip_->pieceEnded(tripPiece_, newTimeMs, front_->length()))
+                advanceTrip();
+            break;
+        }
         const std::int64_t length = front_->length();
         if (frontPicture_ && length > 0 && std::llabs(length - newTimeMs) <= 200)
             endOfFile();
@@ -357,6 +540,10 @@ void PlaybackController::showUnplayable(bool frontEngine)
 
 void PlaybackController::endOfFile()
 {
+    if (trip_) {
+        advanceTrip();
+        return;
+    }
     // One advance per file: the open that follows stamps the front engine's
     // media anew, so the end event and the last time changes of this file
     // still in the queue are dropped by the handler.
@@ -365,7 +552,7 @@ void PlaybackController::endOfFile()
 
 void PlaybackController::holdAtEnd()
 {
-    std::int64_t length = seekLength(front_->length());
+    std::int64_t length = trip_ ? trip_->lengthMs() : seekLength(front_->length());
     if (length <= 0)
         length = seekBar_.maximum();
     // libvlc plays a file that has ended again only after a stop.
@@ -383,12 +570,19 @@ void PlaybackController::holdAtEnd()
     seekBar_.setEnabled(true);
     seekBar_.setRange(0, length);
     seekBar_.setPosition(length);
-    setGraphBySeekMaximum(length);
+    if (trip_)
+        setTripCursor(length);
+    else
+        setGraphBySeekMaximum(length);
     view_.seekBarChanged();
 }
 
 void PlaybackController::playAgainFrom(std::int64_t ms)
 {
+    if (trip_) {
+        seekTrip(ms); // the engines let go of the last file: it opens again
+        return;
+    }
     atEnd_ = false;
     front_->play();
     if (mode_ == ChannelMode::Both)
@@ -452,6 +646,11 @@ void PlaybackController::listReplaced()
 
 void PlaybackController::nextRecording()
 {
+    if (trip_) { // the next piece of the trip
+        if (tripPiece_ + 1 < trip_->pieceCount())
+            seekTrip(trip_->piece(tripPiece_ + 1).tripFrom);
+        return;
+    }
     if (currentRow_ == -1 || currentRow_ + 1 >= list_.recordingCount())
         return;
     openListRow(currentRow_ + 1);
@@ -459,6 +658,10 @@ void PlaybackController::nextRecording()
 
 void PlaybackController::previousRecording()
 {
+    if (trip_) {
+        seekTrip(tripPiece_ > 0 ? trip_->piece(tripPiece_ - 1).tripFrom : 0);
+        return;
+    }
     // The recording before the first row of the one playing, from its first row.
     if (currentRow_ == -1 || firstRow_ <= 0)
         return;
@@ -500,6 +703,11 @@ void PlaybackController::pause()
 void PlaybackController::skip(std::int64_t delta)
 {
     const std::int64_t from = seekBar_.position();
+    if (trip_) {
+        if (!atEnd_ || delta < 0)
+            seekTrip(from + delta);
+        return;
+    }
     if (front_ != nullptr && atEnd_) {
         if (delta < 0)
             playAgainFrom(std::max<std::int64_t>(0, from + delta));
@@ -524,6 +732,10 @@ void PlaybackController::seekBoth(std::int64_t ms)
 
 void PlaybackController::setGraphBySeekMaximum(std::int64_t ms)
 {
+    if (trip_) { // the bar's own time is the trip's
+        setTripCursor(ms);
+        return;
+    }
     const std::int64_t maximum = seekBar_.maximum();
     if (maximum == 0)
         return; // no range yet: the graph stays where it is
@@ -555,6 +767,11 @@ void PlaybackController::seekReleased()
 {
     if (front_ == nullptr)
         return;
+    if (trip_) {
+        if (!atEnd_ || seekBar_.position() < seekBar_.maximum())
+            seekTrip(seekBar_.position());
+        return;
+    }
     if (atEnd_) {
         // The player has let go of the ended file and knows no length now.
         if (seekBar_.position() < seekBar_.maximum())
@@ -615,6 +832,11 @@ void PlaybackController::step(int direction)
 {
     if (front_ == nullptr)
         return;
+    if (trip_) {
+        if (!atEnd_ || direction < 0)
+            seekTrip(seekBar_.position() + direction * 3000);
+        return;
+    }
     if (atEnd_) {
         if (direction < 0)
             playAgainFrom(std::max<std::int64_t>(0, seekBar_.maximum() - 3000));
@@ -655,6 +877,8 @@ void PlaybackController::key(TransportKey key)
     case TransportKey::PageDown: nextRecording(); break;
     case TransportKey::Left: step(-1); break;
     case TransportKey::Right: step(+1); break;
+    case TransportKey::NextEvent: nextEvent(); break;
+    case TransportKey::PreviousEvent: previousEvent(); break;
     }
 }
 

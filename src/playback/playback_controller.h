@@ -6,6 +6,7 @@
 // through interfaces, so every rule is tested with fakes.
 
 #include "playback/playback_view.h"
+#include "playback/trip_playback.h"
 #include "playback/video_engine.h"
 #include "telemetry/telemetry_track.h"
 #include "toolkit/slider_model.h"
@@ -15,8 +16,10 @@
 #include <QFutureWatcher>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace dravonix {
 
@@ -27,7 +30,7 @@ struct TrackDelivery {
 };
 
 enum class ChannelMode { Both = 0, FrontOnly = 1, RearOnly = 2 };
-enum class TransportKey { Space, Enter, PageUp, PageDown, Left, Right };
+enum class TransportKey { Space, Enter, PageUp, PageDown, Left, Right, NextEvent, PreviousEvent };
 
 class PlaybackController {
 public:
@@ -50,6 +53,25 @@ public:
     void listReplaced();
     void nextRecording();
     void previousRecording();
+
+    // A trip played as one: the seek bar spans the whole trip, its files
+    // open one after the other as the trip time reaches them, and the graph
+    // shows a window of the trip's samples around the cursor once they are
+    // given. Opening a recording or a list row leaves the trip.
+    void playTrip(std::shared_ptr<const TripPlayback> trip, std::int64_t fromTripMs = 0);
+    void leaveTrip();
+    bool playingTrip() const { return trip_ != nullptr; }
+    const std::shared_ptr<const TripPlayback>& trip() const { return trip_; }
+    std::size_t tripPiece() const { return tripPiece_; }
+    // The trip's merged acceleration, in trip time, for the graph.
+    void setTripAcceleration(std::vector<TimedAcceleration> samples);
+    // To a trip time, opening another of its files when it lies in one.
+    void seekTrip(std::int64_t tripMs);
+    void nextEvent();
+    void previousEvent();
+    // The open file's length and position, which the readout and the map
+    // follow (the seek bar's own range in a single recording).
+    std::pair<std::int64_t, std::int64_t> readoutScale() const;
 
     // Transport.
     void play();
@@ -101,6 +123,12 @@ public:
     QString rateLabel() const { return rateLabel_; }
 
 private:
+    // Opening one file, in or out of a trip.
+    void openFile(const QByteArray& nativePath, bool front, std::int64_t startMs = 0);
+    void openTripTarget(const TripTarget& target);
+    // The piece playing has run out: the next one, or the trip's end.
+    void advanceTrip();
+    void setTripCursor(std::int64_t tripMs);
     // Engine events of the files this controller opened; the handlers drop
     // those of files replaced since.
     void frontEvent(EngineEvent event, std::int64_t newTimeMs);
@@ -165,6 +193,15 @@ private:
     bool playing_ = false; // what the buttons show
     bool atEnd_ = false;   // held at the end of the last recording
     QFutureWatcher<TrackDelivery> trackReader_;
+    std::shared_ptr<const TripPlayback> trip_;
+    std::size_t tripPiece_ = 0;
+    std::optional<std::size_t> tripRecording_; // the trip's recording open on the engines
+    // Where a file of a trip was asked to start: the player may not take a
+    // seek given before it is under way, and gets it again then.
+    std::optional<std::int64_t> pendingSeek_;
+    // The event the last N or P went to: the player's clock lands a little
+    // before it, or has moved on a little, and the next press counts from it.
+    std::optional<std::int64_t> lastEventJump_;
     SliderModel seekBar_;
     SliderModel volume_;
     PaneLayout layout_ = PaneLayout::FrontLargeRearSmall;

@@ -36,6 +36,8 @@ public:
     virtual void magnifierChanged() = 0;
     // The open recording's telemetry has been read into the store.
     virtual void trackLoaded() {}
+    // A trip playing has opened another of its files.
+    virtual void tripFileOpened() {}
     // Why the recording asked for can't be played, shown where its pictures
     // would be; an empty text takes the message away.
     virtual void showOpenProblem(const QString& text) = 0;

@@ -32,6 +32,14 @@ public:
 
     // The file system's bytes; nothing starts playing. Every open moves the media stamp on.
     virtual void open(const QByteArray& nativePath) = 0;
+    // The same, the file to start at `startMs` once played: its first picture
+    // is from there. A seek given while a file is still opening may be lost.
+    virtual void openAt(const QByteArray& nativePath, std::int64_t startMs)
+    {
+        open(nativePath);
+        if (startMs > 0)
+            setTime(startMs);
+    }
     virtual unsigned mediaStamp() const = 0;
     virtual void play() = 0;
     virtual void pause() = 0; // pauses a playing file; never resumes one

@@ -30,13 +30,14 @@ bool SliderModel::positionForPointer(int x, int width, std::int64_t& out) const
     return true;
 }
 
-int SliderModel::thumbLeft(int width) const
+int SliderModel::thumbLeftAt(std::int64_t value, int width) const
 {
     const int usable = width - kThumbWidth;
     const std::int64_t span = maximum_ - minimum_;
     if (usable <= 0 || span <= 0)
         return 0;
-    return static_cast<int>((position() - minimum_) * usable / span);
+    value = std::clamp(value, minimum_, maximum_);
+    return static_cast<int>((value - minimum_) * usable / span);
 }
 
 } // namespace dravonix

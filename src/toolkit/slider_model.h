@@ -28,8 +28,9 @@ public:
     // The position for a pointer at x in a slider `width` pixels wide, or
     // false when it leaves the position alone (no room, or a maximum of 0).
     bool positionForPointer(int x, int width, std::int64_t& out) const;
-    // The thumb's left edge for the current position.
-    int thumbLeft(int width) const;
+    // The thumb's left edge for the current position, and for any value.
+    int thumbLeft(int width) const { return thumbLeftAt(position(), width); }
+    int thumbLeftAt(std::int64_t value, int width) const;
 
 private:
     std::int64_t minimum_ = 0;

@@ -20,14 +20,7 @@ TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, c
                       const TripOptions& options)
 {
     TripTimeline timeline(recordings, trip);
-    std::map<std::size_t, TelemetryTrack> tracks;
-    const TrackLoader load = [&](std::size_t i) -> const TelemetryTrack* {
-        TelemetryTrack& track = tracks[i];
-        if (!readTelemetryTrack(std::filesystem::path(recordings[i].mainPath()), track).ok())
-            return nullptr; // a recording without a readable track adds no samples
-        return &track;
-    };
-    TripTelemetry telemetry = mergeTripTelemetry(recordings, timeline, load);
+    TripTelemetry telemetry = readTripTelemetry(recordings, timeline);
     TripSummary summary{std::move(trip), std::move(timeline), {}, tripDistanceKm(telemetry.samples),
                         tripTopSpeedKmh(telemetry.samples), {}};
     summary.events = findTripEvents(recordings, summary.trip, summary.timeline, telemetry, thresholds,
@@ -38,6 +31,18 @@ TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, c
 }
 
 } // namespace
+
+TripTelemetry readTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline)
+{
+    std::map<std::size_t, TelemetryTrack> tracks;
+    const TrackLoader load = [&](std::size_t i) -> const TelemetryTrack* {
+        TelemetryTrack& track = tracks[i];
+        if (!readTelemetryTrack(std::filesystem::path(recordings[i].mainPath()), track).ok())
+            return nullptr; // a recording without a readable track adds no samples
+        return &track;
+    };
+    return mergeTripTelemetry(recordings, timeline, load);
+}
 
 void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work)
 {

@@ -44,6 +44,11 @@ struct TripOptions {
 // when all are done.
 void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work);
 
+// A trip's merged telemetry read afresh from its recordings' tracks (a
+// recording whose track can't be read adds no samples): what a viewer playing
+// the trip draws, when the summary was made without keeping it.
+TripTelemetry readTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline);
+
 // Works on a set already collected (trips summarised in parallel); `configPath` gives the thresholds, the
 // defaults (0.50 g) when none.
 CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::path>& configPath,

@@ -6,6 +6,21 @@
 #include <atomic>
 
 namespace dravonix {
+namespace {
+
+// The main file's duration, else the other channel's; 0 when neither reads.
+std::int64_t measureOne(const TripRecording& recording)
+{
+    for (const std::string* path : {&recording.mainPath(), &recording.rearPath}) {
+        if (path->empty())
+            continue;
+        if (const DurationResult ms = readMovieDurationMs(std::filesystem::path(*path)))
+            return *ms;
+    }
+    return 0;
+}
+
+} // namespace
 
 std::size_t readRecordingDurations(std::span<const std::string> nativePaths, const OnDuration& onResult,
                                    std::stop_token stop)
@@ -19,26 +34,19 @@ std::size_t readRecordingDurations(std::span<const std::string> nativePaths, con
     return done;
 }
 
-int measureRecordings(RecordingSet& set, std::stop_token stop)
+int measureRecordings(RecordingSet& set, std::stop_token stop, const std::function<void(std::size_t done)>& onMeasured)
 {
     std::atomic<int> unmeasured{0};
+    std::atomic<std::size_t> done{0};
     forEachInParallel(set.recordings.size(), [&](std::size_t i) {
         TripRecording& recording = set.recordings[i];
-        recording.durationMs = 0;
-        if (stop.stop_requested()) {
-            ++unmeasured; // left at 0: not measured
-            return;
-        }
-        for (const std::string* path : {&recording.mainPath(), static_cast<const std::string*>(&recording.rearPath)}) {
-            if (path->empty())
-                continue;
-            if (const DurationResult ms = readMovieDurationMs(std::filesystem::path(*path))) {
-                recording.durationMs = *ms;
-                break;
-            }
-        }
+        // Once stopped, the rest are left at 0: not measured.
+        recording.durationMs = stop.stop_requested() ? 0 : measureOne(recording);
         if (recording.durationMs == 0)
             ++unmeasured;
+        const std::size_t now = ++done;
+        if (onMeasured)
+            onMeasured(now);
     });
     return unmeasured;
 }

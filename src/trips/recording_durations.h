@@ -26,6 +26,9 @@ std::size_t readRecordingDurations(std::span<const std::string> nativePaths, con
 
 // Fills in every recording's duration (its main file's, else the other
 // channel's), a thread per core; returns how many recordings have none.
-int measureRecordings(RecordingSet& set, std::stop_token stop = {});
+// `onMeasured`, when given, is called (from any of the threads) after each
+// recording with how many are done so far.
+int measureRecordings(RecordingSet& set, std::stop_token stop = {},
+                      const std::function<void(std::size_t done)>& onMeasured = {});
 
 } // namespace dravonix

@@ -11,6 +11,7 @@ const QColor kLabel(0x80, 0x80, 0x80);
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kBlue(128, 128, 255);
+const QColor kEventMark(255, 170, 0);
 
 } // namespace
 
@@ -40,6 +41,11 @@ QImage GSensorGraphWidget::render() const
     const char* texts[] = {"+2", "+1", " 0", "-1", "-2"};
     for (int i = 0; i < 5; ++i)
         p.drawText(QRect(0, 3 + 20 * i, 20, 14), Qt::AlignCenter, QString::fromLatin1(texts[i]));
+
+    // Events under the traces, so the traces stay readable over them.
+    p.setPen(QPen(kEventMark, 2, Qt::DashLine));
+    for (const int x : model_.markXs())
+        p.drawLine(x, M::kOriginY - 2 * M::kScale - 6, x, M::kOriginY + 2 * M::kScale + 6);
 
     const std::pair<M::Axis, QColor> traces[] = {{M::Axis::X, kRed}, {M::Axis::Y, kGreen}, {M::Axis::Z, kBlue}};
     for (const auto& [axis, colour] : traces) {

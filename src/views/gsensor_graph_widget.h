@@ -1,6 +1,7 @@
 #pragma once
 // The G-sensor graph under the large pane: three acceleration traces of the
-// whole recording, the cursor and the current values, painted off-screen.
+// whole recording (or a window of a trip, with its events marked), the
+// cursor and the current values, painted off-screen.
 
 #include "views/gsensor_graph_model.h"
 

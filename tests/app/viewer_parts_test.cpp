@@ -3,6 +3,7 @@
 #include "app/viewer/copy_job.h"
 #include "app/viewer/recording_list_model.h"
 #include "app/viewer/route_points.h"
+#include "app/viewer/trip_list_model.h"
 #include "app/viewer/ui_registry.h"
 
 #include "../qt_wait.h"
@@ -77,6 +78,101 @@ TEST(RecordingListModel, PassesTheModelTesterAndServesTheController)
     EXPECT_EQ(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(Qt::white));
     model.setRows({});
     EXPECT_EQ(model.recordingCount(), 0);
+}
+
+namespace {
+
+std::vector<RecordingRow> rowsOf(std::initializer_list<const char*> paths)
+{
+    std::vector<ScannedFile> files;
+    for (const char* path : paths) {
+        const QString p(path);
+        files.push_back({p, p.lastIndexOf('/') + 1, QFile::encodeName(p)});
+    }
+    std::vector<RecordingRow> rows = makeRecordingRows(files);
+    sortRecordingRows(rows);
+    return rows;
+}
+
+} // namespace
+
+TEST(TripListModel, GroupsTheRowsByTripAndLeavesTheRestAsTheyAre)
+{
+    RecordingListModel flat;
+    TripListModel trips(flat);
+    QAbstractItemModelTester tester(&trips, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    // A drive over the year's end with an Event file inside it; a parking
+    // recording; one whose duration can't be read; a second copy of a file;
+    // a name no trip can place; and a drive of one recording.
+    flat.setRows(rowsOf({"/c/Normal/alwa_20231231_235950_F.mp4", "/c/Normal/alwa_20231231_235950_R.mp4",
+                         "/c/Normal/alwa_20240101_000050_F.mp4", "/c/Event/event_20231231_235955_F.mp4",
+                         "/c/Parking/motion_20240101_010000_F.mp4", "/c/Normal/alwa_20240101_020000_F.mp4",
+                         "/c/copy/alwa_20231231_235950_F.mp4", "/c/x.mp4", "/c/Normal/alwa_20240101_030000_F.mp4"}));
+    ASSERT_EQ(flat.recordingCount(), 9);
+    std::vector<RecordingRow> rows;
+    for (int r = 0; r < flat.recordingCount(); ++r)
+        rows.push_back(*flat.row(r));
+    RecordingSet set = collectRecordings(rows);
+    for (TripRecording& r : set.recordings)
+        r.durationMs = r.start == *cameraTime(2024, 1, 1, 2, 0, 0) ? 0 : (r.kind == RecordingKind::Event ? 30'000 : 60'000);
+    trips.setTrips(std::make_shared<const CardTrips>(summariseTrips(std::move(set), std::nullopt, {})));
+    ASSERT_EQ(trips.trips()->trips.size(), 2u);
+
+    // Two trip rows, and the parking, unmeasured, copied and unplaceable rows alone.
+    int tripRows = 0;
+    int underTrips = 0;
+    for (int r = 0; r < trips.rowCount(); ++r) {
+        const QModelIndex row = trips.index(r, 0);
+        tripRows += trips.isTripRow(row) ? 1 : 0;
+        underTrips += trips.rowCount(row);
+        EXPECT_EQ(trips.isTripRow(row), trips.rowCount(row) > 0);
+    }
+    EXPECT_EQ(tripRows, 2);
+    EXPECT_EQ(trips.rowCount(), 6);
+    EXPECT_EQ(underTrips, 5);
+
+    // The year's end drive: starts 23:59:50, two minutes long, its four files under it.
+    int yearsEnd = -1;
+    for (int r = 0; r < flat.recordingCount(); ++r)
+        if (flat.path(r) == "/c/Normal/alwa_20231231_235950_R.mp4")
+            yearsEnd = r;
+    const QModelIndex first = trips.indexOfFlatRow(yearsEnd).parent();
+    ASSERT_TRUE(trips.isTripRow(first));
+    EXPECT_EQ(trips.rowCount(first), 4);
+    EXPECT_EQ(trips.data(first.siblingAtColumn(RecordingListModel::Time), Qt::DisplayRole).toString(), "23:59:50");
+    EXPECT_TRUE(trips.data(first.siblingAtColumn(RecordingListModel::FileName), Qt::DisplayRole)
+                    .toString()
+                    .startsWith(QString::fromUtf8("2 min 00 s \u00b7 0.0 km")));
+    EXPECT_EQ(trips.flatRowsOfTrip(*trips.tripOf(first)).size(), 4u);
+
+    // Every flat row is shown exactly once, and found again from where it shows.
+    for (int r = 0; r < flat.recordingCount(); ++r) {
+        const QModelIndex shown = trips.indexOfFlatRow(r, RecordingListModel::FileName);
+        ASSERT_TRUE(shown.isValid());
+        EXPECT_EQ(trips.flatRow(shown), r);
+        EXPECT_EQ(shown.data().toString(), flat.row(r)->fileName().toString());
+    }
+
+    // The playing colours: the flat list's for a recording, the trip row's own.
+    flat.setCurrentRow(yearsEnd);
+    EXPECT_EQ(trips.indexOfFlatRow(yearsEnd).data(Qt::BackgroundRole).value<QColor>(), QColor(200, 200, 255));
+    trips.setPlayingTrip(*trips.tripOf(first));
+    EXPECT_EQ(first.data(Qt::BackgroundRole).value<QColor>(), QColor(200, 200, 255));
+
+    // A new listing: the trips of the old one go, every row shows alone.
+    flat.setRows(rowsOf({"/d/alwa_20240101_000050_F.mp4", "/d/y.mp4"}));
+    EXPECT_EQ(trips.trips(), nullptr);
+    EXPECT_EQ(trips.rowCount(), 2);
+    EXPECT_FALSE(trips.isTripRow(trips.index(0, 0)));
+}
+
+TEST(TripListModel, LengthsReadAsPeopleSayThem)
+{
+    EXPECT_EQ(tripLengthText(0), "0 s");
+    EXPECT_EQ(tripLengthText(59'999), "59 s");
+    EXPECT_EQ(tripLengthText(754'000), "12 min 34 s");
+    EXPECT_EQ(tripLengthText(3'725'000), "1 h 02 min");
+    EXPECT_EQ(tripLengthText(-5), "0 s");
 }
 
 TEST(CopyJob, CancellingLeavesNoPartialFile)

@@ -50,3 +50,22 @@ TEST(SkinSlider, ReportsOnlyTheRelease)
     EXPECT_FALSE(model.held());
     EXPECT_EQ(model.position(), 99);
 }
+
+TEST(SkinSlider, MarksSitWhereTheThumbWouldBeAtTheirPositions)
+{
+    SliderModel model;
+    model.setRange(0, 3'600'000); // an hour's trip
+    SkinSlider slider(model);
+    slider.resize(595, 13);
+    EXPECT_EQ(model.thumbLeftAt(0, 595), 0);
+    EXPECT_EQ(model.thumbLeftAt(1'800'000, 595), 291);
+    EXPECT_EQ(model.thumbLeftAt(9'999'999, 595), 582); // beyond the range: at its end
+    EXPECT_EQ(model.thumbLeftAt(-1, 595), 0);
+    // Drawn across the groove in the marks' colour, at the thumb's middle.
+    slider.setMarks({1'800'000});
+    EXPECT_EQ(slider.marks().size(), 1u);
+    model.setPosition(0);
+    const QImage picture = slider.grab().toImage();
+    EXPECT_EQ(picture.pixelColor(291 + 6, 1).red(), 0xff);
+    EXPECT_NE(picture.pixelColor(200, 1), picture.pixelColor(291 + 6, 1));
+}

@@ -90,3 +90,69 @@ TEST(Readout, SpeedUnitFromTheSampleAndFixFromTheSeekBar)
     EXPECT_FALSE(mapPositionAt(track, 0, 0));
     EXPECT_FALSE(mapPositionAt(TelemetryTrack{}, 2000, 0));
 }
+
+TEST(GSensorGraphModel, AWindowOfATripFollowsTheCursorAndStopsAtTheTripsEnds)
+{
+    const TelemetryTrack none;
+    GSensorGraphModel graph(none);
+    // A ten-minute trip, a sample a second, X rising by 0.01 g a second.
+    std::vector<TimedAcceleration> samples;
+    for (int s = 0; s < 600; ++s)
+        samples.push_back({s * 1000LL, {s / 100.0f, 0.0f, 1.0f}});
+    graph.showWindow(samples, 600'000, {30'000, 95'000, 599'000});
+    ASSERT_TRUE(graph.windowShown());
+
+    // At the start the window can't centre the cursor: it starts at 0.
+    graph.setCursorTime(10'000);
+    EXPECT_EQ(graph.windowStart(), 0);
+    EXPECT_EQ(graph.cursorX(), 20 + 100);
+    const auto x = graph.trace(GSensorGraphModel::Axis::X);
+    ASSERT_EQ(x.size(), 61u); // the samples from 0 to 60 s
+    EXPECT_EQ(x.front().x, 20);
+    EXPECT_EQ(x.back().x, 620);
+    EXPECT_EQ(graph.markXs(), (std::vector<int>{20 + 300}));
+    EXPECT_EQ(graph.valueText(GSensorGraphModel::Axis::X), "X=+0.10");
+
+    // Mid-trip the cursor is in the middle, and the value is the sample at or before it.
+    graph.setCursorTime(100'500);
+    EXPECT_EQ(graph.windowStart(), 70'500);
+    EXPECT_EQ(graph.cursorX(), 320);
+    EXPECT_EQ(graph.markXs(), (std::vector<int>{20 + 245}));
+    EXPECT_EQ(graph.valueText(GSensorGraphModel::Axis::X), "X=+1.00");
+
+    // Near the end the window stops at the trip's end; beyond it, clamped.
+    graph.setCursorTime(700'000);
+    EXPECT_EQ(graph.cursorTime(), 600'000);
+    EXPECT_EQ(graph.windowStart(), 540'000);
+    EXPECT_EQ(graph.cursorX(), 620);
+    EXPECT_EQ(graph.markXs(), (std::vector<int>{20 + 590}));
+
+    // Back to the recording's own pages.
+    graph.leaveWindow();
+    EXPECT_FALSE(graph.windowShown());
+    EXPECT_TRUE(graph.markXs().empty());
+    EXPECT_EQ(graph.trace(GSensorGraphModel::Axis::X).size(), 1u); // just the origin: no samples
+}
+
+TEST(GSensorGraphModel, AWindowWithoutSamplesOrShorterThanTheWindowDrawsWhatThereIs)
+{
+    const TelemetryTrack none;
+    GSensorGraphModel graph(none);
+    graph.showWindow({}, 0, {});
+    graph.setCursorTime(5000);
+    EXPECT_EQ(graph.cursorTime(), 0);
+    EXPECT_TRUE(graph.trace(GSensorGraphModel::Axis::Y).empty());
+    EXPECT_EQ(graph.valueText(GSensorGraphModel::Axis::Y), "Y=+0.00");
+    // A 20-second trip (no track in its first file) fills the plot: the samples sit past its middle.
+    graph.showWindow({{12'000, {0, 0.5f, 0}}, {13'000, {0, 0.25f, 0}}}, 20'000, {});
+    graph.setCursorTime(12'500);
+    EXPECT_EQ(graph.windowStart(), 0);
+    EXPECT_EQ(graph.cursorX(), 20 + 375);
+    const auto y = graph.trace(GSensorGraphModel::Axis::Y);
+    ASSERT_EQ(y.size(), 2u);
+    EXPECT_EQ(y[0].x, 20 + 360);
+    EXPECT_EQ(y[0].y, 40);
+    EXPECT_EQ(graph.valueText(GSensorGraphModel::Axis::Y), "Y=+0.50");
+    graph.setCursorTime(11'000); // before the first sample: no value yet
+    EXPECT_EQ(graph.valueText(GSensorGraphModel::Axis::Y), "Y=+0.00");
+}

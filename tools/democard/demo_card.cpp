@@ -263,21 +263,46 @@ std::vector<PlannedRecording> planTwoTripCard(std::uint32_t seed, int secondsPer
     };
 }
 
+int longDriveImpactSecond(int secondsPerRecording, int count)
+{
+    return (count / 2) * secondsPerRecording + secondsPerRecording / 2;
+}
+
+std::vector<PlannedRecording> planLongDrive(std::uint32_t seed, int secondsPerRecording, int count)
+{
+    const int d = secondsPerRecording;
+    const sys_days day = sys_days(2024y / March / 4) + days(seed % 20);
+    const sys_seconds t0 = day + hours(8) + minutes(seed % 30);
+    std::vector<PlannedRecording> plan;
+    for (int i = 0; i < count; ++i)
+        plan.push_back({"Normal", "alwa_", t0 + seconds(i * d), true, true, i * d, false});
+    const int impact = longDriveImpactSecond(d, count);
+    const int eventFrom = std::max(0, impact - d / 2);
+    // The drive itself carries the collision, as the Always file under it feels it too.
+    plan.push_back({"Event", "event_", t0 + seconds(eventFrom), true, true, eventFrom, false});
+    return plan;
+}
+
 void writeDemoCard(const DemoCardOptions& options)
 {
     const int d = options.secondsPerRecording;
     if (d < 2)
         throw std::invalid_argument("recordings need at least 2 seconds");
+    const bool longDrive = options.longDrive > 0;
     const std::vector<PlannedRecording> fullPlan =
-        options.twoTrips ? planTwoTripCard(options.seed, d) : planDemoCard(options.seed, d);
+        longDrive ? planLongDrive(options.seed, d, options.longDrive)
+                  : (options.twoTrips ? planTwoTripCard(options.seed, d) : planDemoCard(options.seed, d));
     std::vector<PlannedRecording> plan = fullPlan;
     const PlannedRecording first = plan.front();
     if (options.recordings >= 0 && static_cast<std::size_t>(options.recordings) < plan.size())
         plan.resize(static_cast<std::size_t>(options.recordings));
     std::vector<DriveSecond> drive =
-        simulateDrive({options.seed, options.twoTrips ? 9 * d + 3 : 5 * d, 37.374054, 126.642653});
+        simulateDrive({options.seed, longDrive ? options.longDrive * d : (options.twoTrips ? 9 * d + 3 : 5 * d), 37.374054,
+                       126.642653});
     // The collision is part of the drive, so every file recording it feels it.
-    if (options.twoTrips)
+    if (longDrive)
+        addImpact(drive, longDriveImpactSecond(d, options.longDrive));
+    else if (options.twoTrips)
         addImpact(drive, twoTripImpactSecond(d));
     const std::chrono::seconds gpsBehind = options.clockAheadSeconds ? hours(9) + seconds(*options.clockAheadSeconds)
                                            : options.twoTrips ? hours(9) + seconds(kTwoTripClockAhead)

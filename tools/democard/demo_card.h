@@ -25,6 +25,9 @@ struct DemoCardOptions {
     int recordings = -1; // only the first N recordings of the plan; all when negative
     // Two drives instead of one: see planTwoTripCard.
     bool twoTrips = false;
+    // One long drive of this many back-to-back Always pairs instead (0: the
+    // usual card), with an Event pair over a collision half-way.
+    int longDrive = 0;
     bool keepExisting = false; // recordings already there (from an earlier run) are not made again
     // How far the camera's clock runs ahead of GPS time in the card's zone
     // (+09:00); negative for behind. Unset: kTwoTripClockAhead on the
@@ -55,6 +58,11 @@ std::vector<PlannedRecording> planTwoTripCard(std::uint32_t seed, int secondsPer
 inline constexpr int kTwoTripClockAhead = 2;
 // Second of the first drive at which the collision is felt.
 int twoTripImpactSecond(int secondsPerRecording);
+
+// `count` Always pairs end to end (count >= 1), and an Event pair over a
+// collision in the middle one.
+std::vector<PlannedRecording> planLongDrive(std::uint32_t seed, int secondsPerRecording, int count);
+int longDriveImpactSecond(int secondsPerRecording, int count);
 
 // Throws std::runtime_error on failure (ffmpeg missing, disk full, ...).
 void writeDemoCard(const DemoCardOptions& options);

@@ -35,6 +35,12 @@ int main(int argc, char* argv[])
                 break;
             }
             options.clockAheadSeconds = static_cast<int>(ahead);
+        } else if (arg == "--long-drive" && i + 1 < argc) {
+            options.longDrive = std::atoi(argv[++i]);
+            if (options.longDrive < 1 || options.longDrive > 1000) {
+                std::fputs("dravonix-democard: --long-drive takes 1 to 1000 recordings\n", stderr);
+                return 2;
+            }
         } else if (arg == "--keep-existing") {
             options.keepExisting = true;
         } else if (arg == "--progress" || arg == "--verbose") {
@@ -48,12 +54,13 @@ int main(int argc, char* argv[])
     }
     if (options.out.empty()) {
         std::fputs("usage: dravonix-democard [--seed N] [--seconds PER_RECORDING] [--bitrates FRONT,REAR]\n"
-                   "                        [--recordings N] [--two-trips] [--clock-ahead SECONDS] [--keep-existing]\n"
-                   "                        [--progress] OUT_FOLDER\n"
+                   "                        [--recordings N] [--two-trips] [--clock-ahead SECONDS] [--long-drive N]\n"
+                   "                        [--keep-existing] [--progress] OUT_FOLDER\n"
                    "  --two-trips: two drives parted by a stop, the second over midnight, with a\n"
                    "               collision and a camera clock 2 s ahead of GPS time\n"
                    "  --clock-ahead: the camera's clock this many seconds ahead of GPS time in the\n"
-                   "                 card's zone (negative: behind), at most a day either way\n",
+                   "                 card's zone (negative: behind), at most a day either way\n"
+                   "  --long-drive N: one drive of N Always pairs end to end, an Event pair half-way\n",
                    stderr);
         return 2;
     }

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace dravonix {
@@ -15,12 +17,15 @@ public:
     explicit FirstPaintLog(QWidget* watched);
     // The next paint of the watched widget logs "<what> painted at N ms since the epoch".
     void arm(const QString& what);
+    // The same for the first paint after which `shown` is true (a new picture, say).
+    void arm(const QString& what, std::function<bool()> shown);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QString what_;
+    std::function<bool()> shown_;
 };
 
 } // namespace dravonix

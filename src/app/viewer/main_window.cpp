@@ -8,11 +8,13 @@
 #include "app/viewer/snapshot_name.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
+#include "app/viewer/viewer_settings.h"
 #include "card/card_discovery.h"
 #include "card/volumes_from_environment.h"
 #include "config/ui/device_time_dialog.h"
 #include "config/ui/settings_dialog.h"
 #include "config/config_file.h"
+#include "trips/recording_durations.h"
 #include "views/map_call.h"
 #include "trips/trip_events.h"
 #include "views/readout.h"
@@ -107,11 +109,37 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     list_->setGeometry(kListArea);
     connect(list_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) { playSelection(); });
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (listModel_.rowCount() == 0)
-            return;
         QMenu menu(this);
-        menu.addAction(QStringLiteral("Copy"), this, &MainWindow::copySelection);
+        if (listModel_.rowCount() > 0)
+            menu.addAction(QStringLiteral("Copy"), this, &MainWindow::copySelection);
+        QAction* group = menu.addAction(QStringLiteral("Group by trip"));
+        group->setObjectName(QStringLiteral("groupByTrip"));
+        group->setCheckable(true);
+        group->setChecked(grouped_);
+        connect(group, &QAction::toggled, this, &MainWindow::setGroupedByTrip);
         menu.exec(list_->viewport()->mapToGlobal(at));
+    });
+    tripsStatus_ = new QLabel(this);
+    tripsStatus_->setObjectName(QStringLiteral("tripsStatus"));
+    tripsStatus_->setGeometry(kListArea.left() + 1, kListArea.bottom() - 18, kListArea.width() - 2, 18);
+    tripsStatus_->setStyleSheet(QStringLiteral("background: #eef2f8; color: #333; padding-left: 4px;"));
+    tripsStatus_->hide();
+    tripsProgress_.setInterval(250);
+    connect(&tripsProgress_, &QTimer::timeout, this, [this] {
+        tripsStatus_->setText(QStringLiteral("Reading trips: %1 of %2 recordings measured")
+                                  .arg(tripsMeasured_->load())
+                                  .arg(tripsToMeasure_));
+    });
+    // After the view has taken the reset in.
+    connect(&tripModel_, &QAbstractItemModel::modelReset, this, &MainWindow::spanTripRows, Qt::QueuedConnection);
+    connect(&tripsRead_, &QFutureWatcher<TripsDelivery>::finished, this, [this] {
+        // A copy, not takeResult(): a taken future can't be waited for on closing.
+        if (tripsRead_.future().isValid() && tripsRead_.future().resultCount() > 0)
+            tripsArrived(tripsRead_.future().result());
+    });
+    connect(&tripSamplesRead_, &QFutureWatcher<TripSamplesDelivery>::finished, this, [this] {
+        if (tripSamplesRead_.future().isValid() && tripSamplesRead_.future().resultCount() > 0)
+            tripSamplesArrived(tripSamplesRead_.future().result());
     });
 
     mapArea_ = new MapView(MapView::Page::Main, koreanInterface(), this);
@@ -120,6 +148,11 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     mapArea_->hide();
     const bool milesPerHour = cardUsesMilesPerHour();
     mapArea_->setMilesPerHour(milesPerHour); // until a recording's own unit says otherwise
+    // A click on the trip's route goes to that moment of the trip.
+    connect(mapArea_, &MapView::routeClicked, this, [this](qint64 tripMs) {
+        if (controller_->playingTrip())
+            seekCommand([this, tripMs] { controller_->seekTrip(tripMs); });
+    });
     speed_ = readoutLabel(this, QRect(700, 338, 100, 30), QString::fromStdString(startSpeedText(milesPerHour)), 20,
                           Qt::AlignLeft | Qt::AlignVCenter);
     hdop_ = readoutLabel(this, QRect(912, 329, 70, 22), QStringLiteral("1.0"), 15, Qt::AlignRight | Qt::AlignVCenter);
@@ -195,7 +228,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     volume_->setObjectName(QStringLiteral("volumeSlider"));
     volume_->setGeometry(594, 598, 59, 13);
     volume_->setPictures(ui.image(5), ui.image(6));
-    connect(seek_, &SkinSlider::released, this, [this] { controller_->seekReleased(); });
+    connect(seek_, &SkinSlider::released, this, [this] { seekCommand([this] { controller_->seekReleased(); }); });
     connect(volume_, &SkinSlider::released, this, [this] {
         controller_->volumeReleased();
         volumeSliderChanged();
@@ -233,6 +266,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     readoutTimer_.setInterval(500);
     connect(&readoutTimer_, &QTimer::timeout, this, &MainWindow::readoutTick);
     listPainted_ = new FirstPaintLog(list_->viewport());
+    seekPainted_ = new FirstPaintLog(frontPane_);
     connect(&scan_, &QFutureWatcher<FolderRows>::finished, this, [this] {
         FolderRows listing = scan_.result();
         if (listing.error) { // a folder that can't be used leaves the list as it was
@@ -246,11 +280,14 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
         listedFolder_ = scanFolder_;
         listModel_.setRows(std::move(listing.rows));
         controller_->listReplaced();
-        listModel_.setCurrentRow(controller_->currentRow());
+        markPlaying();
         listPainted_->arm(QStringLiteral("list of %1 recordings").arg(count));
         emit folderListed(count);
+        readTrips();
     });
     qApp->installEventFilter(this);
+    if (rememberedGroupByTrip())
+        setGroupedByTrip(true);
 }
 
 MainWindow::~MainWindow()
@@ -265,6 +302,9 @@ MainWindow::~MainWindow()
     }
     scan_.waitForFinished();
     clockJob_.waitForFinished();
+    tripsStop_.request_stop();
+    tripsRead_.waitForFinished();
+    tripSamplesRead_.waitForFinished();
     front_.stop();
     rear_.stop();
 }
@@ -307,19 +347,283 @@ void MainWindow::chooseFolder()
 
 void MainWindow::activateRow(int row)
 {
-    list_->setCurrentIndex(listModel_.index(row, 0));
+    list_->setCurrentIndex(shownIndex(row));
     controller_->listActivated(row);
-    listModel_.setCurrentRow(controller_->currentRow());
+    markPlaying();
 }
 
 void MainWindow::selectListRow(int row)
 {
-    const QModelIndex index = listModel_.index(row, 0);
+    const QModelIndex index = shownIndex(row);
     list_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     list_->setCurrentIndex(index);
     list_->scrollTo(index);
     // The controller moves its row after opening; show the final one.
-    QMetaObject::invokeMethod(this, [this] { listModel_.setCurrentRow(controller_->currentRow()); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { markPlaying(); }, Qt::QueuedConnection);
+}
+
+QModelIndex MainWindow::shownIndex(int flatRow) const
+{
+    return grouped_ ? tripModel_.indexOfFlatRow(flatRow) : listModel_.index(flatRow, 0);
+}
+
+QList<int> MainWindow::selectedFlatRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        if (!grouped_) {
+            rows << index.row();
+        } else if (tripModel_.isTripRow(index)) {
+            for (const int row : tripModel_.flatRowsOfTrip(*tripModel_.tripOf(index)))
+                if (!rows.contains(row))
+                    rows << row;
+        } else if (const int row = tripModel_.flatRow(index); row >= 0 && !rows.contains(row)) {
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+void MainWindow::setGroupedByTrip(bool grouped)
+{
+    if (grouped == grouped_)
+        return;
+    grouped_ = grouped;
+    rememberGroupByTrip(grouped);
+    static_cast<RecordingListView*>(list_)->showModel(grouped ? static_cast<QAbstractItemModel&>(tripModel_)
+                                                              : static_cast<QAbstractItemModel&>(listModel_),
+                                                      grouped);
+    spanTripRows();
+    if (grouped && !tripModel_.trips())
+        readTrips();
+    if (!grouped) {
+        tripsStatus_->hide();
+        tripsProgress_.stop();
+    } else if (tripsRead_.isRunning()) {
+        tripsStatus_->show();
+        tripsStatus_->raise();
+        tripsProgress_.start();
+    }
+    markPlaying();
+}
+
+void MainWindow::spanTripRows()
+{
+    // A trip's row reads across the list in one line.
+    if (!grouped_)
+        return;
+    for (int r = 0; r < tripModel_.rowCount(); ++r)
+        if (tripModel_.isTripRow(tripModel_.index(r, 0)))
+            list_->setFirstColumnSpanned(r, QModelIndex(), true);
+}
+
+void MainWindow::readTrips()
+{
+    tripsStop_.request_stop(); // a reading for an older listing gives up
+    tripsStop_ = std::stop_source();
+    const unsigned generation = ++tripsGeneration_;
+    if (!grouped_ || listModel_.recordingCount() == 0)
+        return;
+    std::vector<RecordingRow> rows;
+    rows.reserve(static_cast<std::size_t>(listModel_.recordingCount()));
+    for (int row = 0; row < listModel_.recordingCount(); ++row)
+        rows.push_back(*listModel_.row(row));
+    tripsToMeasure_ = 0;
+    tripsMeasured_ = std::make_shared<std::atomic<std::size_t>>(0);
+    const auto measured = tripsMeasured_;
+    const std::filesystem::path folder(listedFolder_.toStdString());
+    const std::stop_token stop = tripsStop_.get_token();
+    tripsStatus_->setText(QStringLiteral("Reading trips..."));
+    tripsStatus_->show();
+    tripsStatus_->raise();
+    tripsProgress_.start();
+    // The durations of a whole card take a while to read: the flat rows show
+    // meanwhile, and the trips replace them when they are known.
+    tripsRead_.setFuture(QtConcurrent::run([rows = std::move(rows), folder, stop, measured, generation] {
+        TripsDelivery delivery{generation, nullptr};
+        try {
+            RecordingSet set = collectRecordings(rows);
+            measureRecordings(set, stop, [&](std::size_t done) { measured->store(done); });
+            if (stop.stop_requested())
+                return delivery;
+            delivery.trips = std::make_shared<const CardTrips>(summariseTrips(std::move(set), findCardConfig(folder), {}));
+        } catch (const std::exception& e) { // out of memory, say: the list stays flat
+            qCWarning(viewerLog, "reading the trips failed: %s", e.what());
+        }
+        return delivery;
+    }));
+    tripsToMeasure_ = static_cast<int>(listModel_.recordingCount());
+}
+
+void MainWindow::tripsArrived(TripsDelivery delivery)
+{
+    if (delivery.generation != tripsGeneration_)
+        return; // read for a listing replaced since
+    tripsProgress_.stop();
+    tripsStatus_->hide();
+    if (!delivery.trips)
+        return;
+    const int count = static_cast<int>(delivery.trips->trips.size());
+    qCInfo(viewerLog, "%d trips read", count);
+    tripModel_.setTrips(std::move(delivery.trips));
+    markPlaying();
+    emit tripsRead(count);
+}
+
+void MainWindow::playTrip(std::size_t trip, std::int64_t fromMs)
+{
+    const std::shared_ptr<const CardTrips> trips = tripModel_.trips();
+    if (!trips || trip >= trips->trips.size())
+        return;
+    auto playback = std::make_shared<const TripPlayback>(trips->trips[trip], trips->set.recordings);
+    const TripPlayback* key = playback.get();
+    tripSamples_.clear();
+    qCInfo(viewerLog, "playing a trip of %lld ms from %lld ms", static_cast<long long>(playback->lengthMs()),
+           static_cast<long long>(fromMs));
+    controller_->playTrip(std::move(playback), fromMs);
+    markPlaying();
+    // The graph's samples and the map's route come from the trip's tracks, read on a worker.
+    tripSamplesRead_.setFuture(QtConcurrent::run([trips, trip, key] {
+        TripSamplesDelivery delivery{key, {}};
+        try {
+            delivery.samples = readTripTelemetry(trips->set.recordings, trips->trips[trip].timeline).samples;
+        } catch (const std::exception& e) {
+            qCWarning(viewerLog, "reading the trip's telemetry failed: %s", e.what());
+        }
+        return delivery;
+    }));
+}
+
+void MainWindow::tripSamplesArrived(TripSamplesDelivery delivery)
+{
+    if (controller_->trip().get() != delivery.trip)
+        return; // another trip, or none, plays now
+    tripSamples_ = std::move(delivery.samples);
+    std::vector<TimedAcceleration> graph;
+    graph.reserve(tripSamples_.size());
+    for (const TripSample& s : tripSamples_)
+        graph.push_back({s.tripMs, s.accel});
+    controller_->setTripAcceleration(std::move(graph));
+    mapArea_->showTripRoute(tripRouteForMap());
+    emit tripSamplesRead(static_cast<int>(tripSamples_.size()));
+}
+
+std::vector<TripRoutePoint> MainWindow::tripRouteForMap() const
+{
+    if (!controller_->playingTrip())
+        return {};
+    std::vector<TripRoutePoint> placed;
+    for (const TripSample& s : tripSamples_) {
+        if (!s.hasPlace())
+            continue;
+        const std::optional<long long> kmh = s.speedKmh();
+        placed.push_back({nmeaToDegrees(s.fix.latitudeRaw, s.fix.latitudeHemisphere),
+                          nmeaToDegrees(s.fix.longitudeRaw, s.fix.longitudeHemisphere),
+                          kmh ? static_cast<double>(*kmh) : 0.0, s.tripMs});
+    }
+    if (placed.size() <= kMostRoutePoints)
+        return placed;
+    // Evenly spaced, the first and the last among them.
+    std::vector<TripRoutePoint> thinned;
+    thinned.reserve(kMostRoutePoints);
+    const std::size_t last = placed.size() - 1;
+    for (std::size_t i = 0; i < kMostRoutePoints; ++i)
+        thinned.push_back(placed[i * last / (kMostRoutePoints - 1)]);
+    return thinned;
+}
+
+void MainWindow::activateIndex(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    if (!grouped_ || index.model() != &tripModel_) {
+        activateRow(index.row());
+        return;
+    }
+    if (tripModel_.isTripRow(index)) {
+        list_->setCurrentIndex(index);
+        playTrip(*tripModel_.tripOf(index), 0);
+        return;
+    }
+    const int row = tripModel_.flatRow(index);
+    const auto inTrip = tripModel_.tripRecordingOfFlatRow(row);
+    if (!inTrip) {
+        activateRow(row);
+        return;
+    }
+    // A recording of a trip: the trip, from where the recording comes in
+    // (or, covered all along by another, from its start time).
+    const auto& [trip, recording] = *inTrip;
+    const TripSummary& summary = tripModel_.trips()->trips[trip];
+    const CameraMs start = tripModel_.trips()->set.recordings[recording].start;
+    std::int64_t from = summary.timeline.tripTimeOf(start);
+    for (const TimelinePiece& piece : summary.timeline.pieces())
+        if (piece.recording == recording) {
+            from = piece.tripFrom;
+            break;
+        }
+    list_->setCurrentIndex(index);
+    playTrip(trip, from);
+}
+
+void MainWindow::markPlaying()
+{
+    int row = controller_->currentRow();
+    if (controller_->playingTrip()) {
+        row = -1;
+        const QByteArray& open = controller_->openedPath();
+        for (int r = 0; r < listModel_.recordingCount() && !open.isEmpty(); ++r)
+            if (listModel_.path(r) == open) {
+                row = r;
+                break;
+            }
+    }
+    listModel_.setCurrentRow(row);
+    const TripPlayback* playing = controller_->trip().get();
+    if (playing != markedTrip_) {
+        markedTrip_ = playing;
+        seek_->setMarks(playing != nullptr ? playing->eventTimes() : std::vector<std::int64_t>{});
+        if (playing == nullptr) {
+            tripSamples_.clear();
+            mapArea_->clearTripRoute(); // the single recording's own route again
+        }
+    }
+    std::optional<std::size_t> trip;
+    if (playing != nullptr && row >= 0)
+        if (const auto inTrip = tripModel_.tripRecordingOfFlatRow(row))
+            trip = inTrip->first;
+    tripModel_.setPlayingTrip(trip);
+}
+
+void MainWindow::seekCommand(const std::function<void()>& command)
+{
+    const QByteArray fileBefore = controller_->openedPath();
+    const auto pictureBefore = frontPane_->paintedPicture();
+    const qint64 given = QDateTime::currentMSecsSinceEpoch();
+    command();
+    if (!viewerLog().isInfoEnabled())
+        return;
+    const bool otherFile = controller_->openedPath() != fileBefore;
+    qCInfo(viewerLog, "seek to %lld ms (%s) given at %lld ms since the epoch",
+           static_cast<long long>(controller_->seekBar().position()), otherFile ? "another file" : "the same file",
+           static_cast<long long>(given));
+    // Another file's first picture; in the same file any new one (a measure
+    // only while paused, when nothing but the seek brings a new picture).
+    seekPainted_->arm(QStringLiteral("picture after the seek"), [this, pictureBefore, otherFile] {
+        const auto now = frontPane_->paintedPicture();
+        return otherFile ? now.second != pictureBefore.second : now != pictureBefore;
+    });
+}
+
+void MainWindow::tripFileOpened()
+{
+    markPlaying();
+    const QModelIndex index = shownIndex(listModel_.currentRow());
+    if (!index.isValid())
+        return;
+    if (index.parent().isValid())
+        list_->expand(index.parent()); // the file playing shows under its trip
+    list_->scrollTo(index);
 }
 
 void MainWindow::showInformation(bool information)
@@ -339,15 +643,18 @@ void MainWindow::showInformation(bool information)
 
 void MainWindow::showCurrentPosition()
 {
-    if (const auto at = mapPositionAt(store_, controller_->seekBar().maximum(), controller_->seekBar().position()))
+    const auto [length, position] = controller_->readoutScale();
+    if (const auto at = mapPositionAt(store_, length, position))
         mapArea_->showPosition(at->longitude, at->latitude, true);
 }
 
 void MainWindow::readoutTick()
 {
     updateTrueTime();
-    const auto update = dravonix::readoutTick(controller_->frontPlaying(), store_, controller_->seekBar().maximum(),
-                                    controller_->seekBar().position(), graphModel_.currentSample());
+    // In a trip the readout follows the open file's own clock and track.
+    const auto [length, position] = controller_->readoutScale();
+    const std::int64_t sample = controller_->playingTrip() ? store_.sampleIndexAt(position, length) : graphModel_.currentSample();
+    const auto update = dravonix::readoutTick(controller_->frontPlaying(), store_, length, position, sample);
     if (!update)
         return;
     speed_->setText(QString::fromStdString(update->speed));
@@ -440,8 +747,8 @@ void MainWindow::updateTrueTime()
         trueTime_->clear();
         return;
     }
-    const std::int64_t maximum = controller_->seekBar().maximum();
-    const std::int64_t position = controller_->seekBar().position();
+    // The open file's own clock: in a trip the seek bar counts trip time.
+    const auto [maximum, position] = controller_->readoutScale();
     const auto n = static_cast<std::int64_t>(store_.sampleCount());
     const GpsFix* fix = n > 0 && maximum > 0 ? store_.fixAt(position * (n - 1) / maximum) : nullptr;
     TrueTime time = trueTimeAt(*recordingStart_, position, zoneMinutes_ ? fix : nullptr, zoneMinutes_.value_or(0));
@@ -465,6 +772,8 @@ void MainWindow::showPlaybackProblem(bool frontEngine, const QString& text)
 
 void MainWindow::seekBarChanged()
 {
+    if (controller_->trip().get() != markedTrip_)
+        markPlaying(); // a trip began or ended
     seek_->update();
     updateTrueTime();
 }
@@ -589,9 +898,7 @@ void MainWindow::snapshot()
 
 void MainWindow::copySelection()
 {
-    QList<int> rows;
-    for (const QModelIndex& index : list_->selectionModel()->selectedRows())
-        rows << index.row();
+    QList<int> rows = selectedFlatRows();
     if (rows.isEmpty()) {
         tell(QStringLiteral("Copy"), QStringLiteral("Select the recordings to copy first."));
         return;
@@ -804,16 +1111,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     case Qt::Key_Down: moveSelection(+1); break;
     case Qt::Key_PageUp: controller_->key(TransportKey::PageUp); break;
     case Qt::Key_PageDown: controller_->key(TransportKey::PageDown); break;
-    case Qt::Key_Left: controller_->key(TransportKey::Left); break;
-    case Qt::Key_Right: controller_->key(TransportKey::Right); break;
+    case Qt::Key_Left: seekCommand([this] { controller_->key(TransportKey::Left); }); break;
+    case Qt::Key_Right: seekCommand([this] { controller_->key(TransportKey::Right); }); break;
+    case Qt::Key_N: seekCommand([this] { controller_->key(TransportKey::NextEvent); }); break;
+    case Qt::Key_P: seekCommand([this] { controller_->key(TransportKey::PreviousEvent); }); break;
     default: break;
     }
-    listModel_.setCurrentRow(controller_->currentRow());
+    markPlaying();
     return true; // every key press in the main window is ours
 }
 
 void MainWindow::moveSelection(int step)
 {
+    if (grouped_) { // through the rows as the tree shows them
+        const QModelIndex current = list_->currentIndex();
+        QModelIndex to = !current.isValid() ? tripModel_.index(0, 0)
+                                            : (step > 0 ? list_->indexBelow(current) : list_->indexAbove(current));
+        if (!to.isValid())
+            return;
+        list_->selectionModel()->setCurrentIndex(to, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        list_->scrollTo(to);
+        return;
+    }
     const int rows = listModel_.rowCount();
     if (rows == 0)
         return;
@@ -827,8 +1146,15 @@ void MainWindow::moveSelection(int step)
 void MainWindow::playSelection()
 {
     const QModelIndexList selected = list_->selectionModel()->selectedRows();
-    if (!selected.isEmpty())
-        activateRow(std::min_element(selected.begin(), selected.end())->row());
+    if (selected.isEmpty())
+        return;
+    if (grouped_) {
+        const QModelIndex current = list_->currentIndex();
+        activateIndex(list_->selectionModel()->isRowSelected(current.row(), current.parent()) ? current.siblingAtColumn(0)
+                                                                                               : selected.front());
+        return;
+    }
+    activateRow(std::min_element(selected.begin(), selected.end())->row());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -5,6 +5,7 @@
 // controller decides and passes the user's commands to it.
 
 #include "app/viewer/recording_list_model.h"
+#include "app/viewer/trip_list_model.h"
 #include "app/viewer/video_pane.h"
 #include "playback/libvlc_engine.h"
 #include "playback/playback_controller.h"
@@ -15,6 +16,7 @@
 #include "views/gsensor_graph_model.h"
 #include "views/gsensor_graph_widget.h"
 #include "views/map_view.h"
+#include "views/trip_route.h"
 
 #include <QFutureWatcher>
 #include <QLabel>
@@ -24,8 +26,11 @@
 #include <QTreeView>
 #include <QWidget>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 namespace dravonix {
@@ -44,6 +49,18 @@ struct ClockMeasurement {
 struct FolderRows {
     std::vector<RecordingRow> rows;
     std::optional<ScanError> error;
+};
+
+// The trips of a listing, worked out on a worker; null when stopped or failed.
+struct TripsDelivery {
+    unsigned generation = 0;
+    std::shared_ptr<const CardTrips> trips;
+};
+
+// One trip's merged samples, read on a worker for the trip being played.
+struct TripSamplesDelivery {
+    const TripPlayback* trip = nullptr;
+    std::vector<TripSample> samples;
 };
 
 class MainWindow : public QWidget, public PlaybackView {
@@ -73,6 +90,23 @@ public:
     QLabel& clockNoticeLabel() { return *clockNotice_; }
     MapView& mapView() { return *mapArea_; }
     bool informationShown() const { return informationShown_; }
+    TripListModel& tripModel() { return tripModel_; }
+
+    // The list grouped by trip (remembered between runs) or flat, as today.
+    void setGroupedByTrip(bool grouped);
+    bool groupedByTrip() const { return grouped_; }
+    // True while the durations and trips of the listing are being read.
+    bool readingTrips() const { return tripsRead_.isRunning(); }
+    // Plays a trip of the grouped list from a moment of it.
+    void playTrip(std::size_t trip, std::int64_t fromMs = 0);
+    // Plays what a row of the list as shown stands for: a trip from its
+    // start, a recording of a trip from where it comes in the trip, any
+    // other recording alone.
+    void activateIndex(const QModelIndex& index);
+    // The route of the trip playing, for the map: its placed fixes with
+    // speed and trip time, thinned to at most 2,000 points; empty before the
+    // trip's samples are read or outside a trip.
+    std::vector<TripRoutePoint> tripRouteForMap() const;
 
     // Commands, also for tests.
     void activateRow(int row);
@@ -104,6 +138,7 @@ public:
     void selectListRow(int row) override;
     void magnifierChanged() override;
     void trackLoaded() override;
+    void tripFileOpened() override;
     void showOpenProblem(const QString& text) override;
     void showPlaybackProblem(bool frontEngine, const QString& text) override;
 
@@ -111,6 +146,8 @@ signals:
     void folderListed(int rows);
     void folderRefused(const QString& message);
     void copyFinished(int copied, const QString& error);
+    void tripsRead(int trips);
+    void tripSamplesRead(int samples);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -132,6 +169,20 @@ private:
     void showCurrentPosition();
     void updateTrueTime();
     void measureClock();
+    // Runs a seek the user gave; with the viewer's log on, logs when it was
+    // given and when the large pane then shows a new picture.
+    void seekCommand(const std::function<void()>& command);
+    // Starts reading the listing's durations and trips (grouped lists only).
+    void readTrips();
+    void spanTripRows();
+    void tripsArrived(TripsDelivery delivery);
+    void tripSamplesArrived(TripSamplesDelivery delivery);
+    // The list's playing colour on the recording playing, and the event
+    // marks and playing trip row on the trip playing.
+    void markPlaying();
+    // The index the list shows for a flat row, and the flat rows selected.
+    QModelIndex shownIndex(int flatRow) const;
+    QList<int> selectedFlatRows() const;
     // A message that doesn't stop the window: the user closes it when read.
     void tell(const QString& title, const QString& text, QMessageBox::Icon icon = QMessageBox::Information);
 
@@ -140,6 +191,7 @@ private:
     LibVlcEngine front_;
     LibVlcEngine rear_;
     RecordingListModel listModel_;
+    TripListModel tripModel_{listModel_};
     std::unique_ptr<PlaybackController> controller_;
 
     QPixmap background_;
@@ -184,7 +236,19 @@ private:
     std::optional<int> zoneMinutes_;         // the card's, once looked up
     std::optional<double> clockOffset_;
     int clockZone_ = 0;
+    bool grouped_ = false;
+    QFutureWatcher<TripsDelivery> tripsRead_;
+    unsigned tripsGeneration_ = 0;
+    std::stop_source tripsStop_;
+    std::shared_ptr<std::atomic<std::size_t>> tripsMeasured_ = std::make_shared<std::atomic<std::size_t>>(0);
+    int tripsToMeasure_ = 0;
+    QTimer tripsProgress_;
+    QLabel* tripsStatus_ = nullptr;
+    QFutureWatcher<TripSamplesDelivery> tripSamplesRead_;
+    std::vector<TripSample> tripSamples_; // of the trip playing
+    const TripPlayback* markedTrip_ = nullptr;
     FirstPaintLog* listPainted_ = nullptr;
+    FirstPaintLog* seekPainted_ = nullptr;
     QString lastFolder_;
     QString lastCopyFolder_;
     QString lastSnapshotFolder_;

@@ -21,6 +21,7 @@ public:
     explicit RecordingListModel(QObject* parent = nullptr);
     void setRows(std::vector<RecordingRow> rows);
     void setCurrentRow(int row);
+    int currentRow() const { return current_; }
     void setKindIcons(const QPixmap& strip) { icons_ = strip; }
     const RecordingRow* row(int index) const;
 

@@ -83,12 +83,27 @@ RecordingListView::RecordingListView(RecordingListModel& model, const QFont& pre
     setStyle(new NarrowKindCellStyle(this));
     setPalette(listPalette(palette()));
     setItemDelegate(new GridDelegate(this));
+    showModel(model, false);
+    setFont(fittingFont(preferred));
+}
+
+void RecordingListView::showModel(QAbstractItemModel& model, bool tree)
+{
     setModel(&model);
+    setRootIsDecorated(tree);
+    // Under a trip the kind column gives two indentations to the tree and
+    // keeps its room for icon and text; the file name, elided in the middle
+    // anyway, gives them up.
+    if (tree)
+        setIndentation(kTreeIndentation);
+    else
+        resetIndentation();
+    const int treeRoom = tree ? 2 * kTreeIndentation : 0;
     for (int c = 0; c < 4; ++c)
-        header()->resizeSection(c, kColumnWidths[c]);
+        header()->resizeSection(c, kColumnWidths[c] + (c == RecordingListModel::Type ? treeRoom : 0)
+                                       - (c == RecordingListModel::FileName ? treeRoom : 0));
     for (int c = RecordingListModel::SortKey; c < RecordingListModel::ColumnCount; ++c)
         setColumnHidden(c, true);
-    setFont(fittingFont(preferred));
 }
 
 int RecordingListView::neededWidth(const QFont& font, const QString& text, bool withIcon) const

@@ -15,10 +15,15 @@ class RecordingListView : public QTreeView {
     Q_OBJECT
 public:
     static constexpr int kColumnWidths[] = {98, 85, 65, 186}; // type, date, time, file name
+    static constexpr int kTreeIndentation = 12;
 
     // `preferred` is the largest font the list may use; it is made smaller
     // until the widest kind, date and time texts fit their columns.
     RecordingListView(RecordingListModel& model, const QFont& preferred, QWidget* parent = nullptr);
+
+    // Shows the flat list or the one grouped by trip (a tree, whose rows
+    // open and close), with the same columns.
+    void showModel(QAbstractItemModel& model, bool tree);
 
     // The width an item needs for `text`, with the kind icon when asked, in `font`.
     int neededWidth(const QFont& font, const QString& text, bool withIcon) const;

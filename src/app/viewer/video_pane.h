@@ -25,6 +25,8 @@ public:
     QImage grabPicture() const;
     // Distinct pictures painted since the pane was made.
     int picturesPainted() const { return picturesPainted_; }
+    // The last picture painted: its serial and the file (epoch) it came from.
+    std::pair<std::uint64_t, std::uint64_t> paintedPicture() const { return {paintedSerial_, paintedEpoch_}; }
 
 signals:
     void doubleClicked();

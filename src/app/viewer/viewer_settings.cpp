@@ -8,6 +8,7 @@ namespace dravonix {
 namespace {
 
 const QString kLastFolder = QStringLiteral("viewer/lastFolder");
+const QString kGroupByTrip = QStringLiteral("viewer/groupByTrip");
 
 } // namespace
 
@@ -23,6 +24,18 @@ void rememberListedFolder(const QByteArray& folder)
         return;
     QSettings settings(QString::fromLatin1(product::kSettingsOrganization), QString::fromLatin1(product::kSettingsApplication));
     settings.setValue(kLastFolder, folder); // bytes: names need not be UTF-8
+}
+
+bool rememberedGroupByTrip()
+{
+    const QSettings settings(QString::fromLatin1(product::kSettingsOrganization), QString::fromLatin1(product::kSettingsApplication));
+    return settings.value(kGroupByTrip, false).toBool();
+}
+
+void rememberGroupByTrip(bool grouped)
+{
+    QSettings settings(QString::fromLatin1(product::kSettingsOrganization), QString::fromLatin1(product::kSettingsApplication));
+    settings.setValue(kGroupByTrip, grouped);
 }
 
 } // namespace dravonix

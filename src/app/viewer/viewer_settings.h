@@ -10,4 +10,8 @@ namespace dravonix {
 QByteArray rememberedListedFolder();
 void rememberListedFolder(const QByteArray& folder);
 
+// Whether the list shows recordings grouped by trip; flat until chosen.
+bool rememberedGroupByTrip();
+void rememberGroupByTrip(bool grouped);
+
 } // namespace dravonix

@@ -22,6 +22,12 @@ void SkinSlider::setPictures(const QPixmap& thumb, const QPixmap& fill)
     update();
 }
 
+void SkinSlider::setMarks(std::vector<std::int64_t> positions)
+{
+    marks_ = std::move(positions);
+    update();
+}
+
 void SkinSlider::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -38,6 +44,14 @@ void SkinSlider::paintEvent(QPaintEvent*)
             p.fillRect(done, QColor(0x3d, 0x9b, 0xff));
         else
             p.drawPixmap(done, fill_, QRectF(0, 4, done.width(), 5));
+    }
+    if (!marks_.empty()) {
+        // Across the groove, under the thumb: the thumb covers the mark it is on.
+        p.setPen(QPen(QColor(0xff, 0xaa, 0x00), 2));
+        for (const std::int64_t mark : marks_) {
+            const double x = model_.thumbLeftAt(mark, width()) + SliderModel::kThumbWidth / 2.0;
+            p.drawLine(QPointF(x, 0), QPointF(x, h));
+        }
     }
     if (!thumb_.isNull()) {
         if (!model_.enabled())

@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
+#include <vector>
+
 namespace dravonix {
 
 class SkinSlider : public QWidget {
@@ -16,6 +19,9 @@ class SkinSlider : public QWidget {
 public:
     SkinSlider(SliderModel& model, QWidget* parent = nullptr);
     void setPictures(const QPixmap& thumb, const QPixmap& fill);
+    // Ticks drawn at these positions of the range (events on a seek bar); none by default.
+    void setMarks(std::vector<std::int64_t> positions);
+    const std::vector<std::int64_t>& marks() const { return marks_; }
 
 signals:
     void released(); // the one notification: the button came up after a press
@@ -35,6 +41,7 @@ private:
     QPixmap fill_;
     QTimer follow_;
     int lastX_ = 0;
+    std::vector<std::int64_t> marks_;
 };
 
 } // namespace dravonix

@@ -1,0 +1,359 @@
+#include "playback/playback_controller.h"
+#include "playback/trip_playback.h"
+
+#include "fake_engine.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace dravonix;
+using namespace dravonix::test;
+
+namespace {
+
+constexpr std::int64_t kS = 1000;
+
+// A drive on 2023-06-15 from 14:00:00: Always A (60 s), an Event file from
+// 14:00:30 to 14:01:30 over its end, then Always B from 14:01:33 (3 s after
+// the Event file: the same trip) for 60 s. Played: A 0-60 s, the Event file
+// 60-90 s (from 30 s into it), B 90-150 s.
+struct Drive {
+    QTemporaryDir dir;
+    RecordingSet set;
+    TripSummary summary{Trip{}, TripTimeline({}, Trip{}), {}, 0.0, std::nullopt, {}};
+
+    std::string file(const char* name)
+    {
+        const QString path = dir.path() + "/" + name;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("pictures");
+        return QFile::encodeName(path).toStdString();
+    }
+
+    explicit Drive(bool rearOnlyB = false)
+    {
+        std::vector<std::string> paths{file("alwa_20230615_140000_F.mp4"), file("alwa_20230615_140000_R.mp4"),
+                                       file("event_20230615_140030_F.mp4"), file("event_20230615_140030_R.mp4"),
+                                       file("alwa_20230615_140133_R.mp4")};
+        if (!rearOnlyB)
+            paths.push_back(file("alwa_20230615_140133_F.mp4"));
+        set = collectRecordings(paths);
+        for (TripRecording& r : set.recordings)
+            r.durationMs = 60 * kS;
+        std::vector<Trip> trips = groupTrips(set.recordings);
+        EXPECT_EQ(trips.size(), 1u);
+        summary.trip = trips.front();
+        summary.timeline = TripTimeline(set.recordings, summary.trip);
+        // An event file at its start (30 s of the trip), an impact in B.
+        summary.events = {{TripEventKind::EventFile, 0, 30 * kS, 1, 0, 0.0},
+                          {TripEventKind::Impact, 0, 30 * kS, 0, 30 * kS, 1.2},
+                          {TripEventKind::Impact, 0, 100 * kS, 2, 10 * kS, 0.9}};
+    }
+    const std::string& path(std::size_t recording, bool front = true) const
+    {
+        return front ? set.recordings[recording].frontPath : set.recordings[recording].rearPath;
+    }
+    TripPlayback playback() const { return TripPlayback(summary, set.recordings); }
+};
+
+} // namespace
+
+TEST(TripPlayback, ATripTimeNamesTheFileAndThePlaceInIt)
+{
+    const Drive drive;
+    const TripPlayback trip = drive.playback();
+    ASSERT_EQ(trip.pieceCount(), 3u);
+    EXPECT_EQ(trip.lengthMs(), 150 * kS);
+
+    const auto a = trip.locate(20 * kS);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->path, drive.path(0));
+    EXPECT_EQ(a->offsetMs, 20 * kS);
+    // The Event file takes over where A ends, 30 s into itself.
+    const auto event = trip.locate(75 * kS);
+    EXPECT_EQ(event->path, drive.path(1));
+    EXPECT_EQ(event->offsetMs, 45 * kS);
+    // A piece's first moment is that piece's, not the end of the one before.
+    const auto b = trip.locate(90 * kS);
+    EXPECT_EQ(b->path, drive.path(2));
+    EXPECT_EQ(b->offsetMs, 0);
+    // Outside the trip: its ends.
+    EXPECT_EQ(trip.locate(-5 * kS)->offsetMs, 0);
+    EXPECT_EQ(trip.locate(10'000 * kS)->offsetMs, 60 * kS);
+    EXPECT_EQ(trip.locate(10'000 * kS)->path, drive.path(2));
+}
+
+TEST(TripPlayback, ARecordingWithoutItsFrontFilePlaysItsRear)
+{
+    const Drive drive(true);
+    const auto b = drive.playback().locate(120 * kS);
+    EXPECT_FALSE(b->front);
+    EXPECT_EQ(b->path, drive.path(2, false));
+}
+
+TEST(TripPlayback, TheTripTimeStaysInsideThePiecePlaying)
+{
+    const TripPlayback trip = Drive().playback();
+    // The Event file still at 0 (its seek not landed yet) or any stale clock
+    // doesn't take the bar back into A's stretch, nor past the piece's end.
+    EXPECT_EQ(trip.tripTimeIn(1, 0), 60 * kS);
+    EXPECT_EQ(trip.tripTimeIn(1, 40 * kS), 70 * kS);
+    EXPECT_EQ(trip.tripTimeIn(1, 500 * kS), 90 * kS);
+    EXPECT_EQ(trip.tripTimeIn(2, -1), 90 * kS);
+    EXPECT_EQ(trip.tripTimeIn(7, 0), trip.lengthMs());
+}
+
+TEST(TripPlayback, APieceEndsAtItsEndOrWhereThePlayerSaysItsFileEnds)
+{
+    const TripPlayback trip = Drive().playback();
+    EXPECT_FALSE(trip.pieceEnded(0, 59 * kS, 60 * kS));
+    EXPECT_TRUE(trip.pieceEnded(0, 60 * kS - 150, 60 * kS));
+    // The player finds A a little shorter than its header says.
+    EXPECT_TRUE(trip.pieceEnded(0, 59'400, 59'500));
+    EXPECT_FALSE(trip.pieceEnded(1, 45 * kS, 60 * kS));
+    EXPECT_TRUE(trip.pieceEnded(1, 60 * kS, 60 * kS));
+
+    // Pieces that end inside their file: A (Event) 14:00:00-14:01:00 under an
+    // Always file from 14:00:20 to 14:00:40 plays Always from 20 to 40 s, then
+    // the Event file again from 40 s on.
+    QTemporaryDir dir;
+    const auto make = [&](const char* name) {
+        QFile f(dir.path() + "/" + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        return QFile::encodeName(f.fileName()).toStdString();
+    };
+    RecordingSet set = collectRecordings(std::vector<std::string>{make("event_20230615_140000_F.mp4"),
+                                                                  make("alwa_20230615_140020_F.mp4")});
+    set.recordings[0].durationMs = 60 * kS;
+    set.recordings[1].durationMs = 20 * kS;
+    const Trip t = groupTrips(set.recordings).front();
+    const TripSummary summary{t, TripTimeline(set.recordings, t), {}, 0.0, std::nullopt, {}};
+    const TripPlayback nested(summary, set.recordings);
+    ASSERT_EQ(nested.pieceCount(), 3u);
+    EXPECT_TRUE(nested.pieceEnded(0, 20 * kS - 100, 60 * kS));
+    EXPECT_FALSE(nested.pieceEnded(0, 19 * kS, 60 * kS)); // mid-file: the file's own length doesn't end it
+    EXPECT_EQ(nested.startOf(2).recording, nested.startOf(0).recording);
+    EXPECT_EQ(nested.startOf(2).offsetMs, 40 * kS);
+}
+
+TEST(TripPlayback, NextAndPreviousEvents)
+{
+    const TripPlayback trip = Drive().playback();
+    // Two events at the same moment are one stop.
+    EXPECT_EQ(trip.eventTimes(), (std::vector<std::int64_t>{30 * kS, 100 * kS}));
+    EXPECT_EQ(trip.nextEvent(0), 30 * kS);
+    EXPECT_EQ(trip.nextEvent(30 * kS), 100 * kS); // one at the time asked counts as passed
+    EXPECT_FALSE(trip.nextEvent(100 * kS));
+    EXPECT_EQ(trip.previousEvent(120 * kS), 100 * kS);
+    EXPECT_EQ(trip.previousEvent(100 * kS), 30 * kS);
+    EXPECT_FALSE(trip.previousEvent(30 * kS));
+    EXPECT_FALSE(Drive().playback().previousEvent(0));
+}
+
+TEST(TripPlayback, EventsOutsideTheTripAreKeptAtItsEnds)
+{
+    Drive drive;
+    drive.summary.events = {{TripEventKind::EventFile, 0, -40 * kS, 0, 0, 0.0},
+                            {TripEventKind::Impact, 0, 900 * kS, 0, 0, 0.0}};
+    EXPECT_EQ(drive.playback().eventTimes(), (std::vector<std::int64_t>{0, 150 * kS}));
+}
+
+namespace {
+
+struct TripRig {
+    FakeEngine front;
+    FakeEngine rear;
+    TelemetryTrack store;
+    GSensorGraphModel graph{store};
+    FakeView view;
+    FakeList list;
+    PlaybackController controller{&front, &rear, store, graph, view, list};
+    Drive drive;
+
+    void play(std::int64_t from = 0)
+    {
+        controller.playTrip(std::make_shared<const TripPlayback>(drive.summary, drive.set.recordings), from);
+    }
+    QByteArray frontFile(std::size_t recording) const { return QByteArray::fromStdString(drive.path(recording)); }
+    // The player under way: it opened, shows pictures and reports its clock.
+    void runTo(std::int64_t fileMs)
+    {
+        front.timeMs = fileMs;
+        front.send(EngineEvent::VideoOutput);
+        front.send(EngineEvent::TimeChanged, fileMs);
+    }
+};
+
+} // namespace
+
+TEST(TripPlaybackController, PlaysTheTripFileAfterFileUnderOneSeekBar)
+{
+    TripRig rig;
+    rig.play();
+    EXPECT_TRUE(rig.controller.playingTrip());
+    EXPECT_EQ(rig.front.media, rig.frontFile(0));
+    EXPECT_EQ(rig.rear.media, QByteArray::fromStdString(rig.drive.path(0, false)));
+    EXPECT_TRUE(rig.controller.seekBar().enabled());
+    EXPECT_EQ(rig.controller.seekBar().maximum(), 150 * kS);
+
+    rig.runTo(30 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+    EXPECT_TRUE(rig.graph.windowShown());
+    EXPECT_EQ(rig.graph.cursorTime(), 30 * kS);
+
+    // Near A's end the Event file opens, 30 s in, and the bar goes on from 60 s.
+    rig.front.calls.clear();
+    const unsigned oldMedia = rig.front.stamp;
+    rig.runTo(60 * kS - 100);
+    EXPECT_EQ(rig.front.media, rig.frontFile(1));
+    EXPECT_TRUE(rig.front.calls.contains("time 30000"));
+    EXPECT_EQ(rig.controller.seekBar().position(), 60 * kS);
+    EXPECT_TRUE(rig.controller.seekBar().enabled());
+
+    // A's last clock and its end, still queued, change nothing.
+    rig.front.handler(EngineEvent::TimeChanged, 59'950, oldMedia);
+    rig.front.handler(EngineEvent::EndReached, 0, oldMedia);
+    EXPECT_EQ(rig.front.media, rig.frontFile(1));
+    // The new file's clock before its seek lands: the bar doesn't go back.
+    rig.front.timeMs = 0;
+    rig.front.send(EngineEvent::TimeChanged, 0);
+    EXPECT_EQ(rig.controller.seekBar().position(), 60 * kS);
+
+    rig.runTo(45 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 75 * kS);
+    // The file ends: B follows at 90 s.
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_EQ(rig.controller.seekBar().position(), 90 * kS);
+    EXPECT_EQ(rig.controller.tripPiece(), 2u);
+}
+
+TEST(TripPlaybackController, TheTripEndsHeldAtItsEndAndPlaysAgainFromTheStart)
+{
+    TripRig rig;
+    rig.play(100 * kS);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_TRUE(rig.front.calls.contains("time 10000"));
+    rig.runTo(59 * kS);
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_TRUE(rig.controller.heldAtEnd());
+    EXPECT_EQ(rig.controller.seekBar().position(), 150 * kS);
+    EXPECT_EQ(rig.graph.cursorTime(), 150 * kS);
+    rig.controller.play();
+    EXPECT_FALSE(rig.controller.heldAtEnd());
+    EXPECT_EQ(rig.front.media, rig.frontFile(0));
+    EXPECT_EQ(rig.controller.seekBar().position(), 0);
+}
+
+TEST(TripPlaybackController, SeekingOpensTheFileThatHoldsTheMomentOnlyWhenItChanges)
+{
+    TripRig rig;
+    rig.play();
+    rig.runTo(5 * kS);
+    const unsigned opened = rig.front.stamp;
+    rig.controller.seekBar().setPosition(40 * kS);
+    rig.controller.seekReleased();
+    EXPECT_EQ(rig.front.stamp, opened); // still A: just a seek
+    EXPECT_EQ(rig.front.timeMs, 40 * kS);
+    EXPECT_EQ(rig.rear.timeMs, 40 * kS);
+
+    rig.controller.seekBar().setPosition(130 * kS);
+    rig.controller.seekReleased();
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_EQ(rig.front.timeMs, 40 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 130 * kS);
+
+    // Ten seconds back over the boundary into the Event file.
+    rig.controller.seekTrip(92 * kS);
+    rig.controller.skipBackward();
+    EXPECT_EQ(rig.front.media, rig.frontFile(1));
+    EXPECT_EQ(rig.front.timeMs, 52 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 82 * kS);
+}
+
+TEST(TripPlaybackController, NextAndPreviousEventKeys)
+{
+    TripRig rig;
+    // A second event right after the first: the keys stop at both.
+    rig.drive.summary.events.push_back({TripEventKind::Impact, 0, 30 * kS + 700, 0, 30 * kS + 700, 0.8});
+    rig.play();
+    rig.controller.key(TransportKey::NextEvent);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+    EXPECT_EQ(rig.front.media, rig.frontFile(0));
+    // The seek landed a little early: the next press still goes on.
+    rig.runTo(30 * kS - 300);
+    rig.controller.key(TransportKey::NextEvent);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS + 700);
+    // And once it has played on a little past it, back goes to the one before.
+    rig.runTo(30 * kS + 1200);
+    rig.controller.key(TransportKey::PreviousEvent);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+    rig.controller.key(TransportKey::NextEvent);
+    rig.controller.key(TransportKey::NextEvent);
+    EXPECT_EQ(rig.controller.seekBar().position(), 100 * kS);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    rig.controller.key(TransportKey::NextEvent); // none after
+    EXPECT_EQ(rig.controller.seekBar().position(), 100 * kS);
+    rig.controller.key(TransportKey::PreviousEvent);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS + 700);
+    rig.controller.key(TransportKey::PreviousEvent);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+    rig.controller.key(TransportKey::PreviousEvent); // none before
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+}
+
+TEST(TripPlaybackController, SettingsCarryOverFromFileToFile)
+{
+    TripRig rig;
+    rig.play();
+    rig.controller.doubleSpeed();
+    rig.controller.swap();
+    rig.runTo(60 * kS - 100);
+    EXPECT_EQ(rig.front.media, rig.frontFile(1));
+    EXPECT_EQ(rig.controller.rateLabel(), "2x");
+    EXPECT_FLOAT_EQ(rig.front.rate, 2.0f);
+    EXPECT_TRUE(rig.controller.swapped());
+    EXPECT_EQ(rig.view.panes, PaneLayout::FrontSmallRearLarge);
+}
+
+TEST(TripPlaybackController, AMissingFileSaysSoAndTheBarStillTakesTheUserPastIt)
+{
+    TripRig rig;
+    rig.play();
+    QFile::remove(QString::fromStdString(rig.drive.path(1)));
+    QFile::remove(QString::fromStdString(rig.drive.path(1, false)));
+    rig.runTo(60 * kS - 100);
+    EXPECT_FALSE(rig.view.problem.isEmpty());
+    EXPECT_TRUE(rig.controller.seekBar().enabled());
+    rig.controller.seekTrip(120 * kS);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_TRUE(rig.view.problem.isEmpty());
+}
+
+TEST(TripPlaybackController, OpeningARecordingLeavesTheTrip)
+{
+    TripRig rig;
+    rig.play(70 * kS);
+    rig.controller.setTripAcceleration({{0, {0.1f, 0.2f, 1.0f}}, {1000, {0.1f, 0.2f, 1.0f}}});
+    rig.controller.openRecording(rig.frontFile(2), true);
+    EXPECT_FALSE(rig.controller.playingTrip());
+    EXPECT_FALSE(rig.graph.windowShown());
+    rig.front.lengthMs = 60 * kS;
+    rig.front.send(EngineEvent::Opening);
+    EXPECT_EQ(rig.controller.seekBar().maximum(), 60 * kS);
+    rig.controller.key(TransportKey::PreviousEvent); // no trip, no events
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_FALSE(rig.controller.playingTrip());
+}
+
+TEST(TripPlaybackController, ATripWithoutPiecesIsNotPlayed)
+{
+    TripRig rig;
+    const TripSummary empty{Trip{}, TripTimeline({}, Trip{}), {}, 0.0, std::nullopt, {}};
+    rig.controller.playTrip(std::make_shared<const TripPlayback>(empty, rig.drive.set.recordings));
+    EXPECT_FALSE(rig.controller.playingTrip());
+    EXPECT_TRUE(rig.front.media.isEmpty());
+}
