@@ -2,11 +2,13 @@
 // listing, playing a pair in step, the graph and the readout moving, playing
 // through the list, snapshots, the magnifier, copying and full screen.
 // With DRAVONIX_SCREENSHOTS set, each state is saved there as a PNG.
+#include "app/viewer/incident_export_runner.h"
 #include "app/viewer/main_window.h"
 #include "catalogue/folder_scan.h"
 #include "trips/card_trips.h"
 #include "trips/recording_durations.h"
 #include "trips/trip_events.h"
+#include "toolkit/ui/skin_slider.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +27,8 @@
 #include <QTimer>
 #include <QLabel>
 #include <QDateTime>
+#include <QDateTimeEdit>
+#include <QToolButton>
 
 #include "../qt_wait.h"
 
@@ -804,4 +808,59 @@ TEST(MainWindow, ATripsRouteOnTheMapAndAClickOnItGivesItsMoment)
 
     map.clearTripRoute(); // a single recording plays again
     ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute === null && map.hasLayer(track)").toBool(); }, 5000));
+}
+
+TEST(MainWindow, InAndOutMarkAStretchThatTheExportDialogOffers)
+{
+    Viewer viewer;
+    MainWindow& window = viewer.window;
+    const QString name = fileNameIn("Normal", "_F.mp4");
+    window.activateRow(rowOf(window.listModel(), name));
+    ASSERT_TRUE(viewer.playingBoth());
+    ASSERT_TRUE(waitFor([&] { return window.playedSpan().has_value() && window.controller().seekBar().position() > 500; }, 8000));
+    const PlayedSpan span = *window.playedSpan();
+    // The span is the recording's name and length on the camera's clock.
+    EXPECT_EQ(dateTimeOf(span.start).toString("yyyyMMdd_HHmmss"), name.mid(5, 15));
+    EXPECT_EQ(span.end - span.start, window.controller().seekBar().maximum());
+
+    QTest::keyClick(&window, Qt::Key_I);
+    ASSERT_TRUE(window.exportMarks().in());
+    const CameraMs in = *window.exportMarks().in();
+    EXPECT_GE(in, span.start + 500);
+    const std::int64_t markedAt = window.controller().seekBar().position();
+    ASSERT_TRUE(waitFor([&] { return window.controller().seekBar().position() > markedAt + 1000; }, 8000));
+    QTest::keyClick(&window, Qt::Key_O);
+    ASSERT_TRUE(window.exportMarks().out());
+    const CameraMs out = *window.exportMarks().out();
+    EXPECT_GT(out, in + 900);
+    auto* seek = window.findChild<SkinSlider*>();
+    ASSERT_NE(seek, nullptr);
+    ASSERT_TRUE(seek->rangeIn() && seek->rangeOut());
+    EXPECT_EQ(*seek->rangeIn(), in - span.start);
+    EXPECT_EQ(*seek->rangeOut(), out - span.start);
+    window.controller().pause();
+    screenshot(window, "19-export-marks");
+
+    // The dialog offers the marks in whole seconds and runs the export it is given.
+    ExportChoices ran;
+    window.setExportRunner([&](const ExportChoices& c, const auto&, const auto&) {
+        ran = c;
+        return ExportOutcome{false, true, {}, {}};
+    });
+    QDateTime offeredFrom, offeredTo;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(waitFor([&] { return qobject_cast<ExportDialog*>(QApplication::activeModalWidget()) != nullptr; }, 5000));
+        auto* dialog = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
+        offeredFrom = dialog->fromEdit()->dateTime();
+        offeredTo = dialog->toEdit()->dateTime();
+        screenshot(*dialog, "20-export-dialog");
+        dialog->start();
+        waitFor([&] { return !dialog->running(); }, 5000);
+        dialog->reject();
+    });
+    window.openExport();
+    EXPECT_EQ(offeredFrom, dateTimeOf(in - in % 1000));
+    EXPECT_EQ(offeredTo, dateTimeOf(out + (1000 - out % 1000) % 1000));
+    EXPECT_EQ(ran.from, offeredFrom);
+    EXPECT_EQ(ran.to, offeredTo);
 }

@@ -6,6 +6,7 @@
 #include "app/viewer/recording_list_view.h"
 #include "app/viewer/route_points.h"
 #include "app/viewer/snapshot_name.h"
+#include "app/viewer/incident_export_runner.h"
 #include "app/viewer/ui_registry.h"
 #include "app/viewer/viewer_log.h"
 #include "app/viewer/viewer_settings.h"
@@ -32,6 +33,7 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QThread>
 #include <QWindow>
 #include <QtConcurrent>
@@ -238,6 +240,16 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     connect(close_, &QAbstractButton::clicked, this, &QWidget::close);
     connect(minimize_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
     connect(maximize_, &QAbstractButton::clicked, this, [this] { toggleFullScreen(controller_->fullScreenViewRequest()); });
+    // Marking a stretch for export, beside the transport buttons.
+    markIn_ = textButton(QStringLiteral("[ In"), QStringLiteral("Mark the start of the stretch to export (I)"),
+                         QRect(228, 603, 40, 24));
+    markOut_ = textButton(QStringLiteral("Out ]"), QStringLiteral("Mark the end of the stretch to export (O)"),
+                          QRect(272, 603, 44, 24));
+    export_ = textButton(QStringLiteral("Export..."), QStringLiteral("Export the marked stretch: clips, route and checksums"),
+                         QRect(322, 603, 74, 24));
+    connect(markIn_, &QAbstractButton::clicked, this, [this] { markExportIn(); });
+    connect(markOut_, &QAbstractButton::clicked, this, [this] { markExportOut(); });
+    connect(export_, &QAbstractButton::clicked, this, [this] { openExport(); });
     connect(fullScreen_, &QAbstractButton::clicked, this, [this] { toggleFullScreen(controller_->fullScreenViewRequest()); });
     connect(open_, &QAbstractButton::clicked, this, &MainWindow::chooseFolder);
     connect(snapshot_, &QAbstractButton::clicked, this, &MainWindow::snapshot);
@@ -774,8 +786,105 @@ void MainWindow::seekBarChanged()
 {
     if (controller_->trip().get() != markedTrip_)
         markPlaying(); // a trip began or ended
+    showExportMarks();
     seek_->update();
     updateTrueTime();
+}
+
+QToolButton* MainWindow::textButton(const QString& text, const QString& tip, QRect place)
+{
+    auto* b = new QToolButton(this);
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setGeometry(place);
+    b->setFocusPolicy(Qt::NoFocus); // keys stay with the window's own handling
+    b->setStyleSheet(QStringLiteral("QToolButton { color: #d8dde4; background: transparent; border: 1px solid #4a525e;"
+                                    " border-radius: 3px; font-size: 11px; }"
+                                    " QToolButton:hover { background: #2c3139; }"
+                                    " QToolButton:pressed { background: #3d9bff; color: white; }"
+                                    " QToolButton:disabled { color: #5a626e; border-color: #343a44; }"));
+    return b;
+}
+
+std::optional<PlayedSpan> MainWindow::playedSpan() const
+{
+    if (const TripPlayback* trip = controller_->trip().get()) {
+        const TripTimeline& timeline = trip->timeline();
+        return PlayedSpan{timeline.cameraTimeAt(0), timeline.cameraTimeAt(timeline.lengthMs())};
+    }
+    if (!recordingStart_ || controller_->openedPath().isEmpty() || controller_->seekBar().maximum() <= 0)
+        return std::nullopt;
+    return PlayedSpan{*recordingStart_, *recordingStart_ + controller_->seekBar().maximum()};
+}
+
+std::optional<CameraMs> MainWindow::cameraTimeNow() const
+{
+    if (const TripPlayback* trip = controller_->trip().get())
+        return trip->timeline().cameraTimeAt(controller_->seekBar().position());
+    if (!playedSpan())
+        return std::nullopt;
+    return *recordingStart_ + controller_->seekBar().position();
+}
+
+std::int64_t MainWindow::seekPositionOf(CameraMs time) const
+{
+    if (const TripPlayback* trip = controller_->trip().get())
+        return trip->timeline().tripTimeOf(time);
+    return recordingStart_ ? time - *recordingStart_ : 0;
+}
+
+void MainWindow::showExportMarks()
+{
+    const std::optional<PlayedSpan> span = playedSpan();
+    std::optional<std::int64_t> in, out;
+    if (span) {
+        if (const auto mark = exportMarks_.inWithin(*span))
+            in = seekPositionOf(*mark);
+        if (const auto mark = exportMarks_.outWithin(*span))
+            out = seekPositionOf(*mark);
+    }
+    seek_->setRangeMarks(in, out);
+    for (QToolButton* b : {markIn_, markOut_, export_})
+        b->setEnabled(span.has_value());
+}
+
+void MainWindow::markExportIn()
+{
+    if (const auto now = cameraTimeNow()) {
+        exportMarks_.markIn(*now);
+        showExportMarks();
+    }
+}
+
+void MainWindow::markExportOut()
+{
+    if (const auto now = cameraTimeNow()) {
+        exportMarks_.markOut(*now);
+        showExportMarks();
+    }
+}
+
+void MainWindow::openExport()
+{
+    const std::optional<PlayedSpan> span = playedSpan();
+    if (!span)
+        return;
+    const auto [from, to] = exportMarks_.range(*span);
+    ExportChoices initial;
+    // Whole seconds: the clips' names and the dialog count in seconds.
+    initial.from = dateTimeOf(from - from % 1000);
+    initial.to = dateTimeOf(to + (1000 - to % 1000) % 1000);
+    initial.targetFolder = lastExportFolder_;
+    if (initial.targetFolder.isEmpty()) {
+        const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+        initial.targetFolder = QFileInfo(videos).isDir() ? videos : QDir::homePath();
+    }
+    ExportServices services = ExportServices::system();
+    services.run = exportRunner_ ? exportRunner_ : incidentExportRunner(listedFolder_);
+    ExportDialog dialog(initial, dateTimeOf(span->start - span->start % 1000),
+                        dateTimeOf(span->end + (1000 - span->end % 1000) % 1000), std::move(services), this);
+    dialog.exec();
+    lastExportFolder_ = dialog.choices().targetFolder;
 }
 void MainWindow::volumeSliderChanged()
 {
@@ -1115,6 +1224,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     case Qt::Key_Right: seekCommand([this] { controller_->key(TransportKey::Right); }); break;
     case Qt::Key_N: seekCommand([this] { controller_->key(TransportKey::NextEvent); }); break;
     case Qt::Key_P: seekCommand([this] { controller_->key(TransportKey::PreviousEvent); }); break;
+    case Qt::Key_I: markExportIn(); break;
+    case Qt::Key_O: markExportOut(); break;
     default: break;
     }
     markPlaying();

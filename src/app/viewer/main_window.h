@@ -4,10 +4,12 @@
 // recording list and the telemetry views. It shows what the playback
 // controller decides and passes the user's commands to it.
 
+#include "app/viewer/export_dialog.h"
 #include "app/viewer/recording_list_model.h"
 #include "app/viewer/trip_list_model.h"
 #include "app/viewer/video_pane.h"
 #include "playback/libvlc_engine.h"
+#include "playback/export_marks.h"
 #include "playback/playback_controller.h"
 #include "telemetry/telemetry_track.h"
 #include "toolkit/ui/skin_button.h"
@@ -23,6 +25,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QWidget>
 
@@ -124,6 +127,16 @@ public:
     bool measuringClock() const { return clockJob_.isRunning(); }
     // The Device Time dialog, with the measured offset when there is one.
     void openDeviceTime();
+    // Export: the in and out marks (I and O, or the buttons) on what plays,
+    // and the Export dialog for the marked stretch (all of it without marks).
+    void markExportIn();
+    void markExportOut();
+    void openExport();
+    const ExportMarks& exportMarks() const { return exportMarks_; }
+    // What plays, on the camera's clock; none before a named recording plays.
+    std::optional<PlayedSpan> playedSpan() const;
+    // The export the dialog runs; tests give their own.
+    void setExportRunner(ExportRunner runner) { exportRunner_ = std::move(runner); }
 
     // PlaybackView
     void seekBarChanged() override;
@@ -158,6 +171,10 @@ protected:
 
 private:
     SkinButton* button(int skinId, int tooltipId, QRect place);
+    QToolButton* textButton(const QString& text, const QString& tip, QRect place);
+    std::optional<CameraMs> cameraTimeNow() const;
+    std::int64_t seekPositionOf(CameraMs time) const;
+    void showExportMarks();
     void placeNormal();
     void placeFullScreen(int w, int h);
     void readoutTick();
@@ -202,6 +219,12 @@ private:
     MapView* mapArea_ = nullptr;
     QLabel* speed_ = nullptr;
     QLabel* trueTime_ = nullptr;
+    QToolButton* markIn_ = nullptr;
+    QToolButton* markOut_ = nullptr;
+    QToolButton* export_ = nullptr;
+    ExportMarks exportMarks_;
+    ExportRunner exportRunner_;
+    QString lastExportFolder_;
     QLabel* clockNotice_ = nullptr;
     QLabel* hdop_ = nullptr;
     QLabel* satellites_ = nullptr;

@@ -3,6 +3,9 @@
 #include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
 
 namespace dravonix {
 
@@ -28,6 +31,15 @@ void SkinSlider::setMarks(std::vector<std::int64_t> positions)
     update();
 }
 
+void SkinSlider::setRangeMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out)
+{
+    if (in == rangeIn_ && out == rangeOut_)
+        return;
+    rangeIn_ = in;
+    rangeOut_ = out;
+    update();
+}
+
 void SkinSlider::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -44,6 +56,19 @@ void SkinSlider::paintEvent(QPaintEvent*)
             p.fillRect(done, QColor(0x3d, 0x9b, 0xff));
         else
             p.drawPixmap(done, fill_, QRectF(0, 4, done.width(), 5));
+    }
+    if (rangeIn_ || rangeOut_) {
+        const auto xOf = [this](std::int64_t position) {
+            return model_.thumbLeftAt(position, width()) + SliderModel::kThumbWidth / 2.0;
+        };
+        const double from = rangeIn_ ? xOf(*rangeIn_) : groove.left();
+        const double to = rangeOut_ ? xOf(*rangeOut_) : groove.right();
+        p.fillRect(QRectF(from, 0, std::max(0.0, to - from), h), QColor(0xff, 0xff, 0xff, 0x38));
+        p.setPen(QPen(QColor(0x5c, 0xe1, 0xe6), 2));
+        if (rangeIn_)
+            p.drawPolyline(QPolygonF({QPointF(from + 3, 0.5), QPointF(from, 0.5), QPointF(from, h - 0.5), QPointF(from + 3, h - 0.5)}));
+        if (rangeOut_)
+            p.drawPolyline(QPolygonF({QPointF(to - 3, 0.5), QPointF(to, 0.5), QPointF(to, h - 0.5), QPointF(to - 3, h - 0.5)}));
     }
     if (!marks_.empty()) {
         // Across the groove, under the thumb: the thumb covers the mark it is on.

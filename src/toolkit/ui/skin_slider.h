@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace dravonix {
@@ -22,6 +23,11 @@ public:
     // Ticks drawn at these positions of the range (events on a seek bar); none by default.
     void setMarks(std::vector<std::int64_t> positions);
     const std::vector<std::int64_t>& marks() const { return marks_; }
+    // The in and out marks of a range (an export's): brackets, and the
+    // stretch between them shaded; either may be missing.
+    void setRangeMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out);
+    std::optional<std::int64_t> rangeIn() const { return rangeIn_; }
+    std::optional<std::int64_t> rangeOut() const { return rangeOut_; }
 
 signals:
     void released(); // the one notification: the button came up after a press
@@ -42,6 +48,8 @@ private:
     QTimer follow_;
     int lastX_ = 0;
     std::vector<std::int64_t> marks_;
+    std::optional<std::int64_t> rangeIn_;
+    std::optional<std::int64_t> rangeOut_;
 };
 
 } // namespace dravonix
