@@ -187,6 +187,11 @@ TEST(TripList, ATripPlaysUnderOneSeekBarWithItsEventsMarkedAndTheKeysJumpToThem)
         EXPECT_LE(route[i - 1].tripMs, route[i].tripMs);
     EXPECT_LE(route.back().tripMs, trip.lengthMs());
     EXPECT_NEAR(route.front().latitude, 37.37, 0.1);
+
+    // The clock is measured on the file playing, over its own length (the
+    // seek bar spans the whole trip): the card's camera runs 2 s ahead.
+    ASSERT_TRUE(waitFor([&] { return viewer.window.clockOffsetSeconds().has_value(); }, 10000));
+    EXPECT_NEAR(*viewer.window.clockOffsetSeconds(), 2.0, 0.6);
 }
 
 TEST(TripList, ATripRunsOverItsFilesToItsEndWithoutTheBarGoingBack)

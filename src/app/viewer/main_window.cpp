@@ -15,6 +15,7 @@
 #include "config/ui/device_time_dialog.h"
 #include "config/ui/settings_dialog.h"
 #include "config/config_file.h"
+#include "telemetry/movie_duration.h"
 #include "trips/recording_durations.h"
 #include "views/map_call.h"
 #include "trips/trip_events.h"
@@ -250,6 +251,7 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     connect(markIn_, &QAbstractButton::clicked, this, [this] { markExportIn(); });
     connect(markOut_, &QAbstractButton::clicked, this, [this] { markExportOut(); });
     connect(export_, &QAbstractButton::clicked, this, [this] { openExport(); });
+    showExportMarks(); // nothing plays yet
     connect(fullScreen_, &QAbstractButton::clicked, this, [this] { toggleFullScreen(controller_->fullScreenViewRequest()); });
     connect(open_, &QAbstractButton::clicked, this, &MainWindow::chooseFolder);
     connect(snapshot_, &QAbstractButton::clicked, this, &MainWindow::snapshot);
@@ -715,12 +717,18 @@ void MainWindow::measureClock()
     // The card's settings are read from the card, which may be slow to answer.
     const std::filesystem::path folder = std::filesystem::path(controller_->openedPath().toStdString()).parent_path();
     const CameraMs start = *recordingStart_;
-    const std::int64_t durationMs = controller_->seekBar().maximum();
-    clockJob_.setFuture(QtConcurrent::run([generation, folder, start, durationMs, fixes = store_.fixes()] {
+    // The file's own length from its header: in a trip the seek bar spans
+    // the whole trip, and would spread the file's samples over it.
+    const std::filesystem::path file = std::filesystem::path(controller_->openedPath().toStdString());
+    const std::int64_t seekLength = controller_->playingTrip() ? 0 : controller_->seekBar().maximum();
+    clockJob_.setFuture(QtConcurrent::run([generation, folder, file, start, seekLength, fixes = store_.fixes()] {
         ClockMeasurement measured;
         measured.generation = generation;
         measured.zoneMinutes = cardZoneMinutes(findCardConfig(folder));
-        measured.offset = recordingClockOffset(fixes, start, durationMs, measured.zoneMinutes);
+        const auto header = readMovieDurationMs(file);
+        const std::int64_t durationMs = header ? *header : seekLength;
+        if (durationMs > 0)
+            measured.offset = recordingClockOffset(fixes, start, durationMs, measured.zoneMinutes);
         return measured;
     }));
 }
