@@ -13,7 +13,7 @@
 
 namespace dravonix {
 
-// Camera time and the dialog's date-time (UTC-spec, no zone applied) both ways.
+// Camera time and the dialog's date-time (held as UTC, no zone applied) both ways.
 CameraMs cameraMsOf(const QDateTime& time);
 QDateTime dateTimeOf(CameraMs time);
 
