@@ -98,7 +98,7 @@ TEST(GSensorGraphModel, AWindowOfATripFollowsTheCursorAndStopsAtTheTripsEnds)
     // A ten-minute trip, a sample a second, X rising by 0.01 g a second.
     std::vector<TimedAcceleration> samples;
     for (int s = 0; s < 600; ++s)
-        samples.push_back({s * 1000LL, {s / 100.0f, 0.0f, 1.0f}});
+        samples.push_back({s * 1000LL, {static_cast<float>(s) / 100.0f, 0.0f, 1.0f}});
     graph.showWindow(samples, 600'000, {30'000, 95'000, 599'000});
     ASSERT_TRUE(graph.windowShown());
 
