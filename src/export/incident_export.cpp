@@ -6,6 +6,7 @@
 #include "export/file_digest.h"
 #include "export/media_copy.h"
 #include "telemetry/telemetry_export.h"
+#include "toolkit/c_locale.h"
 #include "toolkit/product.h"
 #include "trips/trip_telemetry.h"
 
@@ -120,9 +121,36 @@ Expected<ExportResult, Error> exportInSteps(const ExportOptions& options, const 
 } // namespace
 
 
+bool isInsideFolder(const std::filesystem::path& target, const std::filesystem::path& folder)
+{
+    std::error_code error;
+    const std::filesystem::path inner = std::filesystem::weakly_canonical(std::filesystem::absolute(target), error);
+    if (error)
+        return false;
+    const std::filesystem::path outer = std::filesystem::weakly_canonical(std::filesystem::absolute(folder), error);
+    if (error)
+        return false;
+    auto i = inner.begin();
+    for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
+        if (o->empty())
+            continue; // a trailing separator
+        if (i == inner.end() || *i != *o)
+            return false;
+    }
+    return true;
+}
+
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel)
 {
+    if (!options.cardFolder.empty() && isInsideFolder(options.target, options.cardFolder))
+        return unexpected(Error{"the export can't be written into the folder it reads (" + options.target.string()
+                                    + " is in " + options.cardFolder.string() + "): choose a folder off the card",
+                                0});
+    // FFmpeg reads the numbers of its option and filter texts ("black@0.6")
+    // with the C library, in the thread's locale: under a decimal-comma
+    // locale the picture composition would be refused.
+    const CLocaleScope cLocale;
     auto result = exportInSteps(options, progress, cancel);
     if (result)
         return result;

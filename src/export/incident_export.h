@@ -24,6 +24,10 @@ struct ExportOptions {
     CameraMs from = 0;         // the range on the camera's clock
     CameraMs to = 0;
     std::filesystem::path target; // a new folder, or an empty one
+    // The folder the recordings were listed from: the target may not be in
+    // it, or the export would write onto the card it reads and its clips
+    // would count as recordings. Empty: not checked.
+    std::filesystem::path cardFolder;
     bool combined = true;
     CombinedLayout layout = CombinedLayout::SideBySide;
     bool overlay = false;      // date and time, speed and position burned into combined.mp4
@@ -63,6 +67,9 @@ struct ExportResult {
 // code, beside the system's (which are positive).
 inline constexpr int kUnreadableFilesError = -1;
 inline bool isUnreadableFilesError(const Error& error) { return error.systemError == kUnreadableFilesError; }
+
+// True when `target` is `folder` or inside it, links resolved.
+bool isInsideFolder(const std::filesystem::path& target, const std::filesystem::path& folder);
 
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel);

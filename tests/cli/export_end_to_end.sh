@@ -94,7 +94,17 @@ set +e; "$dravonix" telemetry "$out"/*_F.mp4 "$out/export.txt" --format gpx > "$
 "$dravonix" export "$card" --from "2023-12-25 23:59:54" --to "2023-12-25 23:59:57" "$work/plain" --no-combined > /dev/null 2>&1
 [ ! -e "$work/plain/combined.mp4" ] && [ -f "$work/plain/alwa_20231225_235954_R.mp4" ] || fail "--no-combined: $(ls "$work/plain")"
 
+# Under a decimal-comma locale too, the overlay included.
+locales=${3:-}
+if [ -n "$locales" ] && [ -d "$locales/de_DE.UTF-8" ]; then
+  LOCPATH=$locales LC_ALL=de_DE.UTF-8 "$dravonix" export "$card" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33" \
+    "$work/comma" --overlay > /dev/null 2> "$work/err.txt" || fail "export --overlay under de_DE: $(cat "$work/err.txt")"
+  [ -f "$work/comma/combined.mp4" ] || fail "no combined.mp4 under de_DE"
+fi
+
 # Refusals.
+refused "folder it reads" "$card/Normal/incident" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
+refused "folder it reads" "$card/incident" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
 refused "before it starts" "$work/r1" --from "2023-12-25 23:34:36" --to "2023-12-25 23:34:31"
 refused "no recording covers" "$work/r2" --from "2023-12-25 12:00:00" --to "2023-12-25 12:01:00"
 refused "after the trip" "$work/r3" --from "2023-12-25 23:34:31" --to "2023-12-25 23:59:55"

@@ -87,6 +87,7 @@ int runExport(const QStringList& args)
     options.from = *from;
     options.to = *to;
     options.target = nativePath(parser.positionalArguments().at(1));
+    options.cardFolder = nativePath(folder);
     options.combined = !parser.isSet(noCombinedOption);
     options.layout = layout == QLatin1String("inset") ? CombinedLayout::Inset : CombinedLayout::SideBySide;
     options.overlay = parser.isSet(overlayOption);

@@ -42,6 +42,7 @@ ExportRunner incidentExportRunner(const QByteArray& cardFolder)
             return {false, true, {}, {}};
         options.from = cameraMsOf(choices.from);
         options.to = cameraMsOf(choices.to);
+        options.cardFolder = std::filesystem::path(cardFolder.toStdString());
         options.target = freshExportFolder(std::filesystem::path(QFile::encodeName(choices.targetFolder).toStdString()),
                                            options.from);
         options.combined = choices.combined;
