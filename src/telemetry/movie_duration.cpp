@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace dravonix {
 namespace {
@@ -68,6 +69,47 @@ Expected<BoxHeader, Error> readBox(const ByteSource& source, std::uint64_t start
     return box;
 }
 
+// The longest duration the track headers ("tkhd", each a track's first
+// child) give, in the movie's time scale; none without a readable one. Only
+// the tracks the first kTrackHeadersRead bytes of the movie box reach are
+// looked at, read at once: the camera's come first, before any sample table.
+constexpr std::uint64_t kTrackHeadersRead = 256 * 1024;
+
+std::optional<std::uint64_t> longestTrackUnits(const ByteSource& source, const BoxHeader& moov)
+{
+    const std::uint64_t bodyStart = moov.start + moov.headerSize;
+    std::vector<std::byte> body(static_cast<std::size_t>(std::min(moov.end() - bodyStart, kTrackHeadersRead)));
+    const std::size_t got = source.readAt(bodyStart, body);
+    if (source.readError() != 0)
+        return std::nullopt;
+    std::optional<std::uint64_t> longest;
+    std::size_t at = 0;
+    for (int i = 0; i < kMaxBoxesPerLevel && at + 8 <= got; ++i) {
+        const std::uint64_t size = bigEndian(body.data() + at, 4);
+        if (size < 8 || size > moov.end() - (bodyStart + at))
+            break; // an odd box (64-bit sizes included) ends the look
+        if (std::memcmp(body.data() + at + 4, "trak", 4) == 0 && at + 16 <= got
+            && std::memcmp(body.data() + at + 12, "tkhd", 4) == 0) {
+            // version(1) flags(3); v0: created(4) modified(4) id(4) reserved(4) duration(4);
+            // v1: created(8) modified(8) id(4) reserved(4) duration(8).
+            const std::size_t fields = at + 16;
+            const bool wide = fields < got && std::to_integer<int>(body[fields]) == 1;
+            const std::size_t place = fields + (wide ? 24 : 20);
+            const std::size_t width = wide ? 8 : 4;
+            const std::size_t tkhdStart = at + 8;
+            const std::uint64_t tkhdSize = bigEndian(body.data() + tkhdStart, 4);
+            if (place + width <= got && place + width <= tkhdStart + tkhdSize && place + width <= at + size) {
+                const std::uint64_t units = bigEndian(body.data() + place, static_cast<int>(width));
+                const bool unknown = units == (wide ? ~std::uint64_t{0} : 0xffffffffu);
+                if (units != 0 && !unknown)
+                    longest = std::max(longest.value_or(0), units);
+            }
+        }
+        at += static_cast<std::size_t>(size);
+    }
+    return longest;
+}
+
 } // namespace
 
 Expected<std::int64_t, Error> readMovieDurationMs(const ByteSource& source)
@@ -121,7 +163,12 @@ Expected<std::int64_t, Error> readMovieDurationMs(const ByteSource& source)
         // Compared before multiplying, so a huge count can't overflow.
         if (units / timescale >= static_cast<std::uint64_t>(kMaxMovieDurationMs / 1000))
             return unexpected(failure("the movie header gives an absurd duration"));
-        const auto ms = static_cast<std::int64_t>(units * 1000 / timescale);
+        // The movie lasts as long as its longest track. A header claiming more
+        // than every track by over a second has been damaged (or made up),
+        // and would stretch the recording over what follows it.
+        const std::optional<std::uint64_t> longest = longestTrackUnits(source, *moov);
+        const std::uint64_t trusted = longest && *longest + timescale < units ? *longest : units;
+        const auto ms = static_cast<std::int64_t>(trusted * 1000 / timescale);
         if (ms == 0)
             return unexpected(failure("the movie header gives a duration below a millisecond"));
         return ms;

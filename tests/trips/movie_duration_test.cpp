@@ -149,3 +149,36 @@ TEST(ReadAheadByteSource, GivesTheSameBytesAsTheSourceBelow)
         EXPECT_EQ(a, b) << offset;
     }
 }
+
+TEST(MovieDuration, AHeaderClaimingMoreThanEveryTrackIsNotBelieved)
+{
+    const auto trackHeader = [](std::uint64_t duration, bool wide) {
+        Bytes payload(wide ? 16 : 8, 0); // created, modified
+        putU32(payload, 1);              // track id
+        putU32(payload, 0);
+        if (wide)
+            putU32(payload, static_cast<std::uint32_t>(duration >> 32));
+        putU32(payload, static_cast<std::uint32_t>(duration));
+        payload.resize(payload.size() + 60, 0);
+        return container("trak", {fullBox("tkhd", wide ? 1 : 0, 3, payload), box("mdia", Bytes(40, 0))});
+    };
+    const auto movie = [](const Bytes& mvhd, const std::vector<Bytes>& tracks) {
+        std::vector<Bytes> children{mvhd};
+        children.insert(children.end(), tracks.begin(), tracks.end());
+        Bytes out = cameraFtyp();
+        append(out, box("mdat", Bytes(100, 0)));
+        append(out, container("moov", children));
+        return out;
+    };
+    // A four-second recording whose movie header was made to say 23 hours.
+    const auto patched = durationOf(movie(movieHeader(1000, 23u * 3600 * 1000, 3), {trackHeader(4000, false), trackHeader(3967, true)}));
+    ASSERT_TRUE(patched);
+    EXPECT_EQ(*patched, 4000);
+    // Within a second of the longest track the header stands, as does one without track headers.
+    const auto close = durationOf(movie(movieHeader(1000, 4900, 3), {trackHeader(4000, false)}));
+    ASSERT_TRUE(close);
+    EXPECT_EQ(*close, 4900);
+    const auto unknownTracks = durationOf(movie(movieHeader(1000, 61000, 3), {trackHeader(0xffffffffu, false)}));
+    ASSERT_TRUE(unknownTracks);
+    EXPECT_EQ(*unknownTracks, 61000);
+}
