@@ -24,6 +24,28 @@ char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 
 int kindRank(RecordingKind kind) { return kind == RecordingKind::Always ? 0 : 1; }
 
+// The folder the camera writes a kind of recording to.
+std::string_view ownFolder(RecordingKind kind)
+{
+    switch (kind) {
+    case RecordingKind::Always: return "Normal";
+    case RecordingKind::Event: return "Event";
+    case RecordingKind::User: return "Manual";
+    case RecordingKind::Park: return "Parking";
+    default: return {};
+    }
+}
+
+bool inOwnFolder(std::string_view path, RecordingKind kind)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string_view::npos)
+        return false;
+    const std::string_view folder = path.substr(0, slash);
+    const std::size_t before = folder.find_last_of('/');
+    return folder.substr(before == std::string_view::npos ? 0 : before + 1) == ownFolder(kind);
+}
+
 } // namespace
 
 std::optional<StrictRecordingName> parseStrictRecordingName(std::string_view name)
@@ -76,7 +98,12 @@ RecordingSet collectRecordings(const std::vector<std::string>& nativePaths)
         TripRecording& recording = set.recordings[at->second];
         std::string& slot = parsed->front ? recording.frontPath : recording.rearPath;
         if (!slot.empty()) {
+            // Two files of one name: the one where the camera writes that
+            // kind is the recording, whichever the listing gave first (a
+            // backup folder sorts before "Normal").
             ++set.duplicates;
+            if (!inOwnFolder(slot, parsed->kind) && inOwnFolder(path, parsed->kind))
+                slot = path;
             continue;
         }
         slot = path;

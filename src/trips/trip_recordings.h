@@ -47,7 +47,7 @@ struct TripRecording {
 struct RecordingSet {
     std::vector<TripRecording> recordings; // in start order; Always before others in the same second
     int outsideGrammar = 0;                // files whose names a trip can't place
-    int duplicates = 0;                    // further copies of a channel already taken
+    int duplicates = 0;                    // further files with the name of a channel already taken
 };
 
 // From the list's rows (any order); a copy of a file already seen in another

@@ -45,6 +45,14 @@ TEST(CollectRecordings, PairsChannelsAndTakesACopyOnce)
     EXPECT_EQ(set.recordings[0].rearPath, "card/Normal/alwa_20230615_142500_R.mp4");
     EXPECT_EQ(set.recordings[1].kind, Kind::Event);
     EXPECT_EQ(set.recordings[2].mainPath(), "card/Normal/alwa_20230615_142600_R.mp4");
+
+    // Met first in another folder, the file of the camera's own folder still wins.
+    const RecordingSet backupFirst = collectRecordings(std::vector<std::string>{
+        "card/Backup/alwa_20230615_142500_F.mp4", "card/Event/alwa_20230615_142500_F.mp4",
+        "card/Normal/alwa_20230615_142500_F.mp4", "card/Other/alwa_20230615_142500_F.mp4"});
+    ASSERT_EQ(backupFirst.recordings.size(), 1u);
+    EXPECT_EQ(backupFirst.recordings[0].frontPath, "card/Normal/alwa_20230615_142500_F.mp4");
+    EXPECT_EQ(backupFirst.duplicates, 3);
 }
 
 TEST(GroupTrips, FiveSecondsAfterTheLatestEndJoin)

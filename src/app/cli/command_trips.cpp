@@ -95,7 +95,7 @@ std::optional<CardTrips> analyseFolder(const Arguments& args, bool keepTelemetry
     if (card.unmeasured > 0)
         std::fprintf(stderr, "dravonix: %d recording(s) without a readable duration are in no trip\n", card.unmeasured);
     if (card.set.duplicates > 0)
-        std::fprintf(stderr, "dravonix: %d copie(s) of files already seen were left out\n", card.set.duplicates);
+        std::fprintf(stderr, "dravonix: %d file(s) named like a recording already taken were left out (the one in the camera's own folder is used)\n", card.set.duplicates);
     return card;
 }
 
