@@ -665,9 +665,13 @@ void MainWindow::showCurrentPosition()
 void MainWindow::readoutTick()
 {
     updateTrueTime();
-    // In a trip the readout follows the open file's own clock and track.
+    // In a trip the readout follows the open file's own clock and track, and
+    // shows the sample of the moment (a recording on its own shows the one
+    // before the graph's cursor, and nothing new at its first sample, which
+    // in a trip would leave the file before's speed up for a second).
     const auto [length, position] = controller_->readoutScale();
-    const std::int64_t sample = controller_->playingTrip() ? store_.sampleIndexAt(position, length) : graphModel_.currentSample();
+    const std::int64_t sample =
+        controller_->playingTrip() ? store_.sampleIndexAt(position, length) + 1 : graphModel_.currentSample();
     const auto update = dravonix::readoutTick(controller_->frontPlaying(), store_, length, position, sample);
     if (!update)
         return;
