@@ -20,7 +20,9 @@ Error refusal(std::string message) { return Error{std::move(message), 0}; }
 
 Expected<ExportPlan, Error> planExport(const std::vector<TripRecording>& recordings, CameraMs from, CameraMs to)
 {
-    if (to <= from)
+    if (to == from)
+        return unexpected(refusal("the range is empty: it starts and ends at " + shown(from)));
+    if (to < from)
         return unexpected(refusal("the range ends (" + shown(to) + ") before it starts (" + shown(from) + ")"));
     const std::vector<Trip> trips = groupTrips(recordings);
     const auto holding = std::find_if(trips.begin(), trips.end(),
@@ -31,7 +33,15 @@ Expected<ExportPlan, Error> planExport(const std::vector<TripRecording>& recordi
                 return unexpected(refusal("the range starts at " + shown(from) + ", before the trip from "
                                           + shown(t.start) + " to " + shown(t.end) + "; an export stays within one trip"));
         }
-        return unexpected(refusal("no recording covers " + shown(from) + " to " + shown(to)));
+        // Say where the trips are, so the next try can hit one.
+        std::string where;
+        for (std::size_t i = 0; i < trips.size() && i < 5; ++i)
+            where += (i == 0 ? "; the trips: " : ", ") + shown(trips[i].start) + " to " + shown(trips[i].end);
+        if (trips.size() > 5)
+            where += ", and " + std::to_string(trips.size() - 5) + " more (dravonix trips lists them)";
+        if (trips.empty())
+            where = "; the folder holds no trip";
+        return unexpected(refusal("no recording covers " + shown(from) + " to " + shown(to) + where));
     }
     if (to > holding->end)
         return unexpected(refusal("the range ends at " + shown(to) + ", after the trip from " + shown(holding->start)

@@ -55,8 +55,9 @@ TEST(ExportPlan, BadRangesAreRefusedWithTheReason)
         EXPECT_NE(plan.error().message.find(reason), std::string::npos) << plan.error().message;
     };
     refused(t0 + 20000, t0 + 10000, "before it starts");
-    refused(t0 + 20000, t0 + 20000, "before it starts");
+    refused(t0 + 20000, t0 + 20000, "the range is empty");
     refused(t0 - 600000, t0 - 500000, "no recording covers");
+    refused(t0 - 600000, t0 - 500000, "; the trips: "); // and where they are
     refused(t0 + 190000, t0 + 200000, "no recording covers"); // between the trips
     refused(t0 - 10000, t0 + 10000, "before the trip");
     refused(t0 + 170000, t0 + 250000, "after the trip");       // into the next trip
