@@ -23,6 +23,17 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A card volume at `root` that already holds an empty "timeset.cfg".
+bool cardWithTimeFile(const QTemporaryDir& root, FolderVolumes& volumes)
+{
+    QFile old(root.filePath("timeset.cfg"));
+    if (!old.open(QIODevice::WriteOnly))
+        return false;
+    old.close();
+    volumes.add(root.path().toStdString(), "DRAVONIX");
+    return true;
+}
+
 } // namespace
 
 TEST(DeviceTimeDialog, WritesTheCardsOwnFileInPlace)
@@ -75,11 +86,8 @@ TEST(DeviceTimeDialog, WithoutACardFileItAsksAndCancellingWritesNothing)
 TEST(DeviceTimeDialog, FollowsTheClockUntilTheUserChangesATime)
 {
     QTemporaryDir root;
-    QFile old(root.filePath("timeset.cfg"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.close();
     FolderVolumes volumes;
-    volumes.add(root.path().toStdString(), "DRAVONIX");
+    ASSERT_TRUE(cardWithTimeFile(root, volumes));
     QDateTime clock(QDate(2025, 1, 5), QTime(7, 8, 9));
     DeviceTimeDialog dialog(volumes, nullptr, {}, [&] { return clock; });
     EXPECT_EQ(dialog.dateEdit()->date(), QDate(2025, 1, 5));
@@ -144,11 +152,8 @@ TEST(DeviceTimeDialog, LooksRight)
 TEST(DeviceTimeDialog, AMeasuredOffsetIsSaidAndTheCorrectTimeInTheCardsZoneOffered)
 {
     QTemporaryDir root;
-    QFile old(root.filePath("timeset.cfg"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.close();
     FolderVolumes volumes;
-    volumes.add(root.path().toStdString(), "DRAVONIX");
+    ASSERT_TRUE(cardWithTimeFile(root, volumes));
     // This computer's clock, a moment before the new year in the card's zone.
     QDateTime now(QDate(2023, 12, 31), QTime(14, 59, 50), Qt::UTC);
     DeviceTimeDialog dialog(volumes, nullptr, {}, [&] { return now; });
