@@ -522,6 +522,9 @@ TEST(MainWindow, KeysLeaveFullScreenMoveTheSelectionAndPlayIt)
     MainWindow& window = viewer.window;
     window.activateWindow();
     QApplication::setActiveWindow(&window);
+    // The window takes the keys only while it is the active one; until then
+    // they would reach the list's own handling.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_Down); // nothing selected: the first row
     QTest::keyClick(&window, Qt::Key_Down);
     QTest::keyClick(&window, Qt::Key_Down);
