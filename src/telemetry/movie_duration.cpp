@@ -94,7 +94,7 @@ std::optional<std::uint64_t> longestTrackUnits(const ByteSource& source, const B
             // v1: created(8) modified(8) id(4) reserved(4) duration(8).
             const std::size_t fields = at + 16;
             const bool wide = fields < got && std::to_integer<int>(body[fields]) == 1;
-            const std::size_t place = fields + (wide ? 24 : 20);
+            const std::size_t place = fields + (wide ? 28 : 20);
             const std::size_t width = wide ? 8 : 4;
             const std::size_t tkhdStart = at + 8;
             const std::uint64_t tkhdSize = bigEndian(body.data() + tkhdStart, 4);
@@ -167,7 +167,8 @@ Expected<std::int64_t, Error> readMovieDurationMs(const ByteSource& source)
         // than every track by over a second has been damaged (or made up),
         // and would stretch the recording over what follows it.
         const std::optional<std::uint64_t> longest = longestTrackUnits(source, *moov);
-        const std::uint64_t trusted = longest && *longest + timescale < units ? *longest : units;
+        // (Compared by difference: a track's 64-bit duration plus a second could wrap.)
+        const std::uint64_t trusted = longest && *longest < units && units - *longest > timescale ? *longest : units;
         const auto ms = static_cast<std::int64_t>(trusted * 1000 / timescale);
         if (ms == 0)
             return unexpected(failure("the movie header gives a duration below a millisecond"));

@@ -181,4 +181,8 @@ TEST(MovieDuration, AHeaderClaimingMoreThanEveryTrackIsNotBelieved)
     const auto unknownTracks = durationOf(movie(movieHeader(1000, 61000, 3), {trackHeader(0xffffffffu, false)}));
     ASSERT_TRUE(unknownTracks);
     EXPECT_EQ(*unknownTracks, 61000);
+    // A track's 64-bit duration a hair short of the largest number: adding a second to it must not wrap.
+    const auto hugeTrack = durationOf(movie(movieHeader(1000, 62790, 3), {trackHeader(0xfffffffffffffff0ull, true)}));
+    ASSERT_TRUE(hugeTrack);
+    EXPECT_EQ(*hugeTrack, 62790);
 }
