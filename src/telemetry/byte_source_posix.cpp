@@ -67,13 +67,17 @@ public:
     {
 #ifdef DRAVONIX_HAVE_IO_URING
         // Setting a ring up costs more than a few plain reads.
-        if (requests.size() >= kFewestBatched && readBatched(file_.descriptor(), requests)) {
-            // A short read (end of file, an error, or a read the ring split)
-            // is finished plainly, so an error is told from the end of file.
-            for (ReadRequest& r : requests)
-                if (r.got < r.out.size())
-                    r.got += readAt(r.offset + r.got, r.out.subspan(r.got));
-            return;
+        if (requests.size() >= kFewestBatched) {
+            // A ring reads a non-blocking file's uncached bytes as EAGAIN.
+            file_.makeBlocking();
+            if (readBatched(file_.descriptor(), requests)) {
+                // A short read (end of file, an error, or a read the ring split)
+                // is finished plainly, so an error is told from the end of file.
+                for (ReadRequest& r : requests)
+                    if (r.got < r.out.size())
+                        r.got += readAt(r.offset + r.got, r.out.subspan(r.got));
+                return;
+            }
         }
 #endif
         ByteSource::readMany(requests);

@@ -279,6 +279,35 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
     return result;
 }
 
+TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points)
+{
+    points.clear();
+    GpsFix running;
+    TrackReadResult result = forEachRecord(source, [&](std::span<const std::byte> record) {
+        TrackPoint& point = points.emplace_back();
+        point.accel = {static_cast<float>(littleEndian32(record.data() + 8)) / 256.0f,
+                       static_cast<float>(littleEndian32(record.data() + 12)) / 256.0f,
+                       static_cast<float>(littleEndian32(record.data() + 16)) / 256.0f};
+        const std::span<const char, kNmeaTextSize> text(reinterpret_cast<const char*>(record.data() + 25),
+                                                        kNmeaTextSize);
+        forEachSentence(text, [&](std::string_view sentence) { decodeSentence(sentence, running); });
+        point.fix = running;
+    });
+    if (!result.ok())
+        points.clear();
+    return result;
+}
+
+TrackPoints pointsOf(const TelemetryTrack& track)
+{
+    TrackPoints points(track.sampleCount());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const TelemetrySample& s = track.samples()[i];
+        points[i] = {{s.accelX, s.accelY, s.accelZ}, track.fixes()[i]};
+    }
+    return points;
+}
+
 TrackReadResult readTelemetryRecords(const std::filesystem::path& file, std::vector<RawTelemetryRecord>& records)
 {
     auto opened = openFileByteSource(file);

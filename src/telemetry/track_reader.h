@@ -35,6 +35,19 @@ struct TrackReadResult {
 TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& store);
 TrackReadResult readTelemetryTrack(const std::filesystem::path& file, TelemetryTrack& store);
 
+// A record as trips use it: the acceleration in g and the running fix after
+// the record's sentences, as TelemetryTrack keeps them, without the text.
+struct TrackPoint {
+    std::array<float, 3> accel{};
+    GpsFix fix;
+};
+using TrackPoints = std::vector<TrackPoint>;
+
+// The same records and checks as readTelemetryTrack, into points; on failure
+// `points` is left empty.
+TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points);
+TrackPoints pointsOf(const TelemetryTrack& track);
+
 // The records byte for byte, in chunk order, appended to `records`; the same
 // checks and failures (nothing appended) as readTelemetryTrack.
 using RawTelemetryRecord = std::array<std::uint8_t, kTelemetryRecordSize>;

@@ -35,6 +35,9 @@ public:
     ~InputFile();
 
     int descriptor() const { return fd_; }
+    // Clears O_NONBLOCK (kept from opening while reads ignore it), for
+    // readers that would otherwise be told EAGAIN, such as an io_uring.
+    void makeBlocking() const;
     std::uint64_t size() const { return size_; }
     FileIdentity identity() const { return identity_; }
 
@@ -50,6 +53,7 @@ private:
     int fd_ = -1;
     std::uint64_t size_ = 0;
     FileIdentity identity_;
+    mutable bool blocking_ = false;
 };
 
 // What kind of thing a path names, for messages ("is a FIFO, not a file").

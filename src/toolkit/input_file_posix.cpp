@@ -52,8 +52,8 @@ Expected<InputFile, Error> InputFile::open(const std::filesystem::path& path, Ac
         ::close(fd);
         return unexpected(Error{std::move(reason), 0});
     }
-    // A regular file never blocks; switch back so reads behave plainly.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A regular file's reads ignore O_NONBLOCK, so it stays set until a read
+    // says otherwise: two system calls saved per file on a card of thousands.
     std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
     if (S_ISBLK(info.st_mode)) {
         const off_t end = ::lseek(fd, 0, SEEK_END);
@@ -62,7 +62,8 @@ Expected<InputFile, Error> InputFile::open(const std::filesystem::path& path, Ac
     return InputFile(fd, size, identityOf(info));
 }
 
-InputFile::InputFile(InputFile&& other) noexcept : fd_(other.fd_), size_(other.size_), identity_(other.identity_)
+InputFile::InputFile(InputFile&& other) noexcept
+    : fd_(other.fd_), size_(other.size_), identity_(other.identity_), blocking_(other.blocking_)
 {
     other.fd_ = -1;
 }
@@ -75,6 +76,7 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept
         fd_ = other.fd_;
         size_ = other.size_;
         identity_ = other.identity_;
+        blocking_ = other.blocking_;
         other.fd_ = -1;
     }
     return *this;
@@ -93,6 +95,10 @@ Expected<std::size_t, Error> InputFile::readAt(std::uint64_t offset, std::span<s
         const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && errno == EAGAIN && !blocking_) {
+            makeBlocking();
+            continue;
+        }
         if (n < 0)
             return unexpected(systemError("cannot read at offset " + std::to_string(offset + done), errno));
         if (n == 0)
@@ -100,6 +106,16 @@ Expected<std::size_t, Error> InputFile::readAt(std::uint64_t offset, std::span<s
         done += static_cast<std::size_t>(n);
     }
     return done;
+}
+
+void InputFile::makeBlocking() const
+{
+    if (blocking_)
+        return;
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    blocking_ = true;
 }
 
 Expected<std::string, Error> InputFile::readAll(std::size_t limit) const

@@ -4,6 +4,7 @@
 #include "config/device_config.h"
 #include "config/settings_rules.h"
 #include "telemetry/track_reader.h"
+#include "trips/recording_durations.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,11 +17,30 @@ namespace dravonix {
 
 namespace {
 
+// A recording's track from its file, for one trip.
+class DiskTracks {
+public:
+    explicit DiskTracks(const std::vector<TripRecording>& recordings) : recordings_(recordings) {}
+    const TrackPoints* operator()(std::size_t i)
+    {
+        TrackPoints& points = tracks_[i];
+        auto opened = openFileByteSource(std::filesystem::path(recordings_[i].mainPath()));
+        auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened);
+        if (file == nullptr || !readTrackPoints(ReadAheadByteSource(**file), points).ok())
+            return nullptr; // a recording without a readable track adds no samples
+        return &points;
+    }
+
+private:
+    const std::vector<TripRecording>& recordings_;
+    std::map<std::size_t, TrackPoints> tracks_;
+};
+
 TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, const ImpactThresholds& thresholds,
-                      const TripOptions& options)
+                      const TripOptions& options, const TrackLoader& loadTrack)
 {
     TripTimeline timeline(recordings, trip);
-    TripTelemetry telemetry = readTripTelemetry(recordings, timeline);
+    TripTelemetry telemetry = mergeTripTelemetry(recordings, timeline, loadTrack);
     TripSummary summary{std::move(trip), std::move(timeline), {}, tripDistanceKm(telemetry.samples),
                         tripTopSpeedKmh(telemetry.samples), {}};
     summary.events = findTripEvents(recordings, summary.trip, summary.timeline, telemetry, thresholds,
@@ -34,14 +54,7 @@ TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, c
 
 TripTelemetry readTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline)
 {
-    std::map<std::size_t, TelemetryTrack> tracks;
-    const TrackLoader load = [&](std::size_t i) -> const TelemetryTrack* {
-        TelemetryTrack& track = tracks[i];
-        if (!readTelemetryTrack(std::filesystem::path(recordings[i].mainPath()), track).ok())
-            return nullptr; // a recording without a readable track adds no samples
-        return &track;
-    };
-    return mergeTripTelemetry(recordings, timeline, load);
+    return mergeTripTelemetry(recordings, timeline, DiskTracks(recordings));
 }
 
 void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work)
@@ -58,8 +71,9 @@ void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>
     worker();
 }
 
-CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
-                         const TripOptions& options)
+namespace {
+
+CardTrips startCard(RecordingSet set, const std::optional<std::filesystem::path>& configPath)
 {
     CardTrips card;
     card.set = std::move(set);
@@ -69,6 +83,11 @@ CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::
         if (loadConfigFile(*configPath, config))
             card.thresholds = drivingThresholds(config);
     }
+    return card;
+}
+
+void noteUnmeasured(CardTrips& card)
+{
     for (std::size_t i = 0; i < card.set.recordings.size(); ++i) {
         const TripRecording& r = card.set.recordings[i];
         if (r.durationMs > 0)
@@ -77,16 +96,85 @@ CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::
         if (r.kind == RecordingKind::Event)
             card.eventsOutsideTrips.push_back({TripEventKind::EventFile, r.start, 0, i, 0, 0.0});
     }
-    const std::vector<TripRecording>& recordings = card.set.recordings;
-    std::vector<Trip> trips = groupTrips(recordings);
-    // Trips share nothing but the recordings they read: one per core.
+}
+
+// Trips share nothing but the recordings they read: one per core.
+void appendSummaries(CardTrips& card, std::vector<Trip> trips, const TripOptions& options,
+                     const std::function<TrackLoader()>& makeLoader)
+{
     std::vector<std::optional<TripSummary>> done(trips.size());
     forEachInParallel(trips.size(), [&](std::size_t i) {
-        done[i] = summarise(recordings, std::move(trips[i]), card.thresholds, options);
+        done[i] = summarise(card.set.recordings, std::move(trips[i]), card.thresholds, options, makeLoader());
     });
-    card.trips.reserve(done.size());
     for (std::optional<TripSummary>& summary : done)
         card.trips.push_back(std::move(*summary));
+}
+
+// Event files mostly lie under Always ones, whose tracks are the ones
+// played: theirs is read only when a trip plays part of one.
+bool trackReadWithDuration(const TripRecording& r) { return r.drives() && r.kind != RecordingKind::Event; }
+
+} // namespace
+
+CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
+                         const TripOptions& options)
+{
+    CardTrips card = startCard(std::move(set), configPath);
+    noteUnmeasured(card);
+    appendSummaries(card, groupTrips(card.set.recordings), options,
+                    [&] { return TrackLoader(DiskTracks(card.set.recordings)); });
+    return card;
+}
+
+CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
+                            const TripOptions& options, std::stop_token stop,
+                            const std::function<void(std::size_t done)>& onMeasured)
+{
+    // Recordings are read in blocks, in start order; a trip that can't grow
+    // any more is summarised at once and its tracks let go, so memory holds
+    // a block and the trip still open, not the card.
+    constexpr std::size_t kBlock = 1024;
+    CardTrips card = startCard(std::move(set), configPath);
+    std::vector<TripRecording>& recordings = card.set.recordings;
+    std::vector<std::optional<TrackPoints>> tracks(recordings.size());
+    std::atomic<std::size_t> done{0};
+    std::size_t measured = 0; // recordings [0, measured) are read
+    std::size_t open = 0;     // and those from `open` on are in no summarised trip
+    for (;;) {
+        const std::size_t from = measured;
+        measured = stop.stop_requested() ? recordings.size() : std::min(recordings.size(), from + kBlock);
+        forEachInParallel(stop.stop_requested() ? 0 : measured - from, [&](std::size_t k) {
+            TripRecording& r = recordings[from + k];
+            if (stop.stop_requested())
+                return; // left at 0: not measured
+            MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r));
+            r.durationMs = reading.durationMs;
+            tracks[from + k] = std::move(reading.track);
+            if (onMeasured)
+                onMeasured(++done);
+        });
+        const bool all = measured == recordings.size();
+        std::vector<Trip> trips = groupTrips(recordings, open, measured);
+        std::optional<Trip> growing;
+        if (!all && !trips.empty()) {
+            growing = std::move(trips.back());
+            trips.pop_back();
+        }
+        appendSummaries(card, std::move(trips), options, [&] {
+            return TrackLoader([&, disk = std::make_shared<DiskTracks>(recordings)](std::size_t i) -> const TrackPoints* {
+                if (!trackReadWithDuration(recordings[i]))
+                    return (*disk)(i);
+                return tracks[i] ? &*tracks[i] : nullptr;
+            });
+        });
+        const std::size_t next = growing ? growing->recordings.front() : measured;
+        for (std::size_t i = open; i < next; ++i)
+            tracks[i].reset();
+        open = next;
+        if (all)
+            break;
+    }
+    noteUnmeasured(card);
     return card;
 }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 namespace dravonix {
@@ -48,6 +49,14 @@ void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>
 // recording whose track can't be read adds no samples): what a viewer playing
 // the trip draws, when the summary was made without keeping it.
 TripTelemetry readTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline);
+
+// Reads every recording's duration and track (each main file opened once, a
+// thread per core) and works out the trips as summariseTrips does; stops
+// reading once `stop` is requested, the rest left unmeasured. `onMeasured`,
+// when given, is called (from any thread) with how many are read so far.
+CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesystem::path>& configPath,
+                            const TripOptions& options, std::stop_token stop = {},
+                            const std::function<void(std::size_t done)>& onMeasured = {});
 
 // Works on a set already collected (trips summarised in parallel); `configPath` gives the thresholds, the
 // defaults (0.50 g) when none.

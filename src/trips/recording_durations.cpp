@@ -11,16 +11,33 @@ namespace {
 // The main file's duration, else the other channel's; 0 when neither reads.
 std::int64_t measureOne(const TripRecording& recording)
 {
-    for (const std::string* path : {&recording.mainPath(), &recording.rearPath}) {
-        if (path->empty())
-            continue;
-        if (const DurationResult ms = readMovieDurationMs(std::filesystem::path(*path)))
-            return *ms;
-    }
-    return 0;
+    return measureRecording(recording, false).durationMs;
 }
 
 } // namespace
+
+MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack)
+{
+    MeasuredRecording measured;
+    const std::string& main = recording.mainPath();
+    if (main.empty())
+        return measured;
+    auto opened = openFileByteSource(std::filesystem::path(main));
+    if (auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened)) {
+        const ReadAheadByteSource source(**file);
+        if (const DurationResult ms = readMovieDurationMs(source))
+            measured.durationMs = *ms;
+        if (withTrack) {
+            TrackPoints points;
+            if (readTrackPoints(source, points).ok())
+                measured.track = std::move(points);
+        }
+    }
+    if (measured.durationMs == 0 && &main != &recording.rearPath && !recording.rearPath.empty())
+        if (const DurationResult ms = readMovieDurationMs(std::filesystem::path(recording.rearPath)))
+            measured.durationMs = *ms;
+    return measured;
+}
 
 std::size_t readRecordingDurations(std::span<const std::string> nativePaths, const OnDuration& onResult,
                                    std::stop_token stop)

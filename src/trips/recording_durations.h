@@ -3,6 +3,7 @@
 // thousands of files, so this runs wherever the caller likes (a worker
 // thread for the viewer) and hands each result over as soon as it is known.
 
+#include "telemetry/track_reader.h"
 #include "toolkit/error.h"
 #include "toolkit/expected.h"
 #include "trips/trip_recordings.h"
@@ -10,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stop_token>
 #include <string>
@@ -30,5 +32,13 @@ std::size_t readRecordingDurations(std::span<const std::string> nativePaths, con
 // recording with how many are done so far.
 int measureRecordings(RecordingSet& set, std::stop_token stop = {},
                       const std::function<void(std::size_t done)>& onMeasured = {});
+
+// A recording's duration read as above and, when asked for, its main file's
+// track from the same opening: a card's trips read every file once.
+struct MeasuredRecording {
+    std::int64_t durationMs = 0;
+    std::optional<TrackPoints> track; // none without a readable track, or when not asked for
+};
+MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack);
 
 } // namespace dravonix

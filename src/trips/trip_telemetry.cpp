@@ -29,18 +29,15 @@ std::int64_t sampleOffsetMs(std::size_t index, std::size_t count, std::int64_t d
     return static_cast<std::int64_t>(index) * durationMs / static_cast<std::int64_t>(count);
 }
 
-std::array<float, 3> accelerationMedians(const TelemetryTrack& track)
+std::array<float, 3> accelerationMedians(const TrackPoints& track)
 {
     std::array<float, 3> medians{};
-    const auto& samples = track.samples();
-    if (samples.empty())
+    if (track.empty())
         return medians;
-    std::vector<float> axis(samples.size());
-    for (int a = 0; a < 3; ++a) {
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            const TelemetrySample& s = samples[i];
-            axis[i] = a == 0 ? s.accelX : a == 1 ? s.accelY : s.accelZ;
-        }
+    std::vector<float> axis(track.size());
+    for (std::size_t a = 0; a < 3; ++a) {
+        for (std::size_t i = 0; i < track.size(); ++i)
+            axis[i] = track[i].accel[a];
         const std::size_t mid = axis.size() / 2;
         std::nth_element(axis.begin(), axis.begin() + static_cast<std::ptrdiff_t>(mid), axis.end());
         float median = axis[mid];
@@ -48,7 +45,7 @@ std::array<float, 3> accelerationMedians(const TelemetryTrack& track)
             const float below = *std::max_element(axis.begin(), axis.begin() + static_cast<std::ptrdiff_t>(mid));
             median = (median + below) / 2.0f;
         }
-        medians[static_cast<std::size_t>(a)] = median;
+        medians[a] = median;
     }
     return medians;
 }
@@ -57,21 +54,21 @@ TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, c
                                  const TrackLoader& loadTrack)
 {
     TripTelemetry merged;
-    std::map<std::size_t, const TelemetryTrack*> tracks;
+    std::map<std::size_t, const TrackPoints*> tracks;
     const std::vector<TimelinePiece>& pieces = timeline.pieces();
     for (std::size_t p = 0; p < pieces.size(); ++p) {
         const TimelinePiece& piece = pieces[p];
         auto [known, fresh] = tracks.try_emplace(piece.recording, nullptr);
         if (fresh) {
             known->second = loadTrack(piece.recording);
-            if (known->second != nullptr && known->second->sampleCount() > 0)
+            if (known->second != nullptr && !known->second->empty())
                 merged.medians[piece.recording] = accelerationMedians(*known->second);
         }
-        const TelemetryTrack* track = known->second;
-        if (track == nullptr || track->sampleCount() == 0)
+        const TrackPoints* track = known->second;
+        if (track == nullptr || track->empty())
             continue;
         const TripRecording& recording = recordings[piece.recording];
-        const std::size_t count = track->sampleCount();
+        const std::size_t count = track->size();
         // Half-open pieces, so a moment two pieces share is counted once; the
         // trip's very end belongs to its last piece.
         const std::int64_t from = piece.offsetFrom;
@@ -81,16 +78,15 @@ TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, c
             const std::int64_t offset = sampleOffsetMs(i, count, recording.durationMs);
             if (offset < from || offset > to || (offset == to && !last))
                 continue;
-            const TelemetrySample& s = *track->sampleAt(static_cast<std::int64_t>(i));
+            const TrackPoint& point = (*track)[i];
             TripSample out;
             out.time = recording.start + offset;
             out.tripMs = piece.tripFrom + (offset - from);
             out.recording = piece.recording;
             out.offsetMs = offset;
             out.sampleIndex = i;
-            out.accel = {s.accelX, s.accelY, s.accelZ};
-            if (const GpsFix* fix = track->fixAt(static_cast<std::int64_t>(i)))
-                out.fix = *fix;
+            out.accel = point.accel;
+            out.fix = point.fix;
             merged.samples.push_back(out);
         }
     }

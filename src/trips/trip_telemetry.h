@@ -3,7 +3,7 @@
 // each moment, in time order, so that where an Event file overlaps an Always
 // one nothing is counted twice. Distance and top speed come from it.
 
-#include "telemetry/telemetry_track.h"
+#include "telemetry/track_reader.h"
 #include "trips/trip_timeline.h"
 
 #include <array>
@@ -37,7 +37,7 @@ struct TripTelemetry {
 
 // The track of a recording, or null when it has none; called once per
 // recording that is played somewhere in the trip.
-using TrackLoader = std::function<const TelemetryTrack*(std::size_t recording)>;
+using TrackLoader = std::function<const TrackPoints*(std::size_t recording)>;
 
 // Sample i of N stands for the stretch from i x length / N on: the camera
 // writes one record at the start of each second. (Spreading them from 0 to
@@ -49,7 +49,7 @@ TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, c
                                  const TrackLoader& loadTrack);
 
 // The median of each axis over all of a track's samples.
-std::array<float, 3> accelerationMedians(const TelemetryTrack& track);
+std::array<float, 3> accelerationMedians(const TrackPoints& track);
 
 // Great-circle distance between consecutive placed fixes, in km.
 double tripDistanceKm(const std::vector<TripSample>& samples);

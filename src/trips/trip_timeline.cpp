@@ -8,8 +8,13 @@ namespace dravonix {
 
 std::vector<Trip> groupTrips(const std::vector<TripRecording>& recordings)
 {
+    return groupTrips(recordings, 0, recordings.size());
+}
+
+std::vector<Trip> groupTrips(const std::vector<TripRecording>& recordings, std::size_t from, std::size_t to)
+{
     std::vector<Trip> trips;
-    for (std::size_t i = 0; i < recordings.size(); ++i) {
+    for (std::size_t i = from; i < std::min(to, recordings.size()); ++i) {
         const TripRecording& r = recordings[i];
         if (!r.drives() || r.durationMs <= 0)
             continue;

@@ -25,6 +25,8 @@ struct Trip {
 // Recordings without a known duration (0) take part in no trip, nor do Park
 // recordings; `recordings` must be in start order (as collectRecordings gives).
 std::vector<Trip> groupTrips(const std::vector<TripRecording>& recordings);
+// The same over recordings [from, to) only, their indices kept.
+std::vector<Trip> groupTrips(const std::vector<TripRecording>& recordings, std::size_t from, std::size_t to);
 
 // One stretch of the timeline played from one recording.
 struct TimelinePiece {

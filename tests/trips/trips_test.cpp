@@ -139,12 +139,13 @@ namespace {
 struct Fixture {
     std::vector<TripRecording> recordings;
     std::map<std::size_t, TelemetryTrack> tracks;
+    std::map<std::size_t, TrackPoints> points;
 
     TripTelemetry merge(const TripTimeline& timeline)
     {
-        return mergeTripTelemetry(recordings, timeline, [&](std::size_t i) -> const TelemetryTrack* {
+        return mergeTripTelemetry(recordings, timeline, [&](std::size_t i) -> const TrackPoints* {
             const auto found = tracks.find(i);
-            return found == tracks.end() ? nullptr : &found->second;
+            return found == tracks.end() ? nullptr : &(points[i] = pointsOf(found->second));
         });
     }
 };

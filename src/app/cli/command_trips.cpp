@@ -88,10 +88,8 @@ std::optional<CardTrips> analyseFolder(const Arguments& args, bool keepTelemetry
         status = fail(QStringLiteral("%1: %2").arg(args.folder, scanErrorText(list.error())));
         return std::nullopt;
     }
-    RecordingSet set = collectRecordings(list->rows);
-    measureRecordings(set);
-    CardTrips card = summariseTrips(std::move(set), findCardConfig(nativePath(args.folder)),
-                                    TripOptions{args.limitKmh, keepTelemetry});
+    CardTrips card = analyseRecordings(collectRecordings(list->rows), findCardConfig(nativePath(args.folder)),
+                                       TripOptions{args.limitKmh, keepTelemetry});
     if (card.unmeasured > 0)
         std::fprintf(stderr, "dravonix: %d recording(s) without a readable duration are in no trip\n", card.unmeasured);
     if (card.set.duplicates > 0)

@@ -456,11 +456,11 @@ void MainWindow::readTrips()
     tripsRead_.setFuture(QtConcurrent::run([rows = std::move(rows), folder, stop, measured, generation] {
         TripsDelivery delivery{generation, nullptr};
         try {
-            RecordingSet set = collectRecordings(rows);
-            measureRecordings(set, stop, [&](std::size_t done) { measured->store(done); });
+            CardTrips trips = analyseRecordings(collectRecordings(rows), findCardConfig(folder), {}, stop,
+                                                [&](std::size_t done) { measured->store(done); });
             if (stop.stop_requested())
                 return delivery;
-            delivery.trips = std::make_shared<const CardTrips>(summariseTrips(std::move(set), findCardConfig(folder), {}));
+            delivery.trips = std::make_shared<const CardTrips>(std::move(trips));
         } catch (const std::exception& e) { // out of memory, say: the list stays flat
             qCWarning(viewerLog, "reading the trips failed: %s", e.what());
         }

@@ -1,0 +1,158 @@
+#include "trips/card_trips.h"
+#include "trips/recording_durations.h"
+
+#include "drive.h"
+#include "nmea_text.h"
+#include "telemetry/camera_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stop_token>
+#include <string_view>
+#include <unistd.h>
+
+using namespace dravonix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A card of short recordings written as files: trips of `perTrip` back-to-
+// back Always recordings of `seconds` each, a gap between trips, every
+// seventh an Event file half past the Always one beside it (so part of it is
+// played), one Always file without a track and one with only its rear.
+class Card {
+public:
+    Card(int trips, int perTrip, int seconds) : root_(fs::temp_directory_path() / ("dravonix-card-trips-" + std::to_string(::getpid())))
+    {
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "Normal");
+        fs::create_directories(root_ / "Event");
+        long long t = 1700000000; // the camera's clock, seconds
+        int n = 0;
+        for (int trip = 0; trip < trips; ++trip) {
+            for (int i = 0; i < perTrip; ++i, ++n, t += seconds) {
+                const bool noTrack = n == 5;
+                const bool rearOnly = n == 9;
+                write(name("alwa", t, rearOnly ? 'R' : 'F', "Normal"), seconds, t, n, !noTrack);
+                if (n % 7 == 3 && i + 1 < perTrip)
+                    write(name("event", t + seconds / 2, 'F', "Event"), seconds, t + seconds / 2, n, true);
+            }
+            t += 60; // a gap: the next trip
+        }
+    }
+    ~Card() { fs::remove_all(root_); }
+
+    RecordingSet recordings() const
+    {
+        std::vector<std::string> paths;
+        for (const auto& entry : fs::recursive_directory_iterator(root_))
+            if (entry.is_regular_file())
+                paths.push_back(entry.path().string());
+        return collectRecordings(paths);
+    }
+
+private:
+    fs::path name(const char* kind, long long t, char channel, const char* folder) const
+    {
+        const std::time_t time = static_cast<std::time_t>(t);
+        std::tm tm{};
+        gmtime_r(&time, &tm);
+        char text[64];
+        std::snprintf(text, sizeof text, "%s_%04d%02d%02d_%02d%02d%02d_%c.mp4", kind, tm.tm_year + 1900,
+                      tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, channel);
+        return root_ / folder / text;
+    }
+
+    static void write(const fs::path& path, int seconds, long long t, int n, bool withTrack)
+    {
+        std::vector<mp4::TelemetryRecord> records;
+        for (int s = 0; s < seconds; ++s) {
+            demo::DriveSecond drive;
+            drive.latitude = 37.5 + static_cast<double>(t - 1700000000 + s) * 1e-4; // north, across files
+            drive.longitude = 127.0;
+            drive.speedMps = 10.0 + n % 11;
+            drive.gpsSatellites = 8;
+            drive.hdop = 0.9;
+            mp4::TelemetryRecord record;
+            record.accelX = (n % 13 == 4 && s == 1) ? 400 : 0; // an impact now and then
+            record.nmeaText = demo::recordText(drive, std::chrono::sys_seconds{std::chrono::seconds(t + s)}, 0);
+            records.push_back(record);
+        }
+        mp4::Bytes bytes = mp4::syntheticRecording(records);
+        if (!withTrack) { // the track's chunk table renamed: the header still gives a length
+            const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            bytes[text.rfind("stco") + 3] = 'x';
+        }
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    }
+
+    fs::path root_;
+};
+
+void expectSameTrips(const CardTrips& a, const CardTrips& b)
+{
+    ASSERT_EQ(a.trips.size(), b.trips.size());
+    EXPECT_EQ(a.unmeasured, b.unmeasured);
+    for (std::size_t i = 0; i < a.trips.size(); ++i) {
+        SCOPED_TRACE("trip " + std::to_string(i));
+        const TripSummary& x = a.trips[i];
+        const TripSummary& y = b.trips[i];
+        EXPECT_EQ(x.trip.recordings, y.trip.recordings);
+        EXPECT_EQ(x.trip.start, y.trip.start);
+        EXPECT_EQ(x.trip.end, y.trip.end);
+        EXPECT_EQ(x.distanceKm, y.distanceKm);
+        EXPECT_EQ(x.topSpeedKmh, y.topSpeedKmh);
+        ASSERT_EQ(x.events.size(), y.events.size());
+        for (std::size_t e = 0; e < x.events.size(); ++e) {
+            EXPECT_EQ(x.events[e].kind, y.events[e].kind);
+            EXPECT_EQ(x.events[e].time, y.events[e].time);
+            EXPECT_EQ(x.events[e].value, y.events[e].value);
+        }
+    }
+}
+
+} // namespace
+
+TEST(AnalyseRecordings, ReadingEachFileOnceGivesWhatReadingPerTripGives)
+{
+    // Over a thousand recordings: reading goes in blocks, and a trip runs
+    // across a block's end.
+    const Card card(12, 100, 3);
+    RecordingSet measured = card.recordings();
+    ASSERT_GT(measured.recordings.size(), 1100u);
+    measureRecordings(measured);
+    const CardTrips perTrip = summariseTrips(std::move(measured), std::nullopt, {10.0, false});
+
+    std::size_t reported = 0;
+    const CardTrips once = analyseRecordings(card.recordings(), std::nullopt, {10.0, false}, {},
+                                             [&](std::size_t done) { reported = std::max(reported, done); });
+    EXPECT_EQ(reported, once.set.recordings.size());
+    ASSERT_EQ(once.trips.size(), 12u);
+    EXPECT_EQ(once.unmeasured, 0);
+    expectSameTrips(once, perTrip);
+    EXPECT_GT(once.trips[10].distanceKm, 1.0);
+    std::size_t impacts = 0, eventFiles = 0;
+    for (const TripSummary& t : once.trips)
+        for (const TripEvent& e : t.events) {
+            impacts += e.kind == TripEventKind::Impact;
+            eventFiles += e.kind == TripEventKind::EventFile;
+        }
+    EXPECT_GT(impacts, 50u);
+    EXPECT_GT(eventFiles, 100u);
+}
+
+TEST(AnalyseRecordings, StoppedBeforeReadingLeavesEverythingUnmeasured)
+{
+    const Card card(2, 5, 3);
+    std::stop_source stop;
+    stop.request_stop();
+    const CardTrips trips = analyseRecordings(card.recordings(), std::nullopt, {}, stop.get_token());
+    EXPECT_TRUE(trips.trips.empty());
+    EXPECT_EQ(trips.unmeasured, static_cast<int>(trips.set.recordings.size()));
+}
