@@ -5,6 +5,9 @@
 #include "telemetry/telemetry_track.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <span>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -24,5 +27,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dravonix::TelemetryTrack track;
     track.appendSample(0, 0, 0, '0', record);
     (void)dravonix::sampleUtc(track.samples().front());
+
+    // The one-pass record decoder must agree with the sentences decoded one
+    // by one (compared as bytes: a garbage number may decode to NaN).
+    dravonix::GpsFix oneByOne;
+    dravonix::forEachSentence(std::span<const char>(record),
+                              [&](std::string_view s) { dravonix::decodeSentence(s, oneByOne); });
+    const dravonix::GpsFix& onePass = track.current();
+    const auto bits = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+    const bool same = onePass.utc == oneByOne.utc && bits(onePass.latitudeRaw) == bits(oneByOne.latitudeRaw)
+                      && onePass.latitudeHemisphere == oneByOne.latitudeHemisphere
+                      && bits(onePass.longitudeRaw) == bits(oneByOne.longitudeRaw)
+                      && onePass.longitudeHemisphere == oneByOne.longitudeHemisphere
+                      && bits(onePass.speedKnots) == bits(oneByOne.speedKnots)
+                      && bits(onePass.courseDegrees) == bits(oneByOne.courseDegrees) && onePass.valid == oneByOne.valid
+                      && onePass.satellitesInUse == oneByOne.satellitesInUse
+                      && onePass.gpsSatellites == oneByOne.gpsSatellites
+                      && onePass.glonassSatellites == oneByOne.glonassSatellites
+                      && bits(onePass.hdop) == bits(oneByOne.hdop) && onePass.gnsSeen == oneByOne.gnsSeen
+                      && onePass.gsaSeen == oneByOne.gsaSeen;
+    if (!same)
+        __builtin_trap();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace dravonix {
@@ -52,6 +53,9 @@ struct GpsFix {
 // Applies one sentence ("$" up to, not including, the line end) to `fix`.
 // True when it was one of the understood kinds and was applied.
 bool decodeSentence(std::string_view sentence, GpsFix& fix);
+// Applies every sentence of one record's text, in order: the sentences that
+// forEachSentence finds, each as decodeSentence takes it.
+void decodeRecordText(std::span<const char> text, GpsFix& fix);
 
 // The date and time an RMC sentence carries, in UTC, with its seconds written
 // as hhmmss, hhmmss.s, hhmmss.ss or hhmmss.sss, as receivers differ. None for

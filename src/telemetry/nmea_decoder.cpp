@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 namespace dravonix {
 namespace {
@@ -166,11 +167,10 @@ std::optional<CalendarTime> rmcDateTime(std::string_view sentence)
                         static_cast<std::uint16_t>(millisecond)};
 }
 
-bool decodeSentence(std::string_view sentence, GpsFix& fix)
+namespace {
+
+bool applySentence(const SplitSentence& f, GpsFix& fix)
 {
-    SplitSentence f;
-    if (!splitSentence(sentence, f))
-        return false;
     const std::string_view name = f[0];
     if (name == "$GPRMC" || name == "$GNRMC") {
         if (f.count < 3)
@@ -191,6 +191,74 @@ bool decodeSentence(std::string_view sentence, GpsFix& fix)
         return true;
     }
     return false;
+}
+
+// What a character means to the record scanner; most are plain text.
+enum : std::uint8_t { kText, kStart, kComma, kStar, kEnd };
+
+constexpr std::array<std::uint8_t, 256> kCharacterRoles = [] {
+    std::array<std::uint8_t, 256> roles{};
+    roles['$'] = kStart;
+    roles[','] = kComma;
+    roles['*'] = kStar;
+    roles['\0'] = kEnd;
+    roles['\n'] = kEnd;
+    roles['\r'] = kEnd;
+    return roles;
+}();
+
+} // namespace
+
+bool decodeSentence(std::string_view sentence, GpsFix& fix)
+{
+    SplitSentence f;
+    return splitSentence(sentence, f) && applySentence(f, fix);
+}
+
+void decodeRecordText(std::span<const char> text, GpsFix& fix)
+{
+    // The sentences found and split in one pass, as forEachSentence finds
+    // them and decodeSentence splits them: a record's text is read for
+    // every second of every recording of a card.
+    const char* const data = text.data();
+    SplitSentence f;
+    std::size_t start = 0;      // of the sentence
+    std::size_t fieldStart = 0; // of the field being read
+    int stars = 0;
+    const auto restart = [&](std::size_t at) {
+        start = at;
+        fieldStart = at;
+        f.count = 0;
+        stars = 0;
+    };
+    const auto endField = [&](std::size_t at) {
+        if (f.count < kKeptFields)
+            f.fields[f.count] = {data + fieldStart, at - fieldStart};
+        ++f.count;
+        fieldStart = at + 1;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        switch (kCharacterRoles[static_cast<unsigned char>(data[i])]) {
+        case kText:
+            break;
+        case kStart:
+            restart(i);
+            break;
+        case kComma:
+            if (stars == 0)
+                endField(i);
+            break;
+        case kStar:
+            if (stars++ == 0)
+                endField(i);
+            break;
+        default: // the end of a line
+            if (i - start >= 2 && data[start] == '$' && data[start + 1] == 'G' && stars == 1)
+                applySentence(f, fix);
+            restart(i + 1);
+            break;
+        }
+    }
 }
 
 float knotsToKmh(double knots) { return static_cast<float>(knots) * 1.852f; }

@@ -290,7 +290,7 @@ TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points)
                        static_cast<float>(littleEndian32(record.data() + 16)) / 256.0f};
         const std::span<const char, kNmeaTextSize> text(reinterpret_cast<const char*>(record.data() + 25),
                                                         kNmeaTextSize);
-        forEachSentence(text, [&](std::string_view sentence) { decodeSentence(sentence, running); });
+        decodeRecordText(text, running);
         point.fix = running;
     });
     if (!result.ok())

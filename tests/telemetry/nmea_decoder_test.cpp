@@ -1,10 +1,14 @@
 #include "telemetry/gps_fix.h"
+#include "telemetry/telemetry_track.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <span>
 
 #include <string>
+#include <vector>
 
 using namespace dravonix;
 
@@ -173,4 +177,31 @@ TEST(NmeaConversions, DegreeMinutesToSignedDegrees)
     EXPECT_NEAR(nmeaToDegrees(12639.0, 'E'), 126.65, 1e-9);
     EXPECT_NEAR(nmeaToDegrees(3722.44, 'W'), -37.374, 1e-9);
     EXPECT_NEAR(nmeaToDegrees(3722.44, 'N'), 37.374, 1e-9);
+}
+
+TEST(NmeaDecoder, ARecordsTextDecodesAsItsSentencesOneByOne)
+{
+    // The one-pass record decoder against finding the sentences and decoding
+    // each: texts made of real sentences cut, joined and sprinkled with the
+    // characters that delimit them.
+    const std::vector<std::string> parts{
+        kRmc, "$GNGGA,123519,4807.0380,S,01131.0000,W,1,09,0.9*47", "$GNGSA,A,3,05,12,,,,,,,,,,,1.2,0.9,0.8*2D",
+        "$GNGNS,123519,4807.0380,N,01131.0000,E,AA,11,0.7*00", "$GPGGA,,,,,,0,00,*66", "$GNRMC,0,V,,,,,,,,,*00",
+        "$GPRMC,1*2*3", "$GX", "$", "*", ",", "\r\n", "\n", std::string(1, '\0'), "$GNRMC,235959.999,A"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        while (text.size() < kNmeaTextSize) {
+            std::string part = parts[rng() % parts.size()];
+            if (rng() % 3 == 0)
+                part.resize(rng() % (part.size() + 1));
+            text += part;
+        }
+        text.resize(kNmeaTextSize);
+        GpsFix expected;
+        forEachSentence(std::span<const char>(text), [&](std::string_view s) { decodeSentence(s, expected); });
+        GpsFix fix;
+        decodeRecordText(std::span<const char>(text), fix);
+        ASSERT_TRUE(fix == expected) << "text: " << text;
+    }
 }
