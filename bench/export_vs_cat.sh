@@ -4,7 +4,9 @@
 # cache, runs interleaved. The card: three 60-second recordings a channel at
 # camera-like bitrates (front 1920x1080 10 Mbit/s with sound, rear 1280x720
 # 5 Mbit/s), made once with the demo tool and cached. Prints the medians of
-# cat, of the two copy steps (`export --verbose` times them), and of the
+# cat, of writing the same bytes to a file (with cat, and with the kernel's
+# own copy_file_range, which never brings them to user space: the least that
+# writing them costs here), of the two copy steps (`export --verbose` times them), and of the
 # whole `export --no-combined` (scan, checks, copy, route, SHA-256 of every
 # file written and read), with the ratios to cat.
 #
@@ -46,6 +48,17 @@ for i in $(seq "$runs"); do
   seconds cat "${sources[@]}" >> "$work/cat"
   seconds sh -c 'cat "$@" > "$0"' "$work/written" "${sources[@]}" >> "$work/catfile"
   rm -f "$work/written"
+  python3 -c 'import os, sys, time
+t = time.perf_counter()
+out = os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+for name in sys.argv[2:]:
+    src = os.open(name, os.O_RDONLY)
+    while os.copy_file_range(src, out, 1 << 30) > 0:
+        pass
+    os.close(src)
+os.close(out)
+print("%.4f" % (time.perf_counter() - t))' "$work/written" "${sources[@]}" >> "$work/kernelcopy"
+  rm -f "$work/written"
   t=$(python3 -c 'import time; print(time.perf_counter())')
   "$cli" export "$card" --from "$from" --to "$to" "$work/out$i" --no-combined --verbose > /dev/null 2> "$work/log$i"
   python3 -c "import time; print('%.4f' % (time.perf_counter() - $t))" >> "$work/whole"
@@ -55,11 +68,13 @@ done
 bytes=$(cat "${sources[@]}" | wc -c)
 c=$(median < "$work/cat")
 f=$(median < "$work/catfile")
+r=$(median < "$work/kernelcopy")
 k=$(median < "$work/copy")
 w=$(median < "$work/whole")
 echo "range $from to $to, sources ${#sources[@]} files, $((bytes / 1000000)) MB; medians of $runs runs"
 printf '%-28s %8s %7s\n' what seconds vs-cat
 printf '%-28s %8s %7s\n' "cat sources > /dev/null" "$c" 1.00
 printf '%-28s %8s %7s\n' "cat sources > file" "$f" "$(echo "scale=2; $f / $c" | bc)"
+printf '%-28s %8s %7s\n' "copy_file_range to a file" "$r" "$(echo "scale=2; $r / $c" | bc)"
 printf '%-28s %8s %7s\n' "stream copy (both clips)" "$k" "$(echo "scale=2; $k / $c" | bc)"
 printf '%-28s %8s %7s\n' "export --no-combined" "$w" "$(echo "scale=2; $w / $c" | bc)"
