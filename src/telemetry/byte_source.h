@@ -58,20 +58,23 @@ private:
 
 // Serves small reads from a window read ahead of them: walking a box tree
 // then costs a system call per window instead of one per 8-byte header.
-// Large reads and batches go straight through.
+// Larger reads and batches go straight through, except where the window
+// already holds what they ask for (all of a small file, say).
 class ReadAheadByteSource final : public ByteSource {
 public:
-    explicit ReadAheadByteSource(const ByteSource& inner, std::size_t window = 64 * 1024)
-        : inner_(inner), buffer_(window)
-    {
-    }
+    explicit ReadAheadByteSource(const ByteSource& inner, std::size_t window = 64 * 1024);
     std::uint64_t size() const override { return inner_.size(); }
     std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override;
     void readMany(std::span<ReadRequest> requests) const override;
 
 private:
+    static constexpr std::size_t kMissed = static_cast<std::size_t>(-1);
+    // The bytes copied from the window, or kMissed when it doesn't hold them.
+    std::size_t fromWindow(std::uint64_t offset, std::span<std::byte> out) const;
+
     const ByteSource& inner_;
-    mutable std::vector<std::byte> buffer_;
+    std::unique_ptr<std::byte[]> buffer_; // left uninitialised: only what was read is copied out
+    std::size_t window_;
     mutable std::uint64_t start_ = 0;
     mutable std::size_t filled_ = 0;
 };

@@ -148,6 +148,47 @@ TEST(ReadAheadByteSource, GivesTheSameBytesAsTheSourceBelow)
         EXPECT_EQ(gotA, gotB) << offset;
         EXPECT_EQ(a, b) << offset;
     }
+    // A batch, partly inside the window, partly not.
+    std::vector<std::byte> first(8);
+    windowed.readAt(1000, first);
+    std::vector<std::vector<std::byte>> a(4, std::vector<std::byte>(40)), b = a;
+    const std::uint64_t offsets[] = {1000, 1200, 3000, 4980};
+    std::vector<ReadRequest> direct4, windowed4;
+    for (std::size_t i = 0; i < 4; ++i) {
+        direct4.push_back({offsets[i], a[i], 0});
+        windowed4.push_back({offsets[i], b[i], 0});
+    }
+    direct.readMany(direct4);
+    windowed.readMany(windowed4);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(windowed4[i].got, direct4[i].got) << offsets[i];
+    EXPECT_EQ(a, b);
+}
+
+TEST(ReadAheadByteSource, ASmallFileIsReadOnceWhateverIsAskedOfIt)
+{
+    struct Counting final : ByteSource {
+        explicit Counting(std::span<const std::byte> bytes) : memory(bytes) {}
+        std::uint64_t size() const override { return memory.size(); }
+        std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override
+        {
+            ++calls;
+            return memory.readAt(offset, out);
+        }
+        MemoryByteSource memory;
+        mutable int calls = 0;
+    };
+    const Bytes file(9000, 1);
+    const Counting counting(std::as_bytes(std::span(file)));
+    const ReadAheadByteSource windowed(counting);
+    std::vector<std::byte> header(16), records(8000), past(100);
+    EXPECT_EQ(windowed.readAt(0, header), 16u);
+    EXPECT_EQ(windowed.readAt(900, records), 8000u); // larger than a small read, but held
+    EXPECT_EQ(windowed.readAt(8950, past), 50u);     // the rest of the file
+    std::vector<ReadRequest> batch{{32, header, 0}, {4000, past, 0}};
+    windowed.readMany(batch);
+    EXPECT_EQ(batch[1].got, 100u);
+    EXPECT_EQ(counting.calls, 1);
 }
 
 TEST(MovieDuration, AHeaderClaimingMoreThanEveryTrackIsNotBelieved)
