@@ -98,7 +98,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     openFile(nativePath, front);
 }
 
-void PlaybackController::openFile(const QByteArray& nativePath, bool front, std::int64_t startMs)
+void PlaybackController::openFile(const QByteArray& nativePath, bool front, std::int64_t startMs, bool withPartner)
 {
     ++generation_; // tracks read for the file being replaced are ignored from now on
     atEnd_ = false;
@@ -108,6 +108,7 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front, std:
     trackPending_ = false;
     started_ = false;
     frontPicture_ = rearPicture_ = false;
+    rearFailed_ = false;
     frontPath_.clear();
     rearPath_.clear();
     pendingSeek_.reset();
@@ -158,7 +159,7 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front, std:
 
     openedPath_ = nativePath;
     QByteArray path = nativePath;
-    QByteArray partner = partnerPath(path, front);
+    QByteArray partner = withPartner ? partnerPath(path, front) : QByteArray();
     mode_ = front ? ChannelMode::FrontOnly : ChannelMode::RearOnly;
     if (!partner.isEmpty() && checkRecordingFile(partner) == FileCheck::Regular) {
         if (!front)
@@ -227,6 +228,7 @@ void PlaybackController::playTrip(std::shared_ptr<const TripPlayback> trip, std:
         return;
     trip_ = std::move(trip);
     atEnd_ = false;
+    tripRearLarge_ = false; // unless both channels play swapped now
     lastEventJump_.reset();
     firstRow_ = currentRow_ = -1; // the list's neighbours are not what follows in a trip
     tripRecording_.reset();
@@ -260,21 +262,22 @@ void PlaybackController::setTripAcceleration(std::vector<TimedAcceleration> samp
     setTripCursor(cursor);
 }
 
-void PlaybackController::openTripTarget(const TripTarget& target)
+void PlaybackController::openTripTarget(const TripTarget& target, bool withPartner)
 {
     // What the user set stays set from one file of the trip to the next.
     const bool twice = doubleSpeed_;
-    const bool rearLarge = swapped_ && mode_ == ChannelMode::Both;
+    if (mode_ == ChannelMode::Both)
+        tripRearLarge_ = swapped_;
     tripPiece_ = target.piece;
     tripRecording_ = target.recording;
     atEnd_ = false;
-    openFile(QByteArray::fromStdString(target.path), target.front, target.offsetMs);
+    openFile(QByteArray::fromStdString(target.path), target.front, target.offsetMs, withPartner);
     if (!frontMedia_)
         return; // refused: the pane says why, and the bar can take the user past it
     pendingSeek_ = target.offsetMs; // until the file's clock runs
     if (twice)
         setSpeed(true);
-    if (rearLarge && mode_ == ChannelMode::Both && !swapped_)
+    if (tripRearLarge_ && mode_ == ChannelMode::Both && !swapped_)
         swap();
     view_.tripFileOpened();
 }
@@ -304,7 +307,12 @@ void PlaybackController::advanceTrip()
 {
     if (tripPiece_ + 1 >= trip_->pieceCount())
         return; // the trip's end: the file's end holds it there
-    const TripTarget next = trip_->startOf(tripPiece_ + 1);
+    moveToTripPiece(tripPiece_ + 1);
+}
+
+void PlaybackController::moveToTripPiece(std::size_t piece)
+{
+    const TripTarget next = trip_->startOf(piece);
     if (next.recording == tripRecording_ && frontMedia_) {
         // The same file again further on (an Event file around a shorter Always one).
         tripPiece_ = next.piece;
@@ -315,6 +323,31 @@ void PlaybackController::advanceTrip()
     seekBar_.setPosition(trip_->piece(next.piece).tripFrom);
     setTripCursor(seekBar_.position());
     view_.seekBarChanged();
+}
+
+void PlaybackController::tripFileFailed()
+{
+    const QByteArray failed = frontPath_;
+    if (mode_ == ChannelMode::Both && !rearFailed_ && tripRecording_) {
+        // The trip's clock is the front engine's: the rear file opens there,
+        // alone, in the large pane, where the bar stands.
+        const TripTarget rear{tripPiece_, *tripRecording_, rearPath_.toStdString(), false,
+                              trip_->fileTimeIn(tripPiece_, seekBar_.position())};
+        openTripTarget(rear, false);
+        if (frontMedia_) {
+            view_.showPlaybackProblem(false, unplayableText(failed));
+            return;
+        }
+    }
+    showUnplayable(true);
+    // Nothing of this recording plays: on to the first piece of another one.
+    std::size_t next = tripPiece_ + 1;
+    while (next < trip_->pieceCount() && trip_->piece(next).recording == tripRecording_)
+        ++next;
+    if (next < trip_->pieceCount())
+        moveToTripPiece(next);
+    else
+        holdAtEnd();
 }
 
 void PlaybackController::setTripCursor(std::int64_t tripMs)
@@ -469,7 +502,10 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         // Without a single picture the file was never played: say why and
         // stay on it, rather than pass over it to the next one unseen.
         if (event == EngineEvent::EncounteredError || !frontPicture_) {
-            showUnplayable(true);
+            if (trip_)
+                tripFileFailed(); // the trip plays on without it
+            else
+                showUnplayable(true);
             break;
         }
         const unsigned before = generation_;
@@ -518,6 +554,7 @@ void PlaybackController::rearEvent(EngineEvent event)
         rearPicture_ = true;
     const bool failed = event == EngineEvent::EncounteredError || (event == EngineEvent::EndReached && !rearPicture_);
     if (failed && mode_ == ChannelMode::Both && !rearPath_.isEmpty()) {
+        rearFailed_ = true;
         rearVideo_ = false;
         view_.setPaneVideo(false, false);
         showUnplayable(false);
@@ -561,11 +598,13 @@ void PlaybackController::holdAtEnd()
     atEnd_ = true;
     showPlaying(false);
     view_.setReadoutTimer(false);
-    frontVideo_ = true;
-    view_.setPaneVideo(true, true);
+    // A pane that never had a picture (a trip ending on a file that can't be
+    // played) keeps saying why.
+    frontVideo_ = frontPicture_;
+    view_.setPaneVideo(true, frontVideo_);
     if (mode_ == ChannelMode::Both) {
-        rearVideo_ = true;
-        view_.setPaneVideo(false, true);
+        rearVideo_ = rearPicture_;
+        view_.setPaneVideo(false, rearVideo_);
     }
     seekBar_.setEnabled(true);
     seekBar_.setRange(0, length);

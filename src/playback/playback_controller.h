@@ -123,11 +123,17 @@ public:
     QString rateLabel() const { return rateLabel_; }
 
 private:
-    // Opening one file, in or out of a trip.
-    void openFile(const QByteArray& nativePath, bool front, std::int64_t startMs = 0);
-    void openTripTarget(const TripTarget& target);
+    // Opening one file, in or out of a trip; without its partner channel
+    // when `withPartner` is off.
+    void openFile(const QByteArray& nativePath, bool front, std::int64_t startMs = 0, bool withPartner = true);
+    void openTripTarget(const TripTarget& target, bool withPartner = true);
     // The piece playing has run out: the next one, or the trip's end.
     void advanceTrip();
+    void moveToTripPiece(std::size_t piece);
+    // The file on the front engine can't be played: the rear of the same
+    // recording plays on in its place, else the trip goes on with the next
+    // recording, else it ends.
+    void tripFileFailed();
     void setTripCursor(std::int64_t tripMs);
     // Engine events of the files this controller opened; the handlers drop
     // those of files replaced since.
@@ -182,6 +188,7 @@ private:
     QByteArray rearPath_;
     bool frontPicture_ = false;
     bool rearPicture_ = false;
+    bool rearFailed_ = false; // the rear file of the current open can't be played
     std::int64_t volumeBeforeMute_ = 50;
     unsigned generation_ = 0;
     QByteArray openedPath_; // the path the recording playing was opened from; empty for none
@@ -196,6 +203,9 @@ private:
     std::shared_ptr<const TripPlayback> trip_;
     std::size_t tripPiece_ = 0;
     std::optional<std::size_t> tripRecording_; // the trip's recording open on the engines
+    // The rear in the large pane, as last chosen while both channels played:
+    // kept over a stretch that plays one channel only.
+    bool tripRearLarge_ = false;
     // Where a file of a trip was asked to start: the player may not take a
     // seek given before it is under way, and gets it again then.
     std::optional<std::int64_t> pendingSeek_;

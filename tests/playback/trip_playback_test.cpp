@@ -357,3 +357,70 @@ TEST(TripPlaybackController, ATripWithoutPiecesIsNotPlayed)
     EXPECT_FALSE(rig.controller.playingTrip());
     EXPECT_TRUE(rig.front.media.isEmpty());
 }
+
+TEST(TripPlaybackController, AFrontFileThatCantBePlayedGivesWayToItsRearAndTheTripGoesOn)
+{
+    TripRig rig;
+    rig.play();
+    rig.controller.swap();
+    rig.runTo(60 * kS - 100);
+    ASSERT_EQ(rig.front.media, rig.frontFile(1));
+    // The Event file's front is damaged: the player fails at once.
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, QByteArray::fromStdString(rig.drive.path(1, false)));
+    EXPECT_EQ(rig.front.timeMs, 30 * kS);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
+    EXPECT_EQ(rig.controller.seekBar().position(), 60 * kS);
+    EXPECT_FALSE(rig.view.playVisible);
+    // The small pane says why the front is missing.
+    EXPECT_TRUE(rig.view.problem.isEmpty());
+    EXPECT_EQ(rig.view.rearProblem, "event_20230615_140030_F.mp4 can't be played: it is damaged or not a video.");
+
+    rig.runTo(45 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 75 * kS);
+    // B plays both channels again, the rear large as chosen before.
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::Both);
+    EXPECT_TRUE(rig.controller.swapped());
+    EXPECT_EQ(rig.controller.seekBar().position(), 90 * kS);
+}
+
+TEST(TripPlaybackController, RecordingsThatCantBePlayedArePassedOverAndATripOfNothingElseEnds)
+{
+    TripRig rig;
+    rig.play();
+    // A plays a while, then its front breaks off: the rear goes on from there.
+    rig.runTo(20 * kS);
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, QByteArray::fromStdString(rig.drive.path(0, false)));
+    EXPECT_EQ(rig.front.timeMs, 20 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 20 * kS);
+    // It ends without a picture: on to the Event file, 30 s into it.
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.frontFile(1));
+    EXPECT_EQ(rig.front.timeMs, 30 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 60 * kS);
+    // A rear that has already failed is not tried again.
+    rig.rear.send(EngineEvent::EncounteredError);
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_EQ(rig.controller.seekBar().position(), 90 * kS);
+
+    // B, the last, fails in both channels: the trip ends, held at its end.
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, QByteArray::fromStdString(rig.drive.path(2, false)));
+    const unsigned opens = rig.front.stamp;
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.stamp, opens);
+    EXPECT_TRUE(rig.controller.heldAtEnd());
+    EXPECT_TRUE(rig.view.playVisible);
+    EXPECT_EQ(rig.controller.seekBar().position(), 150 * kS);
+    EXPECT_FALSE(rig.view.frontVideo);
+    EXPECT_EQ(rig.view.problem, "alwa_20230615_140133_R.mp4 can't be played: it is damaged or not a video.");
+    // Play goes round once more from the start.
+    rig.controller.play();
+    EXPECT_EQ(rig.front.media, rig.frontFile(0));
+    EXPECT_EQ(rig.controller.seekBar().position(), 0);
+    EXPECT_FALSE(rig.view.playVisible);
+}
