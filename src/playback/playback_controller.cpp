@@ -109,6 +109,7 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front, std:
     started_ = false;
     frontPicture_ = rearPicture_ = false;
     rearFailed_ = false;
+    frontHold_ = rearHold_ = false;
     frontPath_.clear();
     rearPath_.clear();
     pendingSeek_.reset();
@@ -491,9 +492,16 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         view_.setPaneVideo(true, true);
         enableSeekBar(true);
         break;
-    // The player's own word on its state wins over what the last command set.
-    case EngineEvent::Playing: showPlaying(true); break;
-    case EngineEvent::Paused: showPlaying(false); break;
+    // The player's own word on its state wins over what the last command set,
+    // except while it is being paused.
+    case EngineEvent::Playing:
+        if (!frontHold_)
+            showPlaying(true);
+        break;
+    case EngineEvent::Paused:
+        frontHold_ = false;
+        showPlaying(false);
+        break;
     case EngineEvent::EndReached:
     case EngineEvent::EncounteredError: {
         enableSeekBar(false);
@@ -515,6 +523,8 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         break;
     }
     case EngineEvent::TimeChanged: {
+        if (frontHold_)
+            front_->pause();
         if (front_->state() == MediaState::Playing) {
             // The media may not have been seekable yet when it opened.
             if (!seekBar_.enabled() && front_->isSeekable())
@@ -541,6 +551,8 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
     }
     case EngineEvent::VideoOutput:
         frontPicture_ = true;
+        if (frontHold_)
+            front_->pause(); // the first picture still shows
         break;
     }
 }
@@ -552,6 +564,11 @@ void PlaybackController::rearEvent(EngineEvent event)
         return;
     if (event == EngineEvent::VideoOutput)
         rearPicture_ = true;
+    if (event == EngineEvent::Paused) {
+        rearHold_ = false;
+    } else if (rearHold_ && (event == EngineEvent::VideoOutput || event == EngineEvent::TimeChanged)) {
+        rear_->pause();
+    }
     const bool failed = event == EngineEvent::EncounteredError || (event == EngineEvent::EndReached && !rearPicture_);
     if (failed && mode_ == ChannelMode::Both && !rearPath_.isEmpty()) {
         rearFailed_ = true;
@@ -596,6 +613,7 @@ void PlaybackController::holdAtEnd()
     front_->stop();
     rear_->stop();
     atEnd_ = true;
+    frontHold_ = rearHold_ = false;
     showPlaying(false);
     view_.setReadoutTimer(false);
     // A pane that never had a picture (a trip ending on a file that can't be
@@ -719,6 +737,7 @@ void PlaybackController::play()
     // After a refused open the engines still hold the file before: play nothing.
     if (front_ == nullptr || !started_)
         return;
+    frontHold_ = rearHold_ = false;
     if (atEnd_) {
         playAgainFrom(0);
         return;
@@ -732,11 +751,18 @@ void PlaybackController::play()
 void PlaybackController::pause()
 {
     if (front_ != nullptr && !atEnd_) {
-        front_->pause();
-        if (mode_ == ChannelMode::Both)
-            rear_->pause();
-        showPlaying(false);
+        holdPaused();
     }
+}
+
+void PlaybackController::holdPaused()
+{
+    frontHold_ = true;
+    rearHold_ = mode_ == ChannelMode::Both;
+    front_->pause();
+    if (rearHold_)
+        rear_->pause();
+    showPlaying(false);
 }
 
 void PlaybackController::skip(std::int64_t delta)

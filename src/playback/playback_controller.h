@@ -134,6 +134,9 @@ private:
     // recording plays on in its place, else the trip goes on with the next
     // recording, else it ends.
     void tripFileFailed();
+    // Pauses both engines and keeps asking until each says it has paused:
+    // a player still opening its file ignores a pause.
+    void holdPaused();
     void setTripCursor(std::int64_t tripMs);
     // Engine events of the files this controller opened; the handlers drop
     // those of files replaced since.
@@ -199,6 +202,9 @@ private:
     bool started_ = false; // the engines of the current open were told to play
     bool playing_ = false; // what the buttons show
     bool atEnd_ = false;   // held at the end of the last recording
+    // An engine asked to pause that hasn't said it has.
+    bool frontHold_ = false;
+    bool rearHold_ = false;
     QFutureWatcher<TrackDelivery> trackReader_;
     std::shared_ptr<const TripPlayback> trip_;
     std::size_t tripPiece_ = 0;
