@@ -79,9 +79,9 @@ PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, Te
                 frontEvent(event, time);
         });
     if (rear_ != nullptr)
-        rear_->setEventHandler([this](EngineEvent event, std::int64_t, unsigned media) {
+        rear_->setEventHandler([this](EngineEvent event, std::int64_t time, unsigned media) {
             if (rearMedia_ == media)
-                rearEvent(event);
+                rearEvent(event, time);
         });
 }
 
@@ -110,6 +110,8 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front, std:
     frontPicture_ = rearPicture_ = false;
     rearFailed_ = false;
     frontHold_ = rearHold_ = false;
+    frontLandAt_.reset();
+    rearLandAt_.reset();
     frontPath_.clear();
     rearPath_.clear();
     pendingSeek_.reset();
@@ -229,6 +231,7 @@ void PlaybackController::playTrip(std::shared_ptr<const TripPlayback> trip, std:
         return;
     trip_ = std::move(trip);
     atEnd_ = false;
+    userPaused_ = false; // a trip starts playing
     tripRearLarge_ = false; // unless both channels play swapped now
     lastEventJump_.reset();
     firstRow_ = currentRow_ = -1; // the list's neighbours are not what follows in a trip
@@ -280,6 +283,14 @@ void PlaybackController::openTripTarget(const TripTarget& target, bool withPartn
         setSpeed(true);
     if (tripRearLarge_ && mode_ == ChannelMode::Both && !swapped_)
         swap();
+    if (userPaused_) {
+        // Played, silent, only until each engine's clock runs at the place.
+        frontLandAt_ = target.offsetMs;
+        if (mode_ == ChannelMode::Both)
+            rearLandAt_ = target.offsetMs;
+        front_->setMute(true);
+        showPlaying(false);
+    }
     view_.tripFileOpened();
 }
 
@@ -298,6 +309,9 @@ void PlaybackController::seekTrip(std::int64_t tripMs)
         seekBoth(target->offsetMs);
         if (pendingSeek_) // still opening: the player may drop this seek, so it is given again
             pendingSeek_ = target->offsetMs;
+        for (std::optional<std::int64_t>* landing : {&frontLandAt_, &rearLandAt_})
+            if (landing->has_value())
+                *landing = target->offsetMs;
     }
     seekBar_.setPosition(tripMs);
     setTripCursor(tripMs);
@@ -493,9 +507,9 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         enableSeekBar(true);
         break;
     // The player's own word on its state wins over what the last command set,
-    // except while it is being paused.
+    // except while it is being paused or only plays to land at a place.
     case EngineEvent::Playing:
-        if (!frontHold_)
+        if (!frontHold_ && !frontLandAt_)
             showPlaying(true);
         break;
     case EngineEvent::Paused:
@@ -525,7 +539,7 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
     case EngineEvent::TimeChanged: {
         if (frontHold_)
             front_->pause();
-        if (front_->state() == MediaState::Playing) {
+        if (front_->state() == MediaState::Playing && !frontLandAt_) {
             // The media may not have been seekable yet when it opened.
             if (!seekBar_.enabled() && front_->isSeekable())
                 enableSeekBar(true);
@@ -539,6 +553,19 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
                     seekBoth(*asked);
                     break;
                 }
+            }
+            if (frontLandAt_) {
+                // A player paused or sought while it starts or settles after a
+                // seek may show a picture from before the place; once its
+                // clock has run past the place, it takes both. A clock at the
+                // place itself is only the seek's report.
+                if (newTimeMs > *frontLandAt_) {
+                    front_->pause();
+                    front_->setTime(*std::exchange(frontLandAt_, std::nullopt));
+                    front_->setMute(false);
+                    frontHold_ = true;
+                }
+                break;
             }
             if (frontPicture_ && trip_->pieceEnded(tripPiece_, newTimeMs, front_->length()))
                 advanceTrip();
@@ -557,14 +584,18 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
     }
 }
 
-void PlaybackController::rearEvent(EngineEvent event)
+void PlaybackController::rearEvent(EngineEvent event, std::int64_t newTimeMs)
 {
     // Held at the end, the rear pane keeps its last picture too.
     if (event == EngineEvent::EndReached && atEnd_)
         return;
     if (event == EngineEvent::VideoOutput)
         rearPicture_ = true;
-    if (event == EngineEvent::Paused) {
+    if (event == EngineEvent::TimeChanged && rearLandAt_ && newTimeMs > *rearLandAt_) {
+        rear_->pause(); // landed, as the front engine does
+        rear_->setTime(*std::exchange(rearLandAt_, std::nullopt));
+        rearHold_ = true;
+    } else if (event == EngineEvent::Paused) {
         rearHold_ = false;
     } else if (rearHold_ && (event == EngineEvent::VideoOutput || event == EngineEvent::TimeChanged)) {
         rear_->pause();
@@ -613,7 +644,10 @@ void PlaybackController::holdAtEnd()
     front_->stop();
     rear_->stop();
     atEnd_ = true;
+    userPaused_ = false; // from the end, a seek plays again
     frontHold_ = rearHold_ = false;
+    frontLandAt_.reset();
+    rearLandAt_.reset();
     showPlaying(false);
     view_.setReadoutTimer(false);
     // A pane that never had a picture (a trip ending on a file that can't be
@@ -734,10 +768,14 @@ void PlaybackController::listActivated(int row)
 
 void PlaybackController::play()
 {
+    userPaused_ = false;
     // After a refused open the engines still hold the file before: play nothing.
     if (front_ == nullptr || !started_)
         return;
     frontHold_ = rearHold_ = false;
+    if (std::exchange(frontLandAt_, std::nullopt))
+        front_->setMute(false);
+    rearLandAt_.reset();
     if (atEnd_) {
         playAgainFrom(0);
         return;
@@ -751,6 +789,7 @@ void PlaybackController::play()
 void PlaybackController::pause()
 {
     if (front_ != nullptr && !atEnd_) {
+        userPaused_ = true;
         holdPaused();
     }
 }

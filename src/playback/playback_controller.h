@@ -141,7 +141,7 @@ private:
     // Engine events of the files this controller opened; the handlers drop
     // those of files replaced since.
     void frontEvent(EngineEvent event, std::int64_t newTimeMs);
-    void rearEvent(EngineEvent event);
+    void rearEvent(EngineEvent event, std::int64_t newTimeMs);
     void endOfFile();
     // The end of a recording that nothing follows: it stays loaded at its
     // end with its last pictures, and Play, Space, Left, skip backward or
@@ -202,9 +202,15 @@ private:
     bool started_ = false; // the engines of the current open were told to play
     bool playing_ = false; // what the buttons show
     bool atEnd_ = false;   // held at the end of the last recording
+    // The user paused: a file of the trip opened by a seek lands paused too, until Play.
+    bool userPaused_ = false;
     // An engine asked to pause that hasn't said it has.
     bool frontHold_ = false;
     bool rearHold_ = false;
+    // Where a file of the trip opened while paused is to stand: each engine
+    // plays until its clock runs there, then pauses and is sent back to it.
+    std::optional<std::int64_t> frontLandAt_;
+    std::optional<std::int64_t> rearLandAt_;
     QFutureWatcher<TrackDelivery> trackReader_;
     std::shared_ptr<const TripPlayback> trip_;
     std::size_t tripPiece_ = 0;

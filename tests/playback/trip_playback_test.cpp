@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace dravonix;
 using namespace dravonix::test;
 
@@ -356,6 +358,80 @@ TEST(TripPlaybackController, ATripWithoutPiecesIsNotPlayed)
     rig.controller.playTrip(std::make_shared<const TripPlayback>(empty, rig.drive.set.recordings));
     EXPECT_FALSE(rig.controller.playingTrip());
     EXPECT_TRUE(rig.front.media.isEmpty());
+}
+
+TEST(TripPlaybackController, ASeekWhilePausedLandsPausedInWhicheverFileHoldsTheMoment)
+{
+    TripRig rig;
+    rig.play();
+    rig.runTo(5 * kS);
+    rig.rear.send(EngineEvent::VideoOutput);
+    rig.controller.pause();
+    ASSERT_EQ(rig.front.currentState, MediaState::Paused);
+    rig.front.send(EngineEvent::Paused);
+    rig.rear.send(EngineEvent::Paused);
+
+    rig.controller.seekBar().setPosition(40 * kS);
+    rig.controller.seekReleased();
+    EXPECT_EQ(rig.front.timeMs, 40 * kS);
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+
+    // Another file plays, silent, only until its clock runs at the place:
+    // the player then pauses and is sent back there. Paused as it starts, it
+    // would show a picture from before the place and drop the seek.
+    const auto landsPausedIn = [&rig](const std::function<void()>& seek, bool firstClockBefore, std::size_t recording,
+                                      std::int64_t tripMs, std::int64_t fileMs) {
+        seek();
+        EXPECT_EQ(rig.front.media, rig.frontFile(recording));
+        EXPECT_TRUE(rig.view.playVisible);
+        EXPECT_TRUE(rig.front.muted);
+        rig.front.send(EngineEvent::Playing); // the player starting is not playing for the user
+        rig.front.send(EngineEvent::VideoOutput);
+        rig.rear.send(EngineEvent::VideoOutput);
+        EXPECT_TRUE(rig.view.playVisible);
+        if (firstClockBefore) { // the seek was lost while the file opened: it is given again
+            rig.front.send(EngineEvent::TimeChanged, 0);
+            EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+        }
+        rig.front.timeMs = rig.rear.timeMs = fileMs + 400;
+        rig.front.send(EngineEvent::TimeChanged, fileMs + 400);
+        rig.rear.send(EngineEvent::TimeChanged, fileMs + 400);
+        EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+        EXPECT_EQ(rig.rear.currentState, MediaState::Paused);
+        EXPECT_EQ(rig.front.timeMs, fileMs);
+        EXPECT_EQ(rig.rear.timeMs, fileMs);
+        EXPECT_FALSE(rig.front.muted);
+        rig.front.send(EngineEvent::Paused);
+        rig.rear.send(EngineEvent::Paused);
+        EXPECT_TRUE(rig.view.playVisible);
+        EXPECT_EQ(rig.controller.seekBar().position(), tripMs);
+    };
+    landsPausedIn(
+        [&rig] {
+            rig.controller.seekBar().setPosition(130 * kS);
+            rig.controller.seekReleased();
+        },
+        false, 2, 130 * kS, 40 * kS);
+    landsPausedIn([&rig] { rig.controller.key(TransportKey::PageUp); }, true, 1, 60 * kS, 30 * kS);
+    landsPausedIn([&rig] { rig.controller.key(TransportKey::NextEvent); }, false, 2, 100 * kS, 10 * kS);
+    // The map's route, then three seconds back into A before the Event file is under way.
+    landsPausedIn(
+        [&rig] {
+            rig.controller.seekTrip(62 * kS);
+            rig.controller.step(-1);
+        },
+        true, 0, 59 * kS, 59 * kS);
+
+    // Playing, a seek to another file plays on.
+    rig.controller.play();
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
+    rig.controller.seekTrip(120 * kS);
+    rig.front.send(EngineEvent::VideoOutput);
+    rig.rear.send(EngineEvent::VideoOutput);
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_EQ(rig.rear.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
 }
 
 TEST(TripPlaybackController, AFrontFileThatCantBePlayedGivesWayToItsRearAndTheTripGoesOn)
