@@ -79,9 +79,9 @@ PlaybackController::PlaybackController(VideoEngine* front, VideoEngine* rear, Te
                 frontEvent(event, time);
         });
     if (rear_ != nullptr)
-        rear_->setEventHandler([this](EngineEvent event, std::int64_t, unsigned media) {
+        rear_->setEventHandler([this](EngineEvent event, std::int64_t time, unsigned media) {
             if (rearMedia_ == media)
-                rearEvent(event);
+                rearEvent(event, time);
         });
 }
 
@@ -98,7 +98,7 @@ void PlaybackController::openRecording(const QByteArray& nativePath, bool front)
     openFile(nativePath, front);
 }
 
-void PlaybackController::openFile(const QByteArray& nativePath, bool front, std::int64_t startMs)
+void PlaybackController::openFile(const QByteArray& nativePath, bool front, std::int64_t startMs, bool withPartner)
 {
     ++generation_; // tracks read for the file being replaced are ignored from now on
     atEnd_ = false;
@@ -108,6 +108,10 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front, std:
     trackPending_ = false;
     started_ = false;
     frontPicture_ = rearPicture_ = false;
+    rearFailed_ = false;
+    frontHold_ = rearHold_ = false;
+    frontLandAt_.reset();
+    rearLandAt_.reset();
     frontPath_.clear();
     rearPath_.clear();
     pendingSeek_.reset();
@@ -158,7 +162,7 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front, std:
 
     openedPath_ = nativePath;
     QByteArray path = nativePath;
-    QByteArray partner = partnerPath(path, front);
+    QByteArray partner = withPartner ? partnerPath(path, front) : QByteArray();
     mode_ = front ? ChannelMode::FrontOnly : ChannelMode::RearOnly;
     if (!partner.isEmpty() && checkRecordingFile(partner) == FileCheck::Regular) {
         if (!front)
@@ -227,6 +231,8 @@ void PlaybackController::playTrip(std::shared_ptr<const TripPlayback> trip, std:
         return;
     trip_ = std::move(trip);
     atEnd_ = false;
+    userPaused_ = false; // a trip starts playing
+    tripRearLarge_ = false; // unless both channels play swapped now
     lastEventJump_.reset();
     firstRow_ = currentRow_ = -1; // the list's neighbours are not what follows in a trip
     tripRecording_.reset();
@@ -260,22 +266,31 @@ void PlaybackController::setTripAcceleration(std::vector<TimedAcceleration> samp
     setTripCursor(cursor);
 }
 
-void PlaybackController::openTripTarget(const TripTarget& target)
+void PlaybackController::openTripTarget(const TripTarget& target, bool withPartner)
 {
     // What the user set stays set from one file of the trip to the next.
     const bool twice = doubleSpeed_;
-    const bool rearLarge = swapped_ && mode_ == ChannelMode::Both;
+    if (mode_ == ChannelMode::Both)
+        tripRearLarge_ = swapped_;
     tripPiece_ = target.piece;
     tripRecording_ = target.recording;
     atEnd_ = false;
-    openFile(QByteArray::fromStdString(target.path), target.front, target.offsetMs);
+    openFile(QByteArray::fromStdString(target.path), target.front, target.offsetMs, withPartner);
     if (!frontMedia_)
         return; // refused: the pane says why, and the bar can take the user past it
     pendingSeek_ = target.offsetMs; // until the file's clock runs
     if (twice)
         setSpeed(true);
-    if (rearLarge && mode_ == ChannelMode::Both && !swapped_)
+    if (tripRearLarge_ && mode_ == ChannelMode::Both && !swapped_)
         swap();
+    if (userPaused_) {
+        // Played, silent, only until each engine's clock runs at the place.
+        frontLandAt_ = target.offsetMs;
+        if (mode_ == ChannelMode::Both)
+            rearLandAt_ = target.offsetMs;
+        front_->setMute(true);
+        showPlaying(false);
+    }
     view_.tripFileOpened();
 }
 
@@ -294,6 +309,9 @@ void PlaybackController::seekTrip(std::int64_t tripMs)
         seekBoth(target->offsetMs);
         if (pendingSeek_) // still opening: the player may drop this seek, so it is given again
             pendingSeek_ = target->offsetMs;
+        for (std::optional<std::int64_t>* landing : {&frontLandAt_, &rearLandAt_})
+            if (landing->has_value())
+                *landing = target->offsetMs;
     }
     seekBar_.setPosition(tripMs);
     setTripCursor(tripMs);
@@ -304,7 +322,12 @@ void PlaybackController::advanceTrip()
 {
     if (tripPiece_ + 1 >= trip_->pieceCount())
         return; // the trip's end: the file's end holds it there
-    const TripTarget next = trip_->startOf(tripPiece_ + 1);
+    moveToTripPiece(tripPiece_ + 1);
+}
+
+void PlaybackController::moveToTripPiece(std::size_t piece)
+{
+    const TripTarget next = trip_->startOf(piece);
     if (next.recording == tripRecording_ && frontMedia_) {
         // The same file again further on (an Event file around a shorter Always one).
         tripPiece_ = next.piece;
@@ -315,6 +338,31 @@ void PlaybackController::advanceTrip()
     seekBar_.setPosition(trip_->piece(next.piece).tripFrom);
     setTripCursor(seekBar_.position());
     view_.seekBarChanged();
+}
+
+void PlaybackController::tripFileFailed()
+{
+    const QByteArray failed = frontPath_;
+    if (mode_ == ChannelMode::Both && !rearFailed_ && tripRecording_) {
+        // The trip's clock is the front engine's: the rear file opens there,
+        // alone, in the large pane, where the bar stands.
+        const TripTarget rear{tripPiece_, *tripRecording_, rearPath_.toStdString(), false,
+                              trip_->fileTimeIn(tripPiece_, seekBar_.position())};
+        openTripTarget(rear, false);
+        if (frontMedia_) {
+            view_.showPlaybackProblem(false, unplayableText(failed));
+            return;
+        }
+    }
+    showUnplayable(true);
+    // Nothing of this recording plays: on to the first piece of another one.
+    std::size_t next = tripPiece_ + 1;
+    while (next < trip_->pieceCount() && trip_->piece(next).recording == tripRecording_)
+        ++next;
+    if (next < trip_->pieceCount())
+        moveToTripPiece(next);
+    else
+        holdAtEnd();
 }
 
 void PlaybackController::setTripCursor(std::int64_t tripMs)
@@ -458,9 +506,16 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         view_.setPaneVideo(true, true);
         enableSeekBar(true);
         break;
-    // The player's own word on its state wins over what the last command set.
-    case EngineEvent::Playing: showPlaying(true); break;
-    case EngineEvent::Paused: showPlaying(false); break;
+    // The player's own word on its state wins over what the last command set,
+    // except while it is being paused or only plays to land at a place.
+    case EngineEvent::Playing:
+        if (!frontHold_ && !frontLandAt_)
+            showPlaying(true);
+        break;
+    case EngineEvent::Paused:
+        frontHold_ = false;
+        showPlaying(false);
+        break;
     case EngineEvent::EndReached:
     case EngineEvent::EncounteredError: {
         enableSeekBar(false);
@@ -469,7 +524,10 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         // Without a single picture the file was never played: say why and
         // stay on it, rather than pass over it to the next one unseen.
         if (event == EngineEvent::EncounteredError || !frontPicture_) {
-            showUnplayable(true);
+            if (trip_)
+                tripFileFailed(); // the trip plays on without it
+            else
+                showUnplayable(true);
             break;
         }
         const unsigned before = generation_;
@@ -479,7 +537,9 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
         break;
     }
     case EngineEvent::TimeChanged: {
-        if (front_->state() == MediaState::Playing) {
+        if (frontHold_)
+            front_->pause();
+        if (front_->state() == MediaState::Playing && !frontLandAt_) {
             // The media may not have been seekable yet when it opened.
             if (!seekBar_.enabled() && front_->isSeekable())
                 enableSeekBar(true);
@@ -494,6 +554,19 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
                     break;
                 }
             }
+            if (frontLandAt_) {
+                // A player paused or sought while it starts or settles after a
+                // seek may show a picture from before the place; once its
+                // clock has run past the place, it takes both. A clock at the
+                // place itself is only the seek's report.
+                if (newTimeMs > *frontLandAt_) {
+                    front_->pause();
+                    front_->setTime(*std::exchange(frontLandAt_, std::nullopt));
+                    front_->setMute(false);
+                    frontHold_ = true;
+                }
+                break;
+            }
             if (frontPicture_ && trip_->pieceEnded(tripPiece_, newTimeMs, front_->length()))
                 advanceTrip();
             break;
@@ -505,19 +578,31 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
     }
     case EngineEvent::VideoOutput:
         frontPicture_ = true;
+        if (frontHold_)
+            front_->pause(); // the first picture still shows
         break;
     }
 }
 
-void PlaybackController::rearEvent(EngineEvent event)
+void PlaybackController::rearEvent(EngineEvent event, std::int64_t newTimeMs)
 {
     // Held at the end, the rear pane keeps its last picture too.
     if (event == EngineEvent::EndReached && atEnd_)
         return;
     if (event == EngineEvent::VideoOutput)
         rearPicture_ = true;
+    if (event == EngineEvent::TimeChanged && rearLandAt_ && newTimeMs > *rearLandAt_) {
+        rear_->pause(); // landed, as the front engine does
+        rear_->setTime(*std::exchange(rearLandAt_, std::nullopt));
+        rearHold_ = true;
+    } else if (event == EngineEvent::Paused) {
+        rearHold_ = false;
+    } else if (rearHold_ && (event == EngineEvent::VideoOutput || event == EngineEvent::TimeChanged)) {
+        rear_->pause();
+    }
     const bool failed = event == EngineEvent::EncounteredError || (event == EngineEvent::EndReached && !rearPicture_);
     if (failed && mode_ == ChannelMode::Both && !rearPath_.isEmpty()) {
+        rearFailed_ = true;
         rearVideo_ = false;
         view_.setPaneVideo(false, false);
         showUnplayable(false);
@@ -559,13 +644,19 @@ void PlaybackController::holdAtEnd()
     front_->stop();
     rear_->stop();
     atEnd_ = true;
+    userPaused_ = false; // from the end, a seek plays again
+    frontHold_ = rearHold_ = false;
+    frontLandAt_.reset();
+    rearLandAt_.reset();
     showPlaying(false);
     view_.setReadoutTimer(false);
-    frontVideo_ = true;
-    view_.setPaneVideo(true, true);
+    // A pane that never had a picture (a trip ending on a file that can't be
+    // played) keeps saying why.
+    frontVideo_ = frontPicture_;
+    view_.setPaneVideo(true, frontVideo_);
     if (mode_ == ChannelMode::Both) {
-        rearVideo_ = true;
-        view_.setPaneVideo(false, true);
+        rearVideo_ = rearPicture_;
+        view_.setPaneVideo(false, rearVideo_);
     }
     seekBar_.setEnabled(true);
     seekBar_.setRange(0, length);
@@ -677,9 +768,14 @@ void PlaybackController::listActivated(int row)
 
 void PlaybackController::play()
 {
+    userPaused_ = false;
     // After a refused open the engines still hold the file before: play nothing.
     if (front_ == nullptr || !started_)
         return;
+    frontHold_ = rearHold_ = false;
+    if (std::exchange(frontLandAt_, std::nullopt))
+        front_->setMute(false);
+    rearLandAt_.reset();
     if (atEnd_) {
         playAgainFrom(0);
         return;
@@ -693,11 +789,19 @@ void PlaybackController::play()
 void PlaybackController::pause()
 {
     if (front_ != nullptr && !atEnd_) {
-        front_->pause();
-        if (mode_ == ChannelMode::Both)
-            rear_->pause();
-        showPlaying(false);
+        userPaused_ = true;
+        holdPaused();
     }
+}
+
+void PlaybackController::holdPaused()
+{
+    frontHold_ = true;
+    rearHold_ = mode_ == ChannelMode::Both;
+    front_->pause();
+    if (rearHold_)
+        rear_->pause();
+    showPlaying(false);
 }
 
 void PlaybackController::skip(std::int64_t delta)

@@ -123,16 +123,25 @@ public:
     QString rateLabel() const { return rateLabel_; }
 
 private:
-    // Opening one file, in or out of a trip.
-    void openFile(const QByteArray& nativePath, bool front, std::int64_t startMs = 0);
-    void openTripTarget(const TripTarget& target);
+    // Opening one file, in or out of a trip; without its partner channel
+    // when `withPartner` is off.
+    void openFile(const QByteArray& nativePath, bool front, std::int64_t startMs = 0, bool withPartner = true);
+    void openTripTarget(const TripTarget& target, bool withPartner = true);
     // The piece playing has run out: the next one, or the trip's end.
     void advanceTrip();
+    void moveToTripPiece(std::size_t piece);
+    // The file on the front engine can't be played: the rear of the same
+    // recording plays on in its place, else the trip goes on with the next
+    // recording, else it ends.
+    void tripFileFailed();
+    // Pauses both engines and keeps asking until each says it has paused:
+    // a player still opening its file ignores a pause.
+    void holdPaused();
     void setTripCursor(std::int64_t tripMs);
     // Engine events of the files this controller opened; the handlers drop
     // those of files replaced since.
     void frontEvent(EngineEvent event, std::int64_t newTimeMs);
-    void rearEvent(EngineEvent event);
+    void rearEvent(EngineEvent event, std::int64_t newTimeMs);
     void endOfFile();
     // The end of a recording that nothing follows: it stays loaded at its
     // end with its last pictures, and Play, Space, Left, skip backward or
@@ -182,6 +191,7 @@ private:
     QByteArray rearPath_;
     bool frontPicture_ = false;
     bool rearPicture_ = false;
+    bool rearFailed_ = false; // the rear file of the current open can't be played
     std::int64_t volumeBeforeMute_ = 50;
     unsigned generation_ = 0;
     QByteArray openedPath_; // the path the recording playing was opened from; empty for none
@@ -192,10 +202,22 @@ private:
     bool started_ = false; // the engines of the current open were told to play
     bool playing_ = false; // what the buttons show
     bool atEnd_ = false;   // held at the end of the last recording
+    // The user paused: a file of the trip opened by a seek lands paused too, until Play.
+    bool userPaused_ = false;
+    // An engine asked to pause that hasn't said it has.
+    bool frontHold_ = false;
+    bool rearHold_ = false;
+    // Where a file of the trip opened while paused is to stand: each engine
+    // plays until its clock runs there, then pauses and is sent back to it.
+    std::optional<std::int64_t> frontLandAt_;
+    std::optional<std::int64_t> rearLandAt_;
     QFutureWatcher<TrackDelivery> trackReader_;
     std::shared_ptr<const TripPlayback> trip_;
     std::size_t tripPiece_ = 0;
     std::optional<std::size_t> tripRecording_; // the trip's recording open on the engines
+    // The rear in the large pane, as last chosen while both channels played:
+    // kept over a stretch that plays one channel only.
+    bool tripRearLarge_ = false;
     // Where a file of a trip was asked to start: the player may not take a
     // seek given before it is under way, and gets it again then.
     std::optional<std::int64_t> pendingSeek_;

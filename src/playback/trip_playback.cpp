@@ -47,11 +47,9 @@ std::optional<TripTarget> TripPlayback::locate(std::int64_t tripMs) const
     tripMs = std::clamp<std::int64_t>(tripMs, 0, lengthMs());
     const std::size_t index = timeline_.pieceAt(tripMs);
     TripTarget target = startOf(index);
-    const TimelinePiece& p = piece(index);
-    target.offsetMs = p.offsetFrom + std::clamp<std::int64_t>(tripMs - p.tripFrom, 0, p.length());
+    target.offsetMs = fileTimeIn(index, tripMs);
     return target;
 }
-
 
 std::int64_t TripPlayback::tripTimeIn(std::size_t index, std::int64_t fileMs) const
 {
@@ -59,6 +57,12 @@ std::int64_t TripPlayback::tripTimeIn(std::size_t index, std::int64_t fileMs) co
         return lengthMs();
     const TimelinePiece& p = piece(index);
     return p.tripFrom + std::clamp<std::int64_t>(fileMs - p.offsetFrom, 0, p.length());
+}
+
+std::int64_t TripPlayback::fileTimeIn(std::size_t index, std::int64_t tripMs) const
+{
+    const TimelinePiece& p = piece(index);
+    return p.offsetFrom + std::clamp<std::int64_t>(tripMs - p.tripFrom, 0, p.length());
 }
 
 bool TripPlayback::pieceEnded(std::size_t index, std::int64_t fileMs, std::int64_t fileLengthMs) const

@@ -48,6 +48,9 @@ public:
     // kept inside the piece, so a stale clock of the file before (or one
     // still at 0 before a seek lands) never moves the bar back.
     std::int64_t tripTimeIn(std::size_t piece, std::int64_t fileMs) const;
+    // The other way round: where in the file of `piece` a trip time lies,
+    // kept inside the piece.
+    std::int64_t fileTimeIn(std::size_t piece, std::int64_t tripMs) const;
     // True once the file's clock has reached the piece's end (less the slack);
     // a piece that runs to its file's end also ends once the clock is that
     // close to the file's own length (`fileLengthMs`, 0 when unknown).

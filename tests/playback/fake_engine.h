@@ -37,7 +37,12 @@ public:
     };
     std::vector<Posted> posted;
 
-    void post(EngineEvent event, std::int64_t time = 0) { posted.push_back({event, time, stamp}); }
+    void post(EngineEvent event, std::int64_t time = 0)
+    {
+        if (event == EngineEvent::VideoOutput || event == EngineEvent::TimeChanged)
+            underWay = true;
+        posted.push_back({event, time, stamp});
+    }
     // What the UI thread's event loop does with the posted events, in order.
     void deliverPosted()
     {
@@ -59,6 +64,7 @@ public:
         media = path;
         calls << "open " + QString::fromUtf8(path);
         currentState = MediaState::Opening;
+        underWay = false;
         ++stamp;
     }
     unsigned mediaStamp() const override { return stamp; }
@@ -66,6 +72,11 @@ public:
     // do some time after the call, and the player then reports its state.
     bool delayed = false;
     std::optional<MediaState> pending;
+    // When set, a pause is ignored until the file is under way (it has
+    // posted a picture or a clock), as the real player ignores one while it
+    // still opens the file.
+    bool ignoresEarlyPause = false;
+    bool underWay = false;
 
     void play() override
     {
@@ -76,6 +87,8 @@ public:
     void pause() override
     {
         calls << "pause";
+        if (ignoresEarlyPause && !underWay)
+            return;
         if (pending.value_or(currentState) == MediaState::Playing)
             become(MediaState::Paused);
     }

@@ -446,6 +446,39 @@ TEST(PlaybackController, SkipsAndArrowSteps)
     EXPECT_EQ(rig.controller.seekBar().position(), 17000);
 }
 
+TEST(PlaybackController, APauseWhileTheFileStillOpensTakesOnceItIsUnderWay)
+{
+    Card card;
+    card.add("alwa_20230615_142530_R.mp4");
+    Rig rig;
+    // As the real player: a pause given while a file still opens is ignored.
+    rig.front.ignoresEarlyPause = rig.rear.ignoresEarlyPause = true;
+    rig.controller.openRecording(card.add("alwa_20230615_142530_F.mp4"), true);
+    rig.controller.pause();
+    EXPECT_TRUE(rig.view.playVisible);
+    rig.front.send(EngineEvent::Playing); // the player starting is not the user's Play
+    EXPECT_TRUE(rig.view.playVisible);
+    rig.front.send(EngineEvent::VideoOutput);
+    rig.rear.send(EngineEvent::VideoOutput);
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    EXPECT_EQ(rig.rear.currentState, MediaState::Paused);
+
+    // Seeks within the file stay paused.
+    rig.controller.seekBar().setRange(0, 60000);
+    rig.controller.seekBar().setPosition(30000);
+    rig.controller.seekReleased();
+    rig.controller.skipForward();
+    EXPECT_EQ(rig.front.timeMs, 40000);
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+    EXPECT_TRUE(rig.view.playVisible);
+
+    rig.controller.play();
+    rig.front.send(EngineEvent::TimeChanged, 40250); // no longer held
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_EQ(rig.rear.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
+}
+
 TEST(PlaybackController, TheRateLabelNamesTheRateTheEnginesPlayAt)
 {
     Card card;

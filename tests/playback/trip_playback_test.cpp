@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace dravonix;
 using namespace dravonix::test;
 
@@ -356,4 +358,145 @@ TEST(TripPlaybackController, ATripWithoutPiecesIsNotPlayed)
     rig.controller.playTrip(std::make_shared<const TripPlayback>(empty, rig.drive.set.recordings));
     EXPECT_FALSE(rig.controller.playingTrip());
     EXPECT_TRUE(rig.front.media.isEmpty());
+}
+
+TEST(TripPlaybackController, ASeekWhilePausedLandsPausedInWhicheverFileHoldsTheMoment)
+{
+    TripRig rig;
+    rig.play();
+    rig.runTo(5 * kS);
+    rig.rear.send(EngineEvent::VideoOutput);
+    rig.controller.pause();
+    ASSERT_EQ(rig.front.currentState, MediaState::Paused);
+    rig.front.send(EngineEvent::Paused);
+    rig.rear.send(EngineEvent::Paused);
+
+    rig.controller.seekBar().setPosition(40 * kS);
+    rig.controller.seekReleased();
+    EXPECT_EQ(rig.front.timeMs, 40 * kS);
+    EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+
+    // Another file plays, silent, only until its clock runs at the place:
+    // the player then pauses and is sent back there. Paused as it starts, it
+    // would show a picture from before the place and drop the seek.
+    const auto landsPausedIn = [&rig](const std::function<void()>& seek, bool firstClockBefore, std::size_t recording,
+                                      std::int64_t tripMs, std::int64_t fileMs) {
+        seek();
+        EXPECT_EQ(rig.front.media, rig.frontFile(recording));
+        EXPECT_TRUE(rig.view.playVisible);
+        EXPECT_TRUE(rig.front.muted);
+        rig.front.send(EngineEvent::Playing); // the player starting is not playing for the user
+        rig.front.send(EngineEvent::VideoOutput);
+        rig.rear.send(EngineEvent::VideoOutput);
+        EXPECT_TRUE(rig.view.playVisible);
+        if (firstClockBefore) { // the seek was lost while the file opened: it is given again
+            rig.front.send(EngineEvent::TimeChanged, 0);
+            EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+        }
+        rig.front.timeMs = rig.rear.timeMs = fileMs + 400;
+        rig.front.send(EngineEvent::TimeChanged, fileMs + 400);
+        rig.rear.send(EngineEvent::TimeChanged, fileMs + 400);
+        EXPECT_EQ(rig.front.currentState, MediaState::Paused);
+        EXPECT_EQ(rig.rear.currentState, MediaState::Paused);
+        EXPECT_EQ(rig.front.timeMs, fileMs);
+        EXPECT_EQ(rig.rear.timeMs, fileMs);
+        EXPECT_FALSE(rig.front.muted);
+        rig.front.send(EngineEvent::Paused);
+        rig.rear.send(EngineEvent::Paused);
+        EXPECT_TRUE(rig.view.playVisible);
+        EXPECT_EQ(rig.controller.seekBar().position(), tripMs);
+    };
+    landsPausedIn(
+        [&rig] {
+            rig.controller.seekBar().setPosition(130 * kS);
+            rig.controller.seekReleased();
+        },
+        false, 2, 130 * kS, 40 * kS);
+    landsPausedIn([&rig] { rig.controller.key(TransportKey::PageUp); }, true, 1, 60 * kS, 30 * kS);
+    landsPausedIn([&rig] { rig.controller.key(TransportKey::NextEvent); }, false, 2, 100 * kS, 10 * kS);
+    // The map's route, then three seconds back into A before the Event file is under way.
+    landsPausedIn(
+        [&rig] {
+            rig.controller.seekTrip(62 * kS);
+            rig.controller.step(-1);
+        },
+        true, 0, 59 * kS, 59 * kS);
+
+    // Playing, a seek to another file plays on.
+    rig.controller.play();
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
+    rig.controller.seekTrip(120 * kS);
+    rig.front.send(EngineEvent::VideoOutput);
+    rig.rear.send(EngineEvent::VideoOutput);
+    EXPECT_EQ(rig.front.currentState, MediaState::Playing);
+    EXPECT_EQ(rig.rear.currentState, MediaState::Playing);
+    EXPECT_FALSE(rig.view.playVisible);
+}
+
+TEST(TripPlaybackController, AFrontFileThatCantBePlayedGivesWayToItsRearAndTheTripGoesOn)
+{
+    TripRig rig;
+    rig.play();
+    rig.controller.swap();
+    rig.runTo(60 * kS - 100);
+    ASSERT_EQ(rig.front.media, rig.frontFile(1));
+    // The Event file's front is damaged: the player fails at once.
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, QByteArray::fromStdString(rig.drive.path(1, false)));
+    EXPECT_EQ(rig.front.timeMs, 30 * kS);
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::RearOnly);
+    EXPECT_EQ(rig.controller.seekBar().position(), 60 * kS);
+    EXPECT_FALSE(rig.view.playVisible);
+    // The small pane says why the front is missing.
+    EXPECT_TRUE(rig.view.problem.isEmpty());
+    EXPECT_EQ(rig.view.rearProblem, "event_20230615_140030_F.mp4 can't be played: it is damaged or not a video.");
+
+    rig.runTo(45 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 75 * kS);
+    // B plays both channels again, the rear large as chosen before.
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_EQ(rig.controller.mode(), ChannelMode::Both);
+    EXPECT_TRUE(rig.controller.swapped());
+    EXPECT_EQ(rig.controller.seekBar().position(), 90 * kS);
+}
+
+TEST(TripPlaybackController, RecordingsThatCantBePlayedArePassedOverAndATripOfNothingElseEnds)
+{
+    TripRig rig;
+    rig.play();
+    // A plays a while, then its front breaks off: the rear goes on from there.
+    rig.runTo(20 * kS);
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, QByteArray::fromStdString(rig.drive.path(0, false)));
+    EXPECT_EQ(rig.front.timeMs, 20 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 20 * kS);
+    // It ends without a picture: on to the Event file, 30 s into it.
+    rig.front.send(EngineEvent::EndReached);
+    EXPECT_EQ(rig.front.media, rig.frontFile(1));
+    EXPECT_EQ(rig.front.timeMs, 30 * kS);
+    EXPECT_EQ(rig.controller.seekBar().position(), 60 * kS);
+    // A rear that has already failed is not tried again.
+    rig.rear.send(EngineEvent::EncounteredError);
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    EXPECT_EQ(rig.controller.seekBar().position(), 90 * kS);
+
+    // B, the last, fails in both channels: the trip ends, held at its end.
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.media, QByteArray::fromStdString(rig.drive.path(2, false)));
+    const unsigned opens = rig.front.stamp;
+    rig.front.send(EngineEvent::EncounteredError);
+    EXPECT_EQ(rig.front.stamp, opens);
+    EXPECT_TRUE(rig.controller.heldAtEnd());
+    EXPECT_TRUE(rig.view.playVisible);
+    EXPECT_EQ(rig.controller.seekBar().position(), 150 * kS);
+    EXPECT_FALSE(rig.view.frontVideo);
+    EXPECT_EQ(rig.view.problem, "alwa_20230615_140133_R.mp4 can't be played: it is damaged or not a video.");
+    // Play goes round once more from the start.
+    rig.controller.play();
+    EXPECT_EQ(rig.front.media, rig.frontFile(0));
+    EXPECT_EQ(rig.controller.seekBar().position(), 0);
+    EXPECT_FALSE(rig.view.playVisible);
 }
