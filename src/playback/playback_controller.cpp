@@ -55,6 +55,8 @@ QString unplayableText(const QByteArray& nativePath)
 // lands a little early, or it has played on a little) for the event to
 // still count as the one the user is at.
 constexpr std::int64_t kEventLandingMs = 1000;
+// A clock this close to where a file was sent has got there.
+constexpr std::int64_t kLandedWithinMs = 1000;
 
 // The length as the seek bar takes it: its low 32 bits, sign-extended.
 std::int64_t seekLength(std::int64_t length) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(length)); }
@@ -115,6 +117,7 @@ void PlaybackController::openFile(const QByteArray& nativePath, bool front, std:
     frontPath_.clear();
     rearPath_.clear();
     pendingSeek_.reset();
+    landingMs_.reset();
     view_.setReadoutTimer(false);
     view_.showOpenProblem(QString());
     if (front_ != nullptr)
@@ -279,6 +282,7 @@ void PlaybackController::openTripTarget(const TripTarget& target, bool withPartn
     if (!frontMedia_)
         return; // refused: the pane says why, and the bar can take the user past it
     pendingSeek_ = target.offsetMs; // until the file's clock runs
+    awaitLanding(target.offsetMs, 0); // a file starts at its start
     if (twice)
         setSpeed(true);
     if (tripRearLarge_ && mode_ == ChannelMode::Both && !swapped_)
@@ -306,7 +310,9 @@ void PlaybackController::seekTrip(std::int64_t tripMs)
         openTripTarget(*target);
     } else {
         tripPiece_ = target->piece;
+        const std::int64_t from = front_->time();
         seekBoth(target->offsetMs);
+        awaitLanding(target->offsetMs, from);
         if (pendingSeek_) // still opening: the player may drop this seek, so it is given again
             pendingSeek_ = target->offsetMs;
         for (std::optional<std::int64_t>* landing : {&frontLandAt_, &rearLandAt_})
@@ -331,7 +337,9 @@ void PlaybackController::moveToTripPiece(std::size_t piece)
     if (next.recording == tripRecording_ && frontMedia_) {
         // The same file again further on (an Event file around a shorter Always one).
         tripPiece_ = next.piece;
+        const std::int64_t from = front_->time();
         seekBoth(next.offsetMs);
+        awaitLanding(next.offsetMs, from);
     } else {
         openTripTarget(next);
     }
@@ -464,6 +472,35 @@ void PlaybackController::enableSeekBar(bool on)
     view_.seekBarChanged();
 }
 
+void PlaybackController::awaitLanding(std::int64_t fileMs, std::int64_t fromMs)
+{
+    // Only a clock far from the place, on the side it was sent from, can be
+    // one from before it.
+    landingMs_.reset();
+    if (std::llabs(fileMs - fromMs) <= kLandedWithinMs)
+        return;
+    landingMs_ = fileMs;
+    landingFromBelow_ = fromMs < fileMs;
+    clocksBeforeLanding_ = 0;
+}
+
+bool PlaybackController::clockBeforeLanding(std::int64_t fileMs)
+{
+    // A clock from before the file reached the place it was opened or
+    // sought to says nothing of where the trip is: it moves neither the bar
+    // nor the trip on (for a few clocks at most, should the player never
+    // get there).
+    constexpr int kMostClocksBeforeLanding = 8;
+    if (!landingMs_)
+        return false;
+    const bool notThere = landingFromBelow_ ? fileMs < *landingMs_ - kLandedWithinMs
+                                            : fileMs > *landingMs_ + kLandedWithinMs;
+    if (notThere && ++clocksBeforeLanding_ <= kMostClocksBeforeLanding)
+        return true;
+    landingMs_.reset();
+    return false;
+}
+
 void PlaybackController::refreshSeekBar()
 {
     // While the user holds the thumb, the thumb is theirs.
@@ -539,7 +576,8 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
     case EngineEvent::TimeChanged: {
         if (frontHold_)
             front_->pause();
-        if (front_->state() == MediaState::Playing && !frontLandAt_) {
+        const bool beforeLanding = trip_ && clockBeforeLanding(newTimeMs);
+        if (front_->state() == MediaState::Playing && !frontLandAt_ && !beforeLanding) {
             // The media may not have been seekable yet when it opened.
             if (!seekBar_.enabled() && front_->isSeekable())
                 enableSeekBar(true);
@@ -567,7 +605,7 @@ void PlaybackController::frontEvent(EngineEvent event, std::int64_t newTimeMs)
                 }
                 break;
             }
-            if (frontPicture_ && trip_->pieceEnded(tripPiece_, newTimeMs, front_->length()))
+            if (!beforeLanding && frontPicture_ && trip_->pieceEnded(tripPiece_, newTimeMs, front_->length()))
                 advanceTrip();
             break;
         }

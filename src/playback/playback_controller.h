@@ -151,6 +151,8 @@ private:
     void startPlayback();
     void enableSeekBar(bool on);
     void refreshSeekBar();
+    void awaitLanding(std::int64_t fileMs, std::int64_t fromMs);
+    bool clockBeforeLanding(std::int64_t fileMs);
     void skip(std::int64_t delta);
     void seekBoth(std::int64_t ms);
     void setGraphBySeekMaximum(std::int64_t ms);
@@ -221,6 +223,10 @@ private:
     // Where a file of a trip was asked to start: the player may not take a
     // seek given before it is under way, and gets it again then.
     std::optional<std::int64_t> pendingSeek_;
+    // Where a trip's file was last opened or sought to, until its clock gets there.
+    std::optional<std::int64_t> landingMs_;
+    bool landingFromBelow_ = true;
+    int clocksBeforeLanding_ = 0;
     // The event the last N or P went to: the player's clock lands a little
     // before it, or has moved on a little, and the next press counts from it.
     std::optional<std::int64_t> lastEventJump_;

@@ -307,6 +307,47 @@ TEST(TripPlaybackController, NextAndPreviousEventKeys)
     EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
 }
 
+TEST(TripPlaybackController, ClocksFromBeforeASeekLandsMoveNeitherTheBarNorTheKeys)
+{
+    TripRig rig;
+    const auto clock = [&](std::int64_t ms) { // what the player says of itself
+        rig.front.timeMs = ms;
+        rig.front.send(EngineEvent::TimeChanged, ms);
+    };
+    rig.play();
+    rig.runTo(5 * kS);
+    // To the event at 30 s in A: a clock from where A was still comes.
+    rig.controller.key(TransportKey::NextEvent);
+    clock(5 * kS + 200);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+    // On to the one at 100 s, 10 s into B: its first clocks say 0 (the
+    // player took the seek late, or dropped it and is given it again).
+    rig.controller.key(TransportKey::NextEvent);
+    EXPECT_EQ(rig.front.media, rig.frontFile(2));
+    rig.front.send(EngineEvent::VideoOutput);
+    clock(0);
+    clock(200);
+    EXPECT_EQ(rig.controller.seekBar().position(), 100 * kS);
+    EXPECT_EQ(rig.graph.cursorTime(), 100 * kS);
+    rig.controller.key(TransportKey::PreviousEvent); // from the event it stands on, not from B's start
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+    EXPECT_EQ(rig.front.media, rig.frontFile(0));
+    clock(0);
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS);
+    rig.runTo(30 * kS + 250); // there
+    EXPECT_EQ(rig.controller.seekBar().position(), 30 * kS + 250);
+
+    // Back within A: a clock from further on is the stale one.
+    rig.runTo(50 * kS);
+    rig.controller.seekTrip(20 * kS);
+    clock(50 * kS + 100);
+    EXPECT_EQ(rig.controller.seekBar().position(), 20 * kS);
+    // A player that never gets there is followed after a few clocks.
+    for (int i = 0; i < 12; ++i)
+        rig.runTo(40 * kS + i * 100);
+    EXPECT_EQ(rig.controller.seekBar().position(), 40 * kS + 1100);
+}
+
 TEST(TripPlaybackController, SettingsCarryOverFromFileToFile)
 {
     TripRig rig;
