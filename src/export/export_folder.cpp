@@ -1,6 +1,7 @@
 #include "export/export_folder.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,10 +54,19 @@ ExportFolder::~ExportFolder()
         discard();
 }
 
+void ExportFolder::release(Entry& entry)
+{
+    if (entry.lock >= 0)
+        ::close(entry.lock); // the lock goes with it
+    entry.lock = -1;
+}
+
 void ExportFolder::discard()
 {
-    for (const Entry& e : entries_)
+    for (Entry& e : entries_) {
         ::unlink(e.temporary.c_str());
+        release(e);
+    }
     entries_.clear();
     if (made_)
         ::rmdir(folder_.c_str()); // only when nothing else came in meanwhile
@@ -68,8 +78,10 @@ Expected<std::string, Error> ExportFolder::temporaryFor(const std::string& final
     const int fd = ::mkstemps(pattern.data(), static_cast<int>(std::strlen(".dravonix-tmp")));
     if (fd < 0)
         return unexpected(failure("cannot write to " + folder_.string(), errno));
-    ::close(fd);
-    entries_.push_back({finalName, pattern});
+    // A scan or a write beside it removes temporaries nobody holds: this one
+    // is held until the export names it or gives it up.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    entries_.push_back({finalName, pattern, fd});
     return pattern;
 }
 
@@ -120,6 +132,8 @@ Expected<bool, Error> ExportFolder::keep()
             return unexpected(failure("cannot name " + target, code));
         }
     }
+    for (Entry& e : entries_)
+        release(e);
     entries_.clear();
     kept_ = true;
     const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

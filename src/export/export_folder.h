@@ -23,7 +23,8 @@ public:
     ~ExportFolder(); // removes the temporaries, and the folder if made here, unless kept
 
     // A new temporary for `finalName`, named as the toolkit names its
-    // temporaries (".NAME.XXXXXX.dravonix-tmp") so a killed run's are known.
+    // temporaries (".NAME.XXXXXX.dravonix-tmp") so a killed run's are known,
+    // and locked as they are while it lives, so that nobody takes it for one.
     Expected<std::string, Error> temporaryFor(const std::string& finalName);
     // The final name of a temporary, once known (a clip's start decides it).
     void rename(const std::string& temporary, const std::string& finalName);
@@ -45,7 +46,9 @@ private:
     struct Entry {
         std::string finalName;
         std::string temporary;
+        int lock = -1; // open, with its lock held, until renamed or removed
     };
+    void release(Entry& entry);
     std::filesystem::path folder_;
     bool made_ = false;
     bool kept_ = false;

@@ -2,6 +2,8 @@
 #include "export/export_folder.h"
 #include "export/file_digest.h"
 
+#include "toolkit/atomic_file.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -83,6 +85,9 @@ TEST(ExportFiles, AFolderNotKeptLeavesNothingBehind)
         std::ofstream(*temporary) << "half";
         EXPECT_TRUE(fs::exists(*temporary));
         EXPECT_EQ(fs::path(*temporary).filename().string().rfind(".clip.mp4.", 0), 0u);
+        // A scan or a write beside it takes only what nobody holds.
+        EXPECT_EQ(removeStaleTemporaries(folder), 0);
+        EXPECT_TRUE(fs::exists(*temporary));
     }
     EXPECT_FALSE(fs::exists(folder)); // made here, so removed again
 
