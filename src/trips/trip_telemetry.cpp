@@ -6,13 +6,15 @@
 
 namespace dravonix {
 
-bool TripSample::hasPlace() const
+std::optional<std::array<double, 2>> TripSample::place() const
 {
     if (!fix.valid || !fix.hasPosition())
-        return false;
+        return std::nullopt;
     const double lat = nmeaToDegrees(fix.latitudeRaw, fix.latitudeHemisphere);
     const double lon = nmeaToDegrees(fix.longitudeRaw, fix.longitudeHemisphere);
-    return std::isfinite(lat) && std::isfinite(lon) && std::abs(lat) <= 90.0 && std::abs(lon) <= 180.0;
+    if (!std::isfinite(lat) || !std::isfinite(lon) || std::abs(lat) > 90.0 || std::abs(lon) > 180.0)
+        return std::nullopt;
+    return std::array<double, 2>{lat, lon};
 }
 
 std::optional<long long> TripSample::speedKmh() const
@@ -56,15 +58,21 @@ TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, c
     TripTelemetry merged;
     std::map<std::size_t, const TrackPoints*> tracks;
     const std::vector<TimelinePiece>& pieces = timeline.pieces();
-    for (std::size_t p = 0; p < pieces.size(); ++p) {
-        const TimelinePiece& piece = pieces[p];
+    // Every track first, so the samples are laid out once, not grown into.
+    std::size_t most = 0;
+    for (const TimelinePiece& piece : pieces) {
         auto [known, fresh] = tracks.try_emplace(piece.recording, nullptr);
         if (fresh) {
             known->second = loadTrack(piece.recording);
             if (known->second != nullptr && !known->second->empty())
                 merged.medians[piece.recording] = accelerationMedians(*known->second);
         }
-        const TrackPoints* track = known->second;
+        most += known->second != nullptr ? known->second->size() : 0;
+    }
+    merged.samples.reserve(most);
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const TimelinePiece& piece = pieces[p];
+        const TrackPoints* track = tracks.at(piece.recording);
         if (track == nullptr || track->empty())
             continue;
         const TripRecording& recording = recordings[piece.recording];
@@ -93,30 +101,43 @@ TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, c
     return merged;
 }
 
-double greatCircleKm(double lat1, double lon1, double lat2, double lon2)
+namespace {
+
+constexpr double kRad = std::numbers::pi / 180.0;
+
+// The haversine, with the cosines of both latitudes given: along a track
+// each point's is worked out once, not twice.
+double haversineKm(double lat1, double lon1, double cosLat1, double lat2, double lon2, double cosLat2)
 {
     constexpr double kEarthRadiusKm = 6371.0088;
-    constexpr double kRad = std::numbers::pi / 180.0;
-    const double dLat = (lat2 - lat1) * kRad;
-    const double dLon = (lon2 - lon1) * kRad;
-    const double h = std::sin(dLat / 2) * std::sin(dLat / 2)
-                     + std::cos(lat1 * kRad) * std::cos(lat2 * kRad) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    const double sinHalfLat = std::sin((lat2 - lat1) * kRad / 2);
+    const double sinHalfLon = std::sin((lon2 - lon1) * kRad / 2);
+    const double h = sinHalfLat * sinHalfLat + cosLat1 * cosLat2 * sinHalfLon * sinHalfLon;
     return 2.0 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(h)));
+}
+
+} // namespace
+
+double greatCircleKm(double lat1, double lon1, double lat2, double lon2)
+{
+    return haversineKm(lat1, lon1, std::cos(lat1 * kRad), lat2, lon2, std::cos(lat2 * kRad));
 }
 
 double tripDistanceKm(const std::vector<TripSample>& samples)
 {
     double km = 0.0;
-    const TripSample* previous = nullptr;
+    std::optional<std::array<double, 3>> previous; // latitude, longitude, cosine of the latitude
     for (const TripSample& s : samples) {
-        if (!s.hasPlace())
+        const std::optional<std::array<double, 2>> place = s.place();
+        if (!place)
             continue;
-        if (previous != nullptr)
-            km += greatCircleKm(nmeaToDegrees(previous->fix.latitudeRaw, previous->fix.latitudeHemisphere),
-                                nmeaToDegrees(previous->fix.longitudeRaw, previous->fix.longitudeHemisphere),
-                                nmeaToDegrees(s.fix.latitudeRaw, s.fix.latitudeHemisphere),
-                                nmeaToDegrees(s.fix.longitudeRaw, s.fix.longitudeHemisphere));
-        previous = &s;
+        const auto [lat, lon] = *place;
+        if (previous && (*previous)[0] == lat && (*previous)[1] == lon)
+            continue; // standing still: nothing to add
+        const double cosLat = std::cos(lat * kRad);
+        if (previous)
+            km += haversineKm((*previous)[0], (*previous)[1], (*previous)[2], lat, lon, cosLat);
+        previous = std::array<double, 3>{lat, lon, cosLat};
     }
     return km;
 }

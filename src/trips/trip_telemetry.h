@@ -25,7 +25,9 @@ struct TripSample {
     GpsFix fix;
 
     // A fix that places the car: valid, with a position on the globe.
-    bool hasPlace() const;
+    bool hasPlace() const { return place().has_value(); }
+    // That position in signed degrees (latitude, longitude).
+    std::optional<std::array<double, 2>> place() const;
     // The speed as the readout shows it, in whole km/h; none without a valid fix.
     std::optional<long long> speedKmh() const;
 };
