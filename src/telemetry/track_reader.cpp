@@ -233,11 +233,15 @@ TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord)
         return source.readError() != 0 ? readFailure("the chunk offset table")
                                        : TrackReadResult::failure("the chunk offset table is truncated");
     // The count can't claim more entries than the box holds.
-    const std::uint64_t entries = std::min<std::uint64_t>(*declared, (stco.size - 16) / 4);
-    if (entries > kMaxTrackRecords)
-        return TrackReadResult::failure("the track lists " + std::to_string(entries) + " records, more than the "
+    const std::uint64_t listed = std::min<std::uint64_t>(*declared, (stco.size - 16) / 4);
+    if (listed > kMaxTrackRecords)
+        return TrackReadResult::failure("the track lists " + std::to_string(listed) + " records, more than the "
                                         + std::to_string(kMaxTrackRecords)
                                         + " of a day at one a second: not one of the camera's recordings");
+    // Nor are there more records than the file has room for side by side: a
+    // table whose entries all lead to one record would turn a small file
+    // into a large track.
+    const std::uint64_t entries = std::min<std::uint64_t>(listed, source.size() / kTelemetryRecordSize);
 
     std::vector<std::byte> table(static_cast<std::size_t>(entries) * 4);
     if (source.readAt(stco.start + 16, table) != table.size())
