@@ -23,12 +23,20 @@ public:
     explicit DiskTracks(const std::vector<TripRecording>& recordings) : recordings_(recordings) {}
     const TrackPoints* operator()(std::size_t i)
     {
+        // The main file's track, else the other channel's (it carries the
+        // same records); a recording with neither adds no samples.
         TrackPoints& points = tracks_[i];
-        auto opened = openFileByteSource(std::filesystem::path(recordings_[i].mainPath()));
-        auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened);
-        if (file == nullptr || !readTrackPoints(ReadAheadByteSource(**file), points).ok())
-            return nullptr; // a recording without a readable track adds no samples
-        return &points;
+        const TripRecording& r = recordings_[i];
+        const std::string* other = &r.mainPath() == &r.rearPath ? nullptr : &r.rearPath;
+        for (const std::string* path : {&r.mainPath(), other}) {
+            if (path == nullptr || path->empty())
+                continue;
+            auto opened = openFileByteSource(std::filesystem::path(*path));
+            auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened);
+            if (file != nullptr && readTrackPoints(ReadAheadByteSource(**file), points).ok())
+                return &points;
+        }
+        return nullptr;
     }
 
 private:

@@ -19,23 +19,28 @@ std::int64_t measureOne(const TripRecording& recording)
 MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack)
 {
     MeasuredRecording measured;
+    const auto readFrom = [&](const std::string& path, bool duration, bool track) {
+        auto opened = openFileByteSource(std::filesystem::path(path));
+        auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened);
+        if (file == nullptr)
+            return;
+        const ReadAheadByteSource source(**file);
+        if (duration)
+            if (const DurationResult ms = readMovieDurationMs(source))
+                measured.durationMs = *ms;
+        TrackPoints points;
+        if (track && readTrackPoints(source, points).ok())
+            measured.track = std::move(points);
+    };
     const std::string& main = recording.mainPath();
     if (main.empty())
         return measured;
-    auto opened = openFileByteSource(std::filesystem::path(main));
-    if (auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened)) {
-        const ReadAheadByteSource source(**file);
-        if (const DurationResult ms = readMovieDurationMs(source))
-            measured.durationMs = *ms;
-        if (withTrack) {
-            TrackPoints points;
-            if (readTrackPoints(source, points).ok())
-                measured.track = std::move(points);
-        }
-    }
-    if (measured.durationMs == 0 && &main != &recording.rearPath && !recording.rearPath.empty())
-        if (const DurationResult ms = readMovieDurationMs(std::filesystem::path(recording.rearPath)))
-            measured.durationMs = *ms;
+    readFrom(main, true, withTrack);
+    // The other channel's file carries the same length and records: it
+    // stands in for what the main one lacks.
+    const bool other = &main != &recording.rearPath && !recording.rearPath.empty();
+    if (other && (measured.durationMs == 0 || (withTrack && !measured.track)))
+        readFrom(recording.rearPath, measured.durationMs == 0, withTrack && !measured.track);
     return measured;
 }
 

@@ -36,9 +36,13 @@ public:
         int n = 0;
         for (int trip = 0; trip < trips; ++trip) {
             for (int i = 0; i < perTrip; ++i, ++n, t += seconds) {
-                const bool noTrack = n == 5;
+                const bool noTrack = n == 5; // its rear has one
                 const bool rearOnly = n == 9;
                 write(name("alwa", t, rearOnly ? 'R' : 'F', "Normal"), seconds, t, n, !noTrack);
+                if (noTrack) {
+                    noTrackFront_ = name("alwa", t, 'F', "Normal").string();
+                    write(name("alwa", t, 'R', "Normal"), seconds, t, n, true);
+                }
                 if (n % 7 == 3 && i + 1 < perTrip)
                     write(name("event", t + seconds / 2, 'F', "Event"), seconds, t + seconds / 2, n, true);
             }
@@ -46,6 +50,7 @@ public:
         }
     }
     ~Card() { fs::remove_all(root_); }
+    const std::string& noTrackFront() const { return noTrackFront_; }
 
     RecordingSet recordings() const
     {
@@ -93,6 +98,7 @@ private:
     }
 
     fs::path root_;
+    std::string noTrackFront_;
 };
 
 void expectSameTrips(const CardTrips& a, const CardTrips& b)
@@ -145,6 +151,19 @@ TEST(AnalyseRecordings, ReadingEachFileOnceGivesWhatReadingPerTripGives)
         }
     EXPECT_GT(impacts, 50u);
     EXPECT_GT(eventFiles, 100u);
+}
+
+TEST(AnalyseRecordings, AFrontWithoutATrackTakesItsRearsRecords)
+{
+    const Card card(1, 10, 3); // with the recording that has only its rear
+    const CardTrips trips = analyseRecordings(card.recordings(), std::nullopt, {std::nullopt, true});
+    ASSERT_EQ(trips.trips.size(), 1u);
+    std::size_t samples = 0;
+    for (const TripSample& s : trips.trips[0].telemetry.samples)
+        samples += trips.set.recordings[s.recording].frontPath == card.noTrackFront() && s.hasPlace();
+    EXPECT_EQ(samples, 3u);
+    const TripTelemetry again = readTripTelemetry(trips.set.recordings, trips.trips[0].timeline);
+    EXPECT_EQ(again.samples.size(), trips.trips[0].telemetry.samples.size());
 }
 
 TEST(AnalyseRecordings, StoppedBeforeReadingLeavesEverythingUnmeasured)
