@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 using namespace dravonix;
 namespace fs = std::filesystem;
@@ -13,7 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 struct FakeSystem {
-    fs::path root = fs::temp_directory_path() / "dravonix-fake-system";
+    // One per process: ctest runs the tests of this file side by side.
+    fs::path root = fs::temp_directory_path() / ("dravonix-fake-system-" + std::to_string(::getpid()));
     std::ofstream mountInfo;
 
     FakeSystem()
