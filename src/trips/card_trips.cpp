@@ -27,8 +27,7 @@ public:
         // same records); a recording with neither adds no samples.
         TrackPoints& points = tracks_[i];
         const TripRecording& r = recordings_[i];
-        const std::string* other = &r.mainPath() == &r.rearPath ? nullptr : &r.rearPath;
-        for (const std::string* path : {&r.mainPath(), other}) {
+        for (const std::string* path : {&r.mainPath(), r.otherPath()}) {
             if (path == nullptr || path->empty())
                 continue;
             auto opened = openFileByteSource(std::filesystem::path(*path));

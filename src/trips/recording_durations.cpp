@@ -36,11 +36,9 @@ MeasuredRecording measureRecording(const TripRecording& recording, bool withTrac
     if (main.empty())
         return measured;
     readFrom(main, true, withTrack);
-    // The other channel's file carries the same length and records: it
-    // stands in for what the main one lacks.
-    const bool other = &main != &recording.rearPath && !recording.rearPath.empty();
-    if (other && (measured.durationMs == 0 || (withTrack && !measured.track)))
-        readFrom(recording.rearPath, measured.durationMs == 0, withTrack && !measured.track);
+    const std::string* other = recording.otherPath();
+    if (other != nullptr && (measured.durationMs == 0 || (withTrack && !measured.track)))
+        readFrom(*other, measured.durationMs == 0, withTrack && !measured.track);
     return measured;
 }
 

@@ -37,6 +37,10 @@ struct TripRecording {
 
     // The file that is played and whose telemetry counts: front, else rear.
     const std::string& mainPath() const { return frontPath.empty() ? rearPath : frontPath; }
+    // The rear file when the front is the main one and a rear exists: it
+    // carries the same length and records, so it stands in for what the
+    // main file lacks. Null otherwise.
+    const std::string* otherPath() const { return frontPath.empty() || rearPath.empty() ? nullptr : &rearPath; }
     CameraMs end() const { return start + durationMs; }
     bool drives() const
     {
