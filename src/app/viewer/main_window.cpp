@@ -1246,8 +1246,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::moveSelection(int step)
 {
+    // The view makes its first row current, unselected, when it takes the
+    // focus; with nothing selected the keys still start from the first row.
+    QModelIndex current = list_->currentIndex();
+    if (!list_->selectionModel()->isSelected(current))
+        current = QModelIndex();
     if (grouped_) { // through the rows as the tree shows them
-        const QModelIndex current = list_->currentIndex();
         QModelIndex to = !current.isValid() ? tripModel_.index(0, 0)
                                             : (step > 0 ? list_->indexBelow(current) : list_->indexAbove(current));
         if (!to.isValid())
@@ -1259,7 +1263,6 @@ void MainWindow::moveSelection(int step)
     const int rows = listModel_.rowCount();
     if (rows == 0)
         return;
-    const QModelIndex current = list_->currentIndex();
     const int row = current.isValid() ? std::clamp(current.row() + step, 0, rows - 1) : (step > 0 ? 0 : rows - 1);
     const QModelIndex index = listModel_.index(row, 0);
     list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
