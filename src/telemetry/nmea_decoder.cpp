@@ -3,6 +3,8 @@
 #include "toolkit/field_scanner.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -207,6 +209,37 @@ constexpr std::array<std::uint8_t, 256> kCharacterRoles = [] {
     return roles;
 }();
 
+// Calls `at` with the position of every character below '-', in order:
+// the delimiters are all among them, and in NMEA text little else is. Eight
+// characters are tested at once; a record is mostly fields, so most words
+// hold one or two.
+template <typename At>
+void forEachDelimiterCandidate(std::span<const char> text, At&& at)
+{
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+        constexpr std::uint64_t kBound = 0x2D2D2D2D2D2D2D2DULL;
+        for (; i + 8 <= text.size(); i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, 8);
+            // Per byte, with its top bit set aside: (128 + b - 45) keeps the
+            // top bit exactly when b >= 45, and never borrows from the next.
+            std::uint64_t below = ~((word | kHigh) - kBound) & ~word & kHigh;
+            for (; below != 0; below &= below - 1)
+                at(i + static_cast<std::size_t>(std::countr_zero(below) / 8));
+        }
+    }
+    for (; i < text.size(); ++i)
+        at(i);
+}
+static_assert([] {
+    for (std::size_t c = '-'; c < kCharacterRoles.size(); ++c)
+        if (kCharacterRoles[c] != kText)
+            return false;
+    return true;
+}());
+
 } // namespace
 
 bool decodeSentence(std::string_view sentence, GpsFix& fix)
@@ -237,7 +270,7 @@ void decodeRecordText(std::span<const char> text, GpsFix& fix)
         ++f.count;
         fieldStart = at + 1;
     };
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    forEachDelimiterCandidate(text, [&](std::size_t i) {
         switch (kCharacterRoles[static_cast<unsigned char>(data[i])]) {
         case kText:
             break;
@@ -258,7 +291,7 @@ void decodeRecordText(std::span<const char> text, GpsFix& fix)
             restart(i + 1);
             break;
         }
-    }
+    });
 }
 
 float knotsToKmh(double knots) { return static_cast<float>(knots) * 1.852f; }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 #include <variant>
+#include <utility>
 #include <vector>
 
 namespace dravonix {
@@ -216,9 +217,10 @@ TrackReadResult findChunkTable(const ByteSource& source, Box& stco)
     return {};
 }
 
-// Calls onRecord with each whole record's 153 bytes, in chunk order.
-template <typename OnRecord>
-TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord)
+// Calls onRecord with each whole record's 153 bytes, in chunk order, after
+// onEntries with how many there can be at most.
+template <typename OnRecord, typename OnEntries>
+TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord, OnEntries&& onEntries)
 {
     Box stco;
     if (TrackReadResult found = findChunkTable(source, stco); !found.ok())
@@ -248,6 +250,7 @@ TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord)
         return source.readError() != 0 ? readFailure("the chunk offset table")
                                        : TrackReadResult::failure("the chunk offset table is truncated");
 
+    onEntries(static_cast<std::size_t>(entries));
     std::vector<std::uint32_t> offsets;
     ChunkBlockReader reader(source);
     for (std::size_t first = 0; first < entries; first += ChunkBlockReader::kBlock) {
@@ -265,6 +268,12 @@ TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord)
         }
     }
     return {};
+}
+
+template <typename OnRecord>
+TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord)
+{
+    return forEachRecord(source, std::forward<OnRecord>(onRecord), [](std::size_t) {});
 }
 
 } // namespace
@@ -296,7 +305,7 @@ TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points)
                                                         kNmeaTextSize);
         decodeRecordText(text, running);
         point.fix = running;
-    });
+    }, [&](std::size_t entries) { points.reserve(entries); });
     if (!result.ok())
         points.clear();
     return result;

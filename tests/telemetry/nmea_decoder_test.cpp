@@ -187,7 +187,8 @@ TEST(NmeaDecoder, ARecordsTextDecodesAsItsSentencesOneByOne)
     const std::vector<std::string> parts{
         kRmc, "$GNGGA,123519,4807.0380,S,01131.0000,W,1,09,0.9*47", "$GNGSA,A,3,05,12,,,,,,,,,,,1.2,0.9,0.8*2D",
         "$GNGNS,123519,4807.0380,N,01131.0000,E,AA,11,0.7*00", "$GPGGA,,,,,,0,00,*66", "$GNRMC,0,V,,,,,,,,,*00",
-        "$GPRMC,1*2*3", "$GX", "$", "*", ",", "\r\n", "\n", std::string(1, '\0'), "$GNRMC,235959.999,A"};
+        "$GPRMC,1*2*3", "$GX", "$", "*", ",", "\r\n", "\n", std::string(1, '\0'), "$GNRMC,235959.999,A",
+        " +#\x01", "\xC3\xA9\xFF-."};
     std::mt19937 rng(7);
     for (int round = 0; round < 20000; ++round) {
         std::string text;
