@@ -179,3 +179,28 @@ TEST(I420Render, ConvertsLimitedRangeColours)
     // A source rectangle outside the picture gives black, not a crash.
     EXPECT_EQ(renderI420(frame, QRect(100, 100, 5, 5), QSize(4, 4)).pixel(0, 0), qRgb(0, 0, 0));
 }
+
+TEST(I420Render, ShrinkingFarSamplesTheSourceRectangleInEveryPlane)
+{
+    // Four bands across, each with its own brightness and colour; a part of
+    // the picture shrunk eightfold (halved first, then sampled) shows the
+    // same bands as the part drawn at its own size.
+    I420Frame frame;
+    frame.allocate(256, 128, 256, 128);
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const auto band = static_cast<std::uint8_t>(x / 64);
+            frame.plane[0][static_cast<std::size_t>(y * frame.pitch[0] + x)] = static_cast<std::uint8_t>(40 + 50 * band);
+            if (x % 2 == 0 && y % 2 == 0) {
+                const auto at = static_cast<std::size_t>(y / 2 * frame.pitch[1] + x / 2);
+                frame.plane[1][at] = static_cast<std::uint8_t>(100 + 20 * band);
+                frame.plane[2][at] = static_cast<std::uint8_t>(180 - 25 * band);
+            }
+        }
+    const QRect part(64, 32, 128, 64); // bands 1 and 2
+    const QImage whole = renderI420(frame, part, part.size());
+    const QImage small = renderI420(frame, part, QSize(16, 8));
+    EXPECT_EQ(small.pixel(2, 4), whole.pixel(16, 32));
+    EXPECT_EQ(small.pixel(13, 4), whole.pixel(100, 32));
+    EXPECT_NE(small.pixel(2, 4), small.pixel(13, 4));
+}
