@@ -32,6 +32,13 @@ std::size_t ReadAheadByteSource::fromWindow(std::uint64_t offset, std::span<std:
     return count;
 }
 
+std::span<const std::byte> ReadAheadByteSource::bytesHeld(std::uint64_t offset, std::size_t length) const
+{
+    if (filled_ == 0 || offset < start_ || offset - start_ > filled_ || length > filled_ - (offset - start_))
+        return {};
+    return {buffer_.get() + (offset - start_), length};
+}
+
 std::size_t ReadAheadByteSource::readAt(std::uint64_t offset, std::span<std::byte> out) const
 {
     if (out.empty() || offset >= inner_.size())

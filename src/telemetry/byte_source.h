@@ -34,6 +34,12 @@ public:
         for (ReadRequest& r : requests)
             r.got = readAt(r.offset, r.out);
     }
+    // The `length` bytes at `offset` where the source already holds them all
+    // in memory, to be read in place until its next read; else empty.
+    virtual std::span<const std::byte> bytesHeld(std::uint64_t /*offset*/, std::size_t /*length*/) const
+    {
+        return {};
+    }
 
 protected:
     void noteReadError(int error) const
@@ -66,6 +72,7 @@ public:
     std::uint64_t size() const override { return inner_.size(); }
     std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override;
     void readMany(std::span<ReadRequest> requests) const override;
+    std::span<const std::byte> bytesHeld(std::uint64_t offset, std::size_t length) const override;
 
 private:
     static constexpr std::size_t kMissed = static_cast<std::size_t>(-1);

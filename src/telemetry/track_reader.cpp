@@ -217,6 +217,23 @@ TrackReadResult findChunkTable(const ByteSource& source, Box& stco)
     return {};
 }
 
+// Where the source already holds every chunk in memory (all of a small
+// file), calls onRecord with each record in place and says true; else does
+// nothing and says false. A chunk running past the file's end is skipped.
+template <typename OnRecord>
+bool forEachRecordHeld(const ByteSource& source, std::span<const std::uint32_t> offsets, OnRecord& onRecord)
+{
+    constexpr std::size_t kChunkSize = kChunkLeadSize + kTelemetryRecordSize;
+    const auto inFile = [&](std::uint32_t offset) { return offset + std::uint64_t{kChunkSize} <= source.size(); };
+    for (const std::uint32_t offset : offsets)
+        if (inFile(offset) && source.bytesHeld(offset, kChunkSize).empty())
+            return false;
+    for (const std::uint32_t offset : offsets)
+        if (inFile(offset))
+            onRecord(source.bytesHeld(offset, kChunkSize).subspan(kChunkLeadSize, kTelemetryRecordSize));
+    return true;
+}
+
 // Calls onRecord with each whole record's 153 bytes, in chunk order, after
 // onEntries with how many there can be at most.
 template <typename OnRecord, typename OnEntries>
@@ -258,6 +275,8 @@ TrackReadResult forEachRecord(const ByteSource& source, OnRecord&& onRecord, OnE
         offsets.resize(count);
         for (std::size_t i = 0; i < count; ++i)
             offsets[i] = bigEndian32(table.data() + 4 * (first + i));
+        if (forEachRecordHeld(source, offsets, onRecord))
+            continue;
         reader.read(offsets);
         if (source.readError() != 0)
             return readFailure("the telemetry records");

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <stop_token>
 
 using namespace dravonix;
@@ -188,6 +189,15 @@ TEST(ReadAheadByteSource, ASmallFileIsReadOnceWhateverIsAskedOfIt)
     std::vector<ReadRequest> batch{{32, header, 0}, {4000, past, 0}};
     windowed.readMany(batch);
     EXPECT_EQ(batch[1].got, 100u);
+    EXPECT_EQ(counting.calls, 1);
+    // What the window holds is lent in place; nothing it doesn't hold whole.
+    const std::span<const std::byte> held = windowed.bytesHeld(8990, 10);
+    ASSERT_EQ(held.size(), 10u);
+    EXPECT_EQ(held.data(), windowed.bytesHeld(0, 1).data() + 8990);
+    EXPECT_TRUE(windowed.bytesHeld(8990, 11).empty());
+    EXPECT_TRUE(windowed.bytesHeld(9001, 0).empty());
+    EXPECT_TRUE(windowed.bytesHeld(2, std::numeric_limits<std::size_t>::max()).empty());
+    EXPECT_TRUE(counting.memory.bytesHeld(0, 1).empty()); // a source that lends nothing
     EXPECT_EQ(counting.calls, 1);
 }
 
