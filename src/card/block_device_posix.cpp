@@ -125,6 +125,10 @@ OpenedDevice openImageFile(const std::string& path, std::uint32_t bytesPerSector
 {
     if (bytesPerSector != 512 && bytesPerSector != 4096)
         return {nullptr, kRefusedDevice, "sectors of " + std::to_string(bytesPerSector) + " bytes are not supported"};
+    // Told before opening: an open wakes a FIFO's reader, and some devices
+    // act on it (a watchdog starts counting down).
+    if (struct stat named {}; ::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode))
+        return {nullptr, kRefusedDevice, path + " is neither a block device nor an image file"};
     OpenedDescriptor opened = openForFormat(path, O_RDWR | O_CLOEXEC, whenDenied);
     if (opened.fd < 0)
         return std::move(opened.failure);

@@ -2,6 +2,7 @@
 
 #include "card/card_log.h"
 #include "config/config_file.h"
+#include "toolkit/atomic_file.h"
 
 namespace dravonix {
 
@@ -22,7 +23,8 @@ bool isCameraConfigFile(const std::filesystem::path& path)
 const RemovableDrive* findCameraDrive(const std::vector<RemovableDrive>& drives)
 {
     for (const RemovableDrive& drive : drives)
-        if (isCameraConfigFile(drive.root + "config.bin"))
+        if (const std::string config = drive.root + "config.bin";
+            isCameraConfigFile(config) && !leadsOutside(drive.root, config))
             return &drive;
     return nullptr;
 }

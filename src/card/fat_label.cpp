@@ -18,6 +18,7 @@ namespace {
 constexpr std::uint64_t kMaxFolderBytes = 65536 * 32;
 constexpr std::uint32_t kLastClusterNumber = 0x0FFFFFF6;
 constexpr std::size_t kLabelOffset = 71;
+constexpr const char* kNoLabel = "NO NAME    ";
 
 struct VolumeGeometry {
     std::array<std::uint8_t, 512> boot{};
@@ -137,7 +138,7 @@ std::string ioError(const char* what, int code) { return std::string(what) + ": 
 
 bool fatLabelBytes(const std::string& label, std::string& out11)
 {
-    if (label.size() > 11)
+    if (label.size() > 11 || label.starts_with(' '))
         return false;
     out11.assign(11, ' ');
     for (std::size_t i = 0; i < label.size(); ++i) {
@@ -191,20 +192,29 @@ bool writeFat32Label(RandomAccess& volume, const std::string& label, std::string
         error = "cannot read the root folder";
         return false;
     }
-    const std::optional<std::uint64_t> target = labelAt ? labelAt : freeAt;
-    if (!target) {
+    // No label: the boot sectors say so as a fresh format does, and a label
+    // entry goes (one of blanks is damage to every checker).
+    const bool unlabelled = label.empty();
+    if (unlabelled) {
+        name = kNoLabel;
+        entry[0] = 0xE5;
+    } else {
+        std::memcpy(entry.data(), name.data(), 11);
+        entry[11] = 0x08;
+    }
+    // Removing a label needs no slot; a new one takes the first free slot.
+    const std::optional<std::uint64_t> target = labelAt || unlabelled ? labelAt : freeAt;
+    if (!target && !unlabelled) {
         error = "the root folder has no room for a label";
         return false;
     }
-    std::memcpy(entry.data(), name.data(), 11);
-    entry[11] = 0x08;
 
     for (const std::uint64_t sector : bootSectors)
         if (const int code = writeExact(volume, name.data(), 11, sector * layout.bytesPerSector + kLabelOffset)) {
             error = ioError("cannot write the boot sector", code);
             return false;
         }
-    if (const int code = writeExact(volume, entry.data(), entry.size(), *target)) {
+    if (const int code = target ? writeExact(volume, entry.data(), entry.size(), *target) : 0) {
         error = ioError("cannot write the label", code);
         return false;
     }

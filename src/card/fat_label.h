@@ -10,12 +10,12 @@
 
 namespace dravonix {
 
-// 11 bytes, upper case, blank-padded; characters a FAT label can't hold are
-// refused with false.
+// 11 bytes, upper case, blank-padded; characters a FAT label can't hold, and
+// a leading blank, are refused with false.
 bool fatLabelBytes(const std::string& label, std::string& out11);
 
-// Rewrites the label of the FAT32 volume. False with a reason when
-// the volume is not FAT32 or a read or write fails.
+// Rewrites the label of the FAT32 volume; an empty label removes it. False
+// with a reason when the volume is not FAT32 or a read or write fails.
 bool writeFat32Label(RandomAccess& volume, const std::string& label, std::string& error);
 
 // The label in the root folder's volume-label entry, else the boot sector's.

@@ -34,11 +34,18 @@ std::optional<std::filesystem::path> chooseConfigSaveTarget(const std::filesyste
 {
     if (!configPath.empty())
         return configPath;
+    // Never through a link that leads off the card: the user is asked instead.
+    const auto onCard = [](const RemovableDrive& drive) -> std::optional<std::filesystem::path> {
+        std::filesystem::path target = drive.root + "config.bin";
+        if (leadsOutside(drive.root, target))
+            return std::nullopt;
+        return target;
+    };
     if (drives.size() == 1)
-        return std::filesystem::path(drives.front().root + "config.bin");
+        return onCard(drives.front());
     for (const RemovableDrive& drive : drives)
         if (drive.label == kCameraLabel)
-            return std::filesystem::path(drive.root + "config.bin");
+            return onCard(drive);
     return std::nullopt;
 }
 

@@ -28,7 +28,8 @@ WriteOutcome saveConfigFile(const std::filesystem::path& path, DeviceConfig& con
 
 // Where Save writes: the known configuration path; else the only removable
 // drive; else the first drive labelled with the camera's label; else none,
-// meaning the user is asked for a file.
+// meaning the user is asked for a file. None too when the drive's
+// "config.bin" is a link that leads off the card.
 std::optional<std::filesystem::path> chooseConfigSaveTarget(const std::filesystem::path& configPath,
                                                             const std::vector<RemovableDrive>& drives);
 

@@ -28,7 +28,7 @@ std::optional<std::filesystem::path> findDeviceTimeFile(const std::vector<Remova
     for (const RemovableDrive& drive : drives) {
         const std::filesystem::path candidate = drive.root + "timeset.cfg";
         std::error_code ec;
-        if (std::filesystem::exists(candidate, ec))
+        if (std::filesystem::exists(candidate, ec) && !leadsOutside(drive.root, candidate))
             return candidate;
     }
     return std::nullopt;

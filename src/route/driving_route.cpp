@@ -118,7 +118,8 @@ std::optional<std::filesystem::path> findDrivingRouteFile(const std::vector<std:
     return std::nullopt;
 }
 
-Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path)
+Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path,
+                                                             std::uint64_t maxRecords)
 {
     const auto in = InputFile::open(path);
     if (!in)
@@ -136,7 +137,8 @@ Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesyst
     // A header may claim billions of records: read what the file's size
     // holds, in blocks, so memory follows the file and not the header.
     const std::uint64_t present = (in->size() - kRouteHeaderSize) / kRouteRecordSize;
-    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(file.announcedCount(), present));
+    file.recordsInFile = std::min<std::uint64_t>(file.announcedCount(), present);
+    const auto wanted = static_cast<std::size_t>(std::min(file.recordsInFile, maxRecords));
     file.records.reserve(wanted);
     constexpr std::size_t kBlockRecords = 4096;
     std::vector<std::uint8_t> block;

@@ -58,6 +58,8 @@ struct DrivingRouteFile {
     std::uint32_t headerWord4 = 0;
     std::uint32_t countB = 0;
     std::vector<DrivingRouteRecord> records;
+    // The whole records the header announces that the file holds, read or not.
+    std::uint64_t recordsInFile = 0;
 
     // The records the header announces: A, or B when B is not 0 and below A.
     std::uint32_t announcedCount() const { return countB != 0 && countB < countA ? countB : countA; }
@@ -67,9 +69,14 @@ struct DrivingRouteFile {
 // holds the route log below it.
 std::optional<std::filesystem::path> findDrivingRouteFile(const std::vector<std::string>& roots);
 
-// Reads the header and the whole records it announces that the file holds;
-// a file that can't be read or is shorter than its header is an error.
-Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path);
+// Reads the header and the whole records it announces that the file holds,
+// at most `maxRecords` of them; a file that can't be read or is shorter than
+// its header is an error.
+Expected<DrivingRouteFile, std::string> loadDrivingRouteFile(const std::filesystem::path& path,
+                                                             std::uint64_t maxRecords = UINT64_MAX);
+// The most records the viewer's table takes: a log of gigabytes on a card
+// would take many times that in memory, and the table keeps a copy.
+inline constexpr std::uint64_t kMaxShownRouteRecords = std::uint64_t{4} << 20;
 std::vector<std::uint8_t> encodeDrivingRouteFile(const DrivingRouteFile& file);
 
 // The table: column titles by string id, and each row's cells.

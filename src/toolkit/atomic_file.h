@@ -32,6 +32,12 @@ WriteOutcome writeFileAtomically(const std::filesystem::path& target, std::span<
 // 40), whether or not that file exists yet.
 std::filesystem::path followLinks(const std::filesystem::path& path);
 
+// False only when `path`, its links followed, names something inside
+// `folder`: a file found on a card must stay on the card, so that a link
+// there into the user's home folder is neither read as the camera's nor
+// replaced. A path that can't be resolved counts as leading outside.
+bool leadsOutside(const std::filesystem::path& folder, const std::filesystem::path& path);
+
 // True for the names our temporaries take: ".NAME.XXXXXX.dravonix-tmp".
 bool isReplacementTemporary(std::string_view fileName);
 

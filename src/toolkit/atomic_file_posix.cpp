@@ -1,6 +1,7 @@
 #include "toolkit/atomic_file.h"
 #include "toolkit/atomic_file_steps.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -128,6 +129,22 @@ std::filesystem::path followLinks(const std::filesystem::path& path)
         current = next.is_absolute() ? next : current.parent_path() / next;
     }
     return current;
+}
+
+bool leadsOutside(const std::filesystem::path& folder, const std::filesystem::path& path)
+{
+    std::error_code ec;
+    std::filesystem::path inside = std::filesystem::weakly_canonical(folder, ec);
+    if (ec)
+        return true;
+    if (inside.filename().empty()) // "/media/card/" ends in an empty element
+        inside = inside.parent_path();
+    // Followed first: weakly_canonical keeps a dangling link's own name.
+    const std::filesystem::path target = std::filesystem::weakly_canonical(followLinks(path), ec);
+    if (ec)
+        return true;
+    const auto [folderEnd, targetAt] = std::mismatch(inside.begin(), inside.end(), target.begin(), target.end());
+    return folderEnd != inside.end() || targetAt == target.end();
 }
 
 bool isReplacementTemporary(std::string_view name)

@@ -120,3 +120,34 @@ TEST(CardDiscovery, TestVolumesTakeAnImageAsTheirDevice)
     qunsetenv("DRAVONIX_TEST_DEVICES");
     fs::remove_all(root);
 }
+
+TEST(CardDiscovery, ALinkThatLeadsOffTheCardIsNeitherReadNorReplaced)
+{
+    Cards cards;
+    // A file of the user's, outside every card, of the camera file's size.
+    const fs::path home = cards.root / "home";
+    fs::create_directories(home);
+    std::ofstream(home / "notes.bin", std::ios::binary) << std::string(kConfigSize, 'u');
+    const fs::path card = cards.root / "a";
+    fs::create_directories(card);
+    cards.volumes.add(card.string(), kCameraLabel);
+    const fs::path config = card / "config.bin";
+
+    // Absolute, relative and dangling: Save asks for a file rather than write through the link.
+    for (const fs::path& link : {home / "notes.bin", fs::path("../home/notes.bin"), fs::path("../home/new.bin")}) {
+        fs::remove(config);
+        fs::create_symlink(link, config);
+        EXPECT_EQ(findCameraDrive(cards.volumes.removableDrives()), nullptr) << link;
+        fs::path configPath;
+        EXPECT_FALSE(findCard(cards.volumes, configPath)) << link;
+        EXPECT_EQ(chooseConfigSaveTarget({}, cards.volumes.removableDrives()), std::nullopt) << link;
+    }
+
+    // A link from one file of the card to another is the card's own business.
+    fs::create_directories(card / "backup");
+    fs::copy_file(home / "notes.bin", card / "backup" / "config.bin");
+    fs::remove(config);
+    fs::create_symlink("backup/config.bin", config);
+    EXPECT_NE(findCameraDrive(cards.volumes.removableDrives()), nullptr);
+    EXPECT_EQ(chooseConfigSaveTarget({}, cards.volumes.removableDrives()), config);
+}

@@ -6,6 +6,9 @@
 #include "loop_device.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -291,6 +294,28 @@ TEST(FormatFlow, DevicesThatMustNotBeFormatted)
         EXPECT_FALSE(opened.device) << system;
         EXPECT_EQ(opened.error, kRefusedDevice) << system << ": " << opened.message;
     }
+}
+
+TEST(FormatFlow, WhatIsNeitherImageNorBlockDeviceIsRefusedUnopened)
+{
+    // Opening is not harmless: a FIFO's reader wakes up, and some devices
+    // act on an open (a watchdog starts its countdown).
+    const fs::path fifo = fs::temp_directory_path() / ("dravonix-format-fifo-" + std::to_string(::getpid()));
+    fs::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path& target : {fifo, fs::path("/dev/null")}) {
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, target.c_str(), IN_OPEN), 0) << target;
+        const OpenedDevice opened = openFormatTarget(target.string());
+        EXPECT_FALSE(opened.device) << target;
+        EXPECT_EQ(opened.error, kRefusedDevice) << target;
+        EXPECT_EQ(opened.message, target.string() + " is neither a block device nor an image file");
+        alignas(inotify_event) char events[4096];
+        EXPECT_LT(::read(watch, events, sizeof events), 0) << target << " was opened";
+        ::close(watch);
+    }
+    fs::remove(fifo);
 }
 
 TEST(VolumeFormat, ALoopDeviceWhereOneCanBeHad)

@@ -51,6 +51,32 @@ TEST(FatLabel, LabelBytes)
     EXPECT_EQ(out, std::string(11, ' '));
     EXPECT_FALSE(fatLabelBytes("TWELVE CHARS", out));
     EXPECT_FALSE(fatLabelBytes("A/B", out));
+    // A name in a folder entry can't begin with a blank.
+    EXPECT_FALSE(fatLabelBytes(" A", out));
+    EXPECT_FALSE(fatLabelBytes("   ", out));
+    EXPECT_TRUE(fatLabelBytes("A B", out));
+}
+
+TEST(FatLabel, AnEmptyLabelLeavesTheVolumeWithoutOne)
+{
+    const fs::path image = makeImage("dravonix-no-label.img", "-n OLDNAME");
+    const int fd = ::open(image.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    std::string error;
+    ASSERT_TRUE(writeFat32Label(*descriptorAccess(fd), "", error)) << error;
+    std::string label;
+    ASSERT_TRUE(readFat32Label(*descriptorAccess(fd), label, error)) << error;
+    EXPECT_EQ(label, "NO NAME");
+    char boot[11];
+    char backup[11];
+    ASSERT_EQ(::pread(fd, boot, 11, 71), 11);
+    ASSERT_EQ(::pread(fd, backup, 11, 6 * 512 + 71), 11);
+    EXPECT_EQ(std::string(boot, 11), "NO NAME    ");
+    EXPECT_EQ(std::string(backup, 11), "NO NAME    ");
+    ::close(fd);
+    // A label entry of blanks is damage to fsck.fat.
+    EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + image.string() + " >/dev/null 2>&1"), "");
+    fs::remove(image);
 }
 
 TEST(FatLabel, RewritesAllThreePlacesOfAFat32Volume)

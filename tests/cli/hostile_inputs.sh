@@ -145,5 +145,12 @@ run 0 "" "$dravonix" config set "$work/real/config.bin" drivingImpactX=29 drivin
 run 0 "" "$dravonix" telemetry "$event"
 awk -F, 'NR > 1 && NF != 19 { bad = 1 } END { exit bad }' "$work/out" || fail "telemetry CSV fields under de_DE"
 
+# Output lost to a full disk is a failure, never a success.
+for command in "config show $work/real/config.bin" "config --help" "card" "route $card/DrvInfo/dravonix_000.drv"; do
+  timeout 20 "$dravonix" $command > /dev/full 2> "$work/err"; status=$?
+  [ "$status" -eq 1 ] && grep -qF "could not write the output" "$work/err" \
+    || fail "dravonix $command > /dev/full exited $status: $(cat "$work/err")"
+done
+
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)" >&2; exit 1; }
 echo "hostile inputs: all refused cleanly"

@@ -53,3 +53,25 @@ TEST(DeviceTime, OnlyTimesOfNineteenBytesAreWritten)
     EXPECT_FALSE(refused.ok);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
+
+TEST(DeviceTime, ALinkThatLeadsOffTheCardIsNotTheCardsClockFile)
+{
+    const fs::path root = fs::temp_directory_path() / ("dravonix-timeset-link-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "home");
+    fs::create_directories(root / "a");
+    fs::create_directories(root / "b");
+    std::ofstream(root / "home" / "notes.txt") << "the user's own words";
+    fs::create_symlink(root / "home" / "notes.txt", root / "a" / "timeset.cfg");
+    fs::create_symlink("../home/later.txt", root / "b" / "timeset.cfg"); // dangling: Save would create it
+    const std::vector<RemovableDrive> drives{{(root / "a/").string(), ""}, {(root / "b/").string(), ""}};
+    EXPECT_EQ(findDeviceTimeFile(drives), std::nullopt);
+
+    // One that stays on its card is still found.
+    fs::create_directories(root / "b" / "old");
+    std::ofstream(root / "b" / "old" / "timeset.cfg") << "x";
+    fs::remove(root / "b" / "timeset.cfg");
+    fs::create_symlink("old/timeset.cfg", root / "b" / "timeset.cfg");
+    EXPECT_EQ(findDeviceTimeFile(drives), root / "b" / "timeset.cfg");
+    fs::remove_all(root);
+}

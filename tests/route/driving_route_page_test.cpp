@@ -234,6 +234,21 @@ TEST(RoutePage, LogsThatAreShortEmptyOrNotLogsAtAll)
     EXPECT_EQ(t.page->model()->rowCount(), 2);
 }
 
+TEST(RoutePage, ALogTooLargeToShowIsShownInPartAndSaysSo)
+{
+    // A card's log of gigabytes would take many times its size in memory,
+    // twice over with the table's copy: the page takes its first 4,194,304 records.
+    QTemporaryDir root;
+    PageUnderTest t;
+    const QString path = root.filePath("vast.drv");
+    writeFile(path, routeBytes(0xFFFFFFFF, 0, {record(7)}));
+    ASSERT_TRUE(QFile::resize(path, 12 + 40 * qint64{4194304 + 10})); // sparse: reads as zeros
+    EXPECT_TRUE(t.page->openRouteFile(path));
+    EXPECT_EQ(t.page->model()->rowCount(), 4194304);
+    EXPECT_EQ(t.page->model()->records().front().order, 7);
+    EXPECT_EQ(t.page->status(), "vast.drv: the file holds 4194314 records; the first 4194304 are shown");
+}
+
 TEST(RoutePage, DoubleClickShowsEachSelectedRecordAndANewWindowShowsItsRecord)
 {
     QTemporaryDir root;

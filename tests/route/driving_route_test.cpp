@@ -105,6 +105,12 @@ TEST(DrivingRoute, HeaderCountsAndShortFiles)
     ASSERT_TRUE(huge);
     EXPECT_EQ(huge->records.size(), 3u);
     EXPECT_EQ(huge->announcedCount(), 0xFFFFFFFFu);
+    EXPECT_EQ(huge->recordsInFile, 3u);
+    // At most as many as asked for; the file's count is still told.
+    const auto limited = loadDrivingRouteFile(writeRoute("r6.drv", 10, 0, 10), 4);
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(limited->records.size(), 4u);
+    EXPECT_EQ(limited->recordsInFile, 10u);
 
     const fs::path tiny = fs::temp_directory_path() / "r5.drv";
     std::ofstream(tiny, std::ios::binary) << "abc";

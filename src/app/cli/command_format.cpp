@@ -37,7 +37,7 @@ int runFormat(const QStringList& args)
         return fail(QStringLiteral("--cluster takes 16K or 64K"));
     std::string labelBytes;
     if (!fatLabelBytes(label.toStdString(), labelBytes))
-        return fail(QStringLiteral("\"%1\" is not a FAT label: at most 11 characters, no \"*+,./:;<=>?[\\]|").arg(label));
+        return fail(QStringLiteral("\"%1\" is not a FAT label: at most 11 characters, no \"*+,./:;<=>?[\\]|, no blank first").arg(label));
     if (!verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("dravonix.card.info=false\ndravonix.card.warning=false"));
 

@@ -94,9 +94,15 @@ int main(int argc, char* argv[])
     }
     // A command reports its own failures; this only keeps an unforeseen one
     // from ending the process with an abort.
+    int status = 1;
     try {
-        return command->second(commandArgs);
+        status = command->second(commandArgs);
     } catch (const std::exception& unforeseen) {
         return dravonix::cli::fail(QStringLiteral("%1 failed: %2").arg(name, QString::fromLocal8Bit(unforeseen.what())));
     }
+    // Standard output meets a full disk only when its buffer goes: output
+    // that was lost is a failure, whatever the command concluded.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && status == 0)
+        return dravonix::cli::fail(QStringLiteral("could not write the output"));
+    return status;
 }

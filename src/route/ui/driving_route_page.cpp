@@ -99,7 +99,7 @@ bool DrivingRoutePage::load(QString* problem)
 {
     loaded_ = {};
     isLoaded_ = false;
-    auto read = loadDrivingRouteFile(path_);
+    auto read = loadDrivingRouteFile(path_, kMaxShownRouteRecords);
     if (!read) {
         status_ = QStringLiteral("%1 could not be read: %2").arg(shown(path_), QString::fromStdString(read.error()));
         if (problem != nullptr)
@@ -109,7 +109,12 @@ bool DrivingRoutePage::load(QString* problem)
     loaded_ = std::move(*read);
     isLoaded_ = true;
     const std::size_t held = loaded_.records.size();
-    if (held < loaded_.announcedCount())
+    if (held < loaded_.recordsInFile)
+        status_ = QStringLiteral("%1: the file holds %2 records; the first %3 are shown")
+                      .arg(shown(path_).section(QLatin1Char('/'), -1))
+                      .arg(loaded_.recordsInFile)
+                      .arg(held);
+    else if (held < loaded_.announcedCount())
         status_ = QStringLiteral("%1: the header announces %2 records, the file holds %3")
                       .arg(shown(path_).section(QLatin1Char('/'), -1))
                       .arg(loaded_.announcedCount())
