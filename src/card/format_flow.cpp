@@ -3,6 +3,8 @@
 #include "card/card_log.h"
 #include "card/fat_label.h"
 #include "resources/strings.h"
+#include "toolkit/atomic_file.h"
+#include "toolkit/input_file.h"
 
 namespace dravonix {
 
@@ -55,12 +57,15 @@ std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts,
 
 bool keepSafetyCopy(const std::filesystem::path& cardConfig, const std::filesystem::path& tempFolder)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(cardConfig, ec))
+    // The copy holds the camera's network password and sits in a folder
+    // every user writes in: it is written for the user alone, whole or not
+    // at all, so a failed copy leaves the last one as it was.
+    constexpr std::size_t kMostConfigBytes = 64 * 1024;
+    const auto card = InputFile::open(cardConfig);
+    if (!card)
         return false;
-    return std::filesystem::copy_file(cardConfig, tempFolder / "config.bin",
-                                      std::filesystem::copy_options::overwrite_existing, ec)
-           && !ec;
+    const auto bytes = card->readAll(kMostConfigBytes);
+    return bytes && writePrivateFile(tempFolder / "config.bin", std::as_bytes(std::span(*bytes))).ok;
 }
 
 std::string formatOutcomeText(int result)

@@ -25,8 +25,10 @@ std::uint32_t sectorsPerClusterFor(const std::string& unitText, std::uint32_t by
 std::string formatSizeProblem(const std::string& name, const DeviceFacts& facts, const std::string& allocationUnit,
                               bool withClusterAdvice = true);
 
-// Copies the card's "config.bin" to `tempFolder`/config.bin, replacing an
-// older copy. False (and the format goes on) when there is nothing to copy.
+// Copies the card's "config.bin" to `tempFolder`/config.bin, readable by the
+// user alone, replacing an older copy. False (and the format goes on) when
+// there is nothing to copy or the copy can't be written; an older copy then
+// stays as it was, and a file of that name that another user holds too.
 bool keepSafetyCopy(const std::filesystem::path& cardConfig, const std::filesystem::path& tempFolder);
 
 // String 298 on success; else "%s (%d)\r\n\r\n%s" with strings 297 and 299.

@@ -28,6 +28,12 @@ struct WriteOutcome {
 
 WriteOutcome writeFileAtomically(const std::filesystem::path& target, std::span<const std::byte> bytes);
 
+// A file for its owner's eyes alone in a folder others write in too (the
+// temporary folder): written whole under a new name, readable by the owner
+// only, then renamed over `target`. A link of that name is replaced, not
+// followed, and a name another user holds is left to them and refused.
+WriteOutcome writePrivateFile(const std::filesystem::path& target, std::span<const std::byte> bytes);
+
 // The file a path leads to once every link on the way is followed (at most
 // 40), whether or not that file exists yet.
 std::filesystem::path followLinks(const std::filesystem::path& path);

@@ -239,4 +239,34 @@ WriteOutcome writeFileAtomically(const std::filesystem::path& requested, std::sp
     return WriteOutcome::success();
 }
 
+WriteOutcome writePrivateFile(const std::filesystem::path& target, std::span<const std::byte> bytes)
+{
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    const std::string shown = target.string();
+    if (target.filename().empty())
+        return refusal(shown + " names no file");
+    struct stat existing {};
+    if (::lstat(target.c_str(), &existing) == 0 && existing.st_uid != ::geteuid())
+        return refusal(shown + " belongs to another user");
+    std::string temporary;
+    const int fd = createTemporary(folder, target.filename().string(), 0600, temporary);
+    if (fd < 0)
+        return failure(errno, "cannot write in " + folder.string());
+    const auto discard = [&](int error, const std::string& what) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return failure(error, what);
+    };
+    if (!writeAll(fd, bytes))
+        return discard(errno, "cannot write " + shown);
+    if (::fsync(fd) != 0)
+        return discard(errno, "cannot flush " + shown);
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        return discard(errno, "cannot replace " + shown);
+    ::close(fd);
+    return WriteOutcome::success();
+}
+
 } // namespace dravonix

@@ -248,6 +248,45 @@ TEST(FormatFlow, AllocationUnitCopyAndOutcome)
     fs::remove_all(temp);
 }
 
+TEST(FormatFlow, TheSafetyCopyIsTheUsersAloneAndGoesNowhereElse)
+{
+    const fs::path card = fs::temp_directory_path() / ("dravonix-safety-card-" + std::to_string(::getpid()));
+    const fs::path temp = fs::temp_directory_path() / ("dravonix-safety-temp-" + std::to_string(::getpid()));
+    fs::remove_all(card);
+    fs::remove_all(temp);
+    fs::create_directories(card);
+    fs::create_directories(temp);
+    const auto contents = [](const fs::path& path) {
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    std::ofstream(card / "config.bin") << "password=secret";
+
+    // A link planted where the copy goes is replaced; what it leads to is untouched.
+    std::ofstream(card / "victim") << "someone's own file";
+    fs::create_symlink(card / "victim", temp / "config.bin");
+    EXPECT_TRUE(keepSafetyCopy(card / "config.bin", temp));
+    EXPECT_EQ(contents(card / "victim"), "someone's own file");
+    EXPECT_FALSE(fs::is_symlink(temp / "config.bin"));
+    EXPECT_EQ(contents(temp / "config.bin"), "password=secret");
+    EXPECT_EQ(fs::status(temp / "config.bin").permissions() & (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
+
+    // Nothing to read (a FIFO is not waited on): the last copy stays.
+    ASSERT_EQ(::mkfifo((card / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(keepSafetyCopy(card / "fifo", temp));
+    EXPECT_EQ(contents(temp / "config.bin"), "password=secret");
+
+    // A copy another user holds is theirs: not replaced, not written into.
+    if (::geteuid() == 0 && ::chown((temp / "config.bin").c_str(), 65534, 65534) == 0) {
+        std::ofstream(card / "config.bin") << "password=changed";
+        EXPECT_FALSE(keepSafetyCopy(card / "config.bin", temp));
+        EXPECT_EQ(contents(temp / "config.bin"), "password=secret");
+    }
+    fs::remove_all(card);
+    fs::remove_all(temp);
+}
+
 TEST(FormatFlow, SizeRefusalsSayWhatIsWrongAndWhichClusterFits)
 {
     const auto facts = [](std::uint64_t bytes, std::uint32_t bytesPerSector) {
