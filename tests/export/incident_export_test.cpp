@@ -1,4 +1,5 @@
 #include "export/incident_export.h"
+#include "export/export_notes.h"
 
 #include "telemetry/telemetry_track.h"
 #include "telemetry/track_reader.h"
@@ -186,4 +187,22 @@ TEST_F(IncidentExport, ABrokenFileIsNamedAndNothingIsWritten)
     EXPECT_EQ(without->sources.size(), 2u); // the Always file before it, both channels
     fs::remove_all(measuredNow.target);
     fs::remove_all(copy);
+}
+
+TEST_F(IncidentExport, AHeaderClaimingMoreThanTheFileHoldsStopsTheExport)
+{
+    // The 10:21:00 recording's header says a minute: it alone covers the
+    // trip, though its pictures end after four seconds. A range late in that
+    // minute must not come out as the file's last seconds under a wrong name.
+    const fs::path out = target("lying-header");
+    ExportOptions o = options(card_, at(40), at(45), out);
+    for (TripRecording& r : o.recordings.recordings)
+        if (r.start == at(0) && r.kind == RecordingKind::Always)
+            r.durationMs = 60000;
+    const std::atomic<bool> cancel{false};
+    const auto result = exportIncident(o, {}, cancel);
+    ASSERT_FALSE(result) << "exported from " << readableCameraTime(result->clipStart);
+    EXPECT_NE(result.error().message.find("alwa_20230618_102100_F.mp4: its pictures end at 4."), std::string::npos)
+        << result.error().message;
+    EXPECT_FALSE(fs::exists(out));
 }
