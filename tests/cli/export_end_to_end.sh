@@ -98,8 +98,9 @@ set +e; "$dravonix" telemetry "$out"/*_F.mp4 "$out/export.txt" --format gpx > "$
 locales=${3:-}
 if [ -n "$locales" ] && [ -d "$locales/de_DE.UTF-8" ]; then
   LOCPATH=$locales LC_ALL=de_DE.UTF-8 "$dravonix" export "$card" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33" \
-    "$work/comma" --overlay > /dev/null 2> "$work/err.txt" || fail "export --overlay under de_DE: $(cat "$work/err.txt")"
+    "$work/comma" --overlay --verbose > /dev/null 2> "$work/err.txt" || fail "export --overlay under de_DE: $(cat "$work/err.txt")"
   [ -f "$work/comma/combined.mp4" ] || fail "no combined.mp4 under de_DE"
+  grep -q '^  Finishing  *[0-9]*\.[0-9]\{3\} s$' "$work/err.txt" || fail "step times under de_DE: $(cat "$work/err.txt")"
 fi
 
 # Refusals.

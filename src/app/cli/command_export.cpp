@@ -2,6 +2,7 @@
 #include "app/cli/native_path.h"
 #include "catalogue/folder_scan.h"
 #include "export/export_module.h"
+#include "toolkit/text_format.h"
 #include "trips/recording_durations.h"
 
 #include <atomic>
@@ -113,7 +114,7 @@ int runExport(const QStringList& args)
     }
     if (parser.isSet(verboseOption)) {
         for (const ExportStepTime& t : result->stepTimes)
-            std::fprintf(stderr, "  %-26s %8.3f s\n", t.text.c_str(), t.seconds);
+            std::fputs(formatText("  %-26s %8.3f s\n", t.text.c_str(), t.seconds).c_str(), stderr);
         std::fprintf(stderr, "  copied %llu bytes of the recordings\n", static_cast<unsigned long long>(result->sourceBytesCopied));
     }
     for (const std::string& skipped : result->skipped)
