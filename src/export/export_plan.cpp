@@ -43,6 +43,10 @@ Expected<ExportPlan, Error> planExport(const std::vector<TripRecording>& recordi
             where = "; the folder holds no trip";
         return unexpected(refusal("no recording covers " + shown(from) + " to " + shown(to) + where));
     }
+    // Ranges are given in whole seconds and a trip's end seldom is one: the
+    // second after it is the only way to name its last fraction.
+    if (to > holding->end && to - holding->end < 1000)
+        to = holding->end;
     if (to > holding->end)
         return unexpected(refusal("the range ends at " + shown(to) + ", after the trip from " + shown(holding->start)
                                   + " to " + shown(holding->end) + "; an export stays within one trip"));

@@ -30,7 +30,8 @@ struct ExportPlan {
 
 // A range inside one trip, from before to: an empty, reversed or uncovered
 // range, or one reaching outside its trip, is refused with the reason and the
-// trip's own bounds. `recordings` must be measured and in start order.
+// trip's own bounds; an end less than a second past the trip's is its end.
+// `recordings` must be measured and in start order.
 Expected<ExportPlan, Error> planExport(const std::vector<TripRecording>& recordings, CameraMs from, CameraMs to);
 
 // The camera's name for a clip starting at `start`: the prefix of the first

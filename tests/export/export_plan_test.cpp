@@ -64,6 +64,23 @@ TEST(ExportPlan, BadRangesAreRefusedWithTheReason)
     refused(t0 + 10000, t0 + 10000 + 86400000, "after the trip");
 }
 
+TEST(ExportPlan, AnEndInTheSecondAfterAFractionalTripEndMeansTheTripsEnd)
+{
+    // A camera's file lasts a little more than its minute; ranges are given
+    // in whole seconds, so the trip's last fraction is only reached by the
+    // second after it: the whole trip, as the dialog offers it unmarked.
+    const std::vector<TripRecording> recordings{
+        recording(RecordingKind::Always, t0, 60033, "Normal/alwa_20230622_144900_F.mp4"),
+        recording(RecordingKind::Always, t0 + 60000, 60033, "Normal/alwa_20230622_145000_F.mp4")};
+    const auto plan = planExport(recordings, t0, t0 + 121000);
+    ASSERT_TRUE(plan) << plan.error().message;
+    EXPECT_EQ(plan->to, t0 + 120033);
+    ASSERT_EQ(plan->pieces.size(), 2u);
+    EXPECT_EQ(plan->pieces[1].offsetTo, 60033);
+    // A whole second past the end is still past it.
+    EXPECT_FALSE(planExport(recordings, t0, t0 + 121033));
+}
+
 TEST(ExportPlan, ClipsAreNamedInTheCameraGrammarWithTheirStart)
 {
     const std::vector<TripRecording> recordings = card();
