@@ -94,6 +94,11 @@ set +e; "$dravonix" telemetry "$out"/*_F.mp4 "$out/export.txt" --format gpx > "$
 "$dravonix" export "$card" --from "2023-12-25 23:59:54" --to "2023-12-25 23:59:57" "$work/plain" --no-combined > /dev/null 2>&1
 [ ! -e "$work/plain/combined.mp4" ] && [ -f "$work/plain/alwa_20231225_235954_R.mp4" ] || fail "--no-combined: $(ls "$work/plain")"
 
+# A parking recording is in no trip but exports on its own, named as one.
+"$dravonix" export "$card" --from "2023-12-25 23:44:53" --to "2023-12-25 23:44:55" "$work/parked" --no-combined \
+  > /dev/null 2> "$work/err.txt" || fail "the parking recording: $(cat "$work/err.txt")"
+[ -f "$work/parked/motion_20231225_234453_R.mp4" ] || fail "parking clip name: $(ls "$work/parked")"
+
 # Under a decimal-comma locale too, the overlay included.
 locales=${3:-}
 if [ -n "$locales" ] && [ -d "$locales/de_DE.UTF-8" ]; then

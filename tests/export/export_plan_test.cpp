@@ -81,6 +81,28 @@ TEST(ExportPlan, AnEndInTheSecondAfterAFractionalTripEndMeansTheTripsEnd)
     EXPECT_FALSE(planExport(recordings, t0, t0 + 121033));
 }
 
+TEST(ExportPlan, AParkingRecordingIsExportedOnItsOwn)
+{
+    // Parked between the trips: in no trip, but watched and marked like one.
+    std::vector<TripRecording> recordings = card();
+    recordings.insert(recordings.begin() + 4,
+                      recording(RecordingKind::Park, t0 + 190000, 20500, "Parking/motion_20230622_145210_F.mp4"));
+    const auto plan = planExport(recordings, t0 + 195000, t0 + 211000);
+    ASSERT_TRUE(plan) << plan.error().message;
+    ASSERT_EQ(plan->pieces.size(), 1u);
+    EXPECT_EQ(plan->pieces[0].recording, 4u);
+    EXPECT_EQ(plan->pieces[0].offsetFrom, 5000);
+    EXPECT_EQ(plan->pieces[0].offsetTo, 20500);
+    EXPECT_EQ(plan->pieces[0].from, t0 + 195000);
+    EXPECT_EQ(clipFileName(recordings[4], t0 + 195000, 'F'), "motion_20230622_145215_F.mp4");
+
+    const auto pastIt = planExport(recordings, t0 + 195000, t0 + 250000);
+    ASSERT_FALSE(pastIt);
+    EXPECT_NE(pastIt.error().message.find("after the parking recording"), std::string::npos) << pastIt.error().message;
+    // Before it, in the gap, nothing covers the range still.
+    EXPECT_FALSE(planExport(recordings, t0 + 185000, t0 + 192000));
+}
+
 TEST(ExportPlan, ClipsAreNamedInTheCameraGrammarWithTheirStart)
 {
     const std::vector<TripRecording> recordings = card();
