@@ -7,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 
 using namespace dravonix;
 namespace fs = std::filesystem;
@@ -28,8 +32,9 @@ fs::path testCard()
 RecordingSet recordingsOf(const fs::path& card)
 {
     std::vector<std::string> paths;
+    // Whatever a listing names, as a card's listing does: FIFOs and devices too.
     for (const auto& entry : fs::recursive_directory_iterator(card))
-        if (entry.is_regular_file())
+        if (!entry.is_directory())
             paths.push_back(entry.path().string());
     RecordingSet set = collectRecordings(paths);
     measureRecordings(set);
@@ -205,4 +210,36 @@ TEST_F(IncidentExport, AHeaderClaimingMoreThanTheFileHoldsStopsTheExport)
     EXPECT_NE(result.error().message.find("alwa_20230618_102100_F.mp4: its pictures end at 4."), std::string::npos)
         << result.error().message;
     EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(IncidentExport, AFifoOrDeviceNamedLikeARecordingIsRefusedNotWaitedOn)
+{
+    // The front files give the recordings their lengths; the rear partners
+    // are a FIFO nobody writes to and a link to an endless device.
+    const fs::path copy = target("fifo-card");
+    fs::copy(card_, copy, fs::copy_options::recursive);
+    const fs::path fifo = copy / "Normal" / "alwa_20230618_102100_R.mp4";
+    const fs::path device = copy / "Normal" / "alwa_20230618_102104_R.mp4";
+    fs::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::remove(device);
+    fs::create_symlink("/dev/zero", device);
+
+    const fs::path out = target("fifo");
+    const std::atomic<bool> cancel{false};
+    ExportOptions o = options(copy, at(2), at(6), out);
+    auto running = std::async(std::launch::async, [&] { return exportIncident(o, {}, cancel); });
+    if (running.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the export past its wait (an empty FIFO ends at once), so the
+        // test ends either way.
+        ::close(::open(fifo.c_str(), O_WRONLY));
+        running.wait();
+        FAIL() << "the export waited on the FIFO";
+    }
+    const auto result = running.get();
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.error().message.find("alwa_20230618_102100_R.mp4"), std::string::npos) << result.error().message;
+    EXPECT_NE(result.error().message.find("alwa_20230618_102104_R.mp4"), std::string::npos) << result.error().message;
+    EXPECT_FALSE(fs::exists(out));
+    fs::remove_all(copy);
 }
