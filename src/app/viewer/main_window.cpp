@@ -362,6 +362,7 @@ void MainWindow::chooseFolder()
 void MainWindow::activateRow(int row)
 {
     list_->setCurrentIndex(shownIndex(row));
+    playbackFolder_ = listedFolder_;
     controller_->listActivated(row);
     markPlaying();
 }
@@ -494,6 +495,7 @@ void MainWindow::playTrip(std::size_t trip, std::int64_t fromMs)
     tripSamples_.clear();
     qCInfo(viewerLog, "playing a trip of %lld ms from %lld ms", static_cast<long long>(playback->lengthMs()),
            static_cast<long long>(fromMs));
+    playbackFolder_ = listedFolder_;
     controller_->playTrip(std::move(playback), fromMs);
     markPlaying();
     // The graph's samples and the map's route come from the trip's tracks, read on a worker.
@@ -829,6 +831,17 @@ std::optional<PlayedSpan> MainWindow::playedSpan() const
     return PlayedSpan{*recordingStart_, *recordingStart_ + controller_->seekBar().maximum()};
 }
 
+QByteArray MainWindow::exportSourceFolder() const
+{
+    // Playback goes on when another folder is listed (a copy of the card,
+    // another camera's), whose recordings may cover the same moments: the
+    // export must read the ones that play.
+    const QByteArray& open = controller_->openedPath();
+    const bool inListed = open.startsWith(listedFolder_)
+                          && (listedFolder_.endsWith('/') || (open.size() > listedFolder_.size() && open[listedFolder_.size()] == '/'));
+    return inListed || playbackFolder_.isEmpty() ? listedFolder_ : playbackFolder_;
+}
+
 std::optional<CameraMs> MainWindow::cameraTimeNow() const
 {
     if (const TripPlayback* trip = controller_->trip().get())
@@ -892,7 +905,7 @@ void MainWindow::openExport()
         initial.targetFolder = QFileInfo(videos).isDir() ? videos : QDir::homePath();
     }
     ExportServices services = ExportServices::system();
-    services.run = exportRunner_ ? exportRunner_ : incidentExportRunner(listedFolder_);
+    services.run = exportRunner_ ? exportRunner_ : incidentExportRunner(exportSourceFolder());
     ExportDialog dialog(initial, dateTimeOf(span->start - span->start % 1000),
                         dateTimeOf(span->end + (1000 - span->end % 1000) % 1000), std::move(services), this);
     dialog.exec();

@@ -135,6 +135,9 @@ public:
     const ExportMarks& exportMarks() const { return exportMarks_; }
     // What plays, on the camera's clock; none before a named recording plays.
     std::optional<PlayedSpan> playedSpan() const;
+    // The folder whose recordings an export reads: the one listed when what
+    // plays was started from the list.
+    QByteArray exportSourceFolder() const;
     // The export the dialog runs; tests give their own.
     void setExportRunner(ExportRunner runner) { exportRunner_ = std::move(runner); }
 
@@ -277,6 +280,7 @@ private:
     QString lastSnapshotFolder_;
     QByteArray scanFolder_;
     QByteArray listedFolder_;
+    QByteArray playbackFolder_; // listed when what plays was started
     bool informationShown_ = false;
     QRect savedGeometry_;
     QRect screenArea_; // the monitor the full-screen view covers
