@@ -111,6 +111,7 @@ fi
 # Refusals.
 refused "folder it reads" "$card/Normal/incident" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
 refused "folder it reads" "$card/incident" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
+refused "no folder to export to" "" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
 refused "before it starts" "$work/r1" --from "2023-12-25 23:34:36" --to "2023-12-25 23:34:31"
 refused "no recording covers" "$work/r2" --from "2023-12-25 12:00:00" --to "2023-12-25 12:01:00"
 refused "after the trip" "$work/r3" --from "2023-12-25 23:34:31" --to "2023-12-25 23:59:55"
