@@ -129,9 +129,9 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     tripsStatus_->hide();
     tripsProgress_.setInterval(250);
     connect(&tripsProgress_, &QTimer::timeout, this, [this] {
-        tripsStatus_->setText(QStringLiteral("Reading trips: %1 of %2 recordings measured")
-                                  .arg(tripsMeasured_->load())
-                                  .arg(tripsToMeasure_));
+        const auto [done, total] = tripsMeasured();
+        if (total > 0)
+            tripsStatus_->setText(QStringLiteral("Reading trips: %1 of %2 recordings measured").arg(done).arg(total));
     });
     // After the view has taken the reset in.
     connect(&tripModel_, &QAbstractItemModel::modelReset, this, &MainWindow::spanTripRows, Qt::QueuedConnection);
@@ -443,9 +443,10 @@ void MainWindow::readTrips()
     rows.reserve(static_cast<std::size_t>(listModel_.recordingCount()));
     for (int row = 0; row < listModel_.recordingCount(); ++row)
         rows.push_back(*listModel_.row(row));
-    tripsToMeasure_ = 0;
+    tripsToMeasure_ = std::make_shared<std::atomic<std::size_t>>(0);
     tripsMeasured_ = std::make_shared<std::atomic<std::size_t>>(0);
     const auto measured = tripsMeasured_;
+    const auto total = tripsToMeasure_;
     const std::filesystem::path folder(listedFolder_.toStdString());
     const std::stop_token stop = tripsStop_.get_token();
     tripsStatus_->setText(QStringLiteral("Reading trips..."));
@@ -454,10 +455,13 @@ void MainWindow::readTrips()
     tripsProgress_.start();
     // The durations of a whole card take a while to read: the flat rows show
     // meanwhile, and the trips replace them when they are known.
-    tripsRead_.setFuture(QtConcurrent::run([rows = std::move(rows), folder, stop, measured, generation] {
+    tripsRead_.setFuture(QtConcurrent::run([rows = std::move(rows), folder, stop, measured, total, generation] {
         TripsDelivery delivery{generation, nullptr};
         try {
-            CardTrips trips = analyseRecordings(collectRecordings(rows), findCardConfig(folder), {}, stop,
+            // A front-rear pair is one recording to measure, however many rows it has.
+            RecordingSet set = collectRecordings(rows);
+            total->store(set.recordings.size());
+            CardTrips trips = analyseRecordings(std::move(set), findCardConfig(folder), {}, stop,
                                                 [&](std::size_t done) { measured->store(done); });
             if (stop.stop_requested())
                 return delivery;
@@ -467,7 +471,6 @@ void MainWindow::readTrips()
         }
         return delivery;
     }));
-    tripsToMeasure_ = static_cast<int>(listModel_.recordingCount());
 }
 
 void MainWindow::tripsArrived(TripsDelivery delivery)
