@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 namespace dravonix {
 namespace {
@@ -16,6 +17,29 @@ std::string shown(CameraMs time)
 
 Error refusal(std::string message) { return Error{std::move(message), 0}; }
 
+// Ranges are given in whole seconds and a recording's end seldom is one: the
+// second after it is the only way to name its last fraction.
+CameraMs endWithin(CameraMs to, CameraMs end) { return to > end && to - end < 1000 ? end : to; }
+
+// A parking recording belongs to no trip, yet it is watched and marked like
+// one (a knock while parked is an incident too): a range that starts in one
+// is cut from it alone.
+std::optional<Expected<ExportPlan, Error>> planInParkingRecording(const std::vector<TripRecording>& recordings,
+                                                                  CameraMs from, CameraMs to)
+{
+    for (std::size_t i = 0; i < recordings.size(); ++i) {
+        const TripRecording& r = recordings[i];
+        if (r.kind != RecordingKind::Park || r.durationMs <= 0 || from < r.start || from >= r.end())
+            continue;
+        to = endWithin(to, r.end());
+        if (to > r.end())
+            return unexpected(refusal("the range ends at " + shown(to) + ", after the parking recording from "
+                                      + shown(r.start) + " to " + shown(r.end()) + "; an export stays within it"));
+        return ExportPlan{from, to, Trip{{i}, r.start, r.end()}, {ExportPiece{i, from - r.start, to - r.start, from}}};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 Expected<ExportPlan, Error> planExport(const std::vector<TripRecording>& recordings, CameraMs from, CameraMs to)
@@ -28,6 +52,8 @@ Expected<ExportPlan, Error> planExport(const std::vector<TripRecording>& recordi
     const auto holding = std::find_if(trips.begin(), trips.end(),
                                       [&](const Trip& t) { return t.start <= from && from < t.end; });
     if (holding == trips.end()) {
+        if (auto parked = planInParkingRecording(recordings, from, to))
+            return std::move(*parked);
         for (const Trip& t : trips) {
             if (from < t.start && to > t.start)
                 return unexpected(refusal("the range starts at " + shown(from) + ", before the trip from "
@@ -43,6 +69,7 @@ Expected<ExportPlan, Error> planExport(const std::vector<TripRecording>& recordi
             where = "; the folder holds no trip";
         return unexpected(refusal("no recording covers " + shown(from) + " to " + shown(to) + where));
     }
+    to = endWithin(to, holding->end);
     if (to > holding->end)
         return unexpected(refusal("the range ends at " + shown(to) + ", after the trip from " + shown(holding->start)
                                   + " to " + shown(holding->end) + "; an export stays within one trip"));

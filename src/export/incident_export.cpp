@@ -143,6 +143,8 @@ bool isInsideFolder(const std::filesystem::path& target, const std::filesystem::
 Expected<ExportResult, Error> exportIncident(const ExportOptions& options, const ExportProgressCallback& progress,
                                              const std::atomic<bool>& cancel)
 {
+    if (options.target.empty())
+        return unexpected(Error{"no folder to export to was given", 0});
     if (!options.cardFolder.empty() && isInsideFolder(options.target, options.cardFolder))
         return unexpected(Error{"the export can't be written into the folder it reads (" + options.target.string()
                                     + " is in " + options.cardFolder.string() + "): choose a folder off the card",

@@ -2,6 +2,7 @@
 
 #include "export/media_input.h"
 #include "telemetry/camera_layout.h"
+#include "toolkit/text_format.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -23,6 +24,10 @@ namespace dravonix {
 namespace {
 
 constexpr AVRational kMs{1, 1000};
+
+// How far a file's last picture may end before the length its header gives:
+// the sound may run on a little past the pictures, never seconds.
+constexpr std::int64_t kPictureShortfallMs = 1000;
 
 struct OutputCloser {
     void operator()(AVFormatContext* c) const
@@ -159,6 +164,7 @@ Expected<CopiedClip, Error> copyPieces(const std::vector<CopyPiece>& pieces, con
         std::int64_t startMs = 0;
         std::array<bool, 2> done{false, inIndex[1] < 0 || outIndex[1] < 0};
         std::int64_t shiftMs = 0;
+        std::int64_t picturesEndMs = 0; // where this file's pictures read so far end
         while (!(done[0] && done[1])) {
             if (cancel.load())
                 return unexpected(Error{"cancelled", ECANCELED});
@@ -174,6 +180,8 @@ Expected<CopiedClip, Error> copyPieces(const std::vector<CopyPiece>& pieces, con
                 continue;
             const AVRational tb = in->streams[packet->stream_index]->time_base;
             const std::int64_t ms = av_rescale_q(packetTime(packet.get()), tb, kMs);
+            if (s == 0)
+                picturesEndMs = std::max(picturesEndMs, ms + av_rescale_q(packet->duration, tb, kMs));
             if (!started) {
                 const bool key = s == 0 && (packet->flags & AV_PKT_FLAG_KEY) != 0;
                 if (!key || (k > 0 && ms < piece.offsetFrom))
@@ -216,6 +224,15 @@ Expected<CopiedClip, Error> copyPieces(const std::vector<CopyPiece>& pieces, con
                           + std::clamp(static_cast<double>(ms - piece.offsetFrom) / static_cast<double>(piece.offsetTo - piece.offsetFrom), 0.0, 1.0))
                          / static_cast<double>(pieces.size()));
         }
+        // A header that claims more than the file holds would have the clip
+        // taken from pictures before the range, or a stretch of it go missing
+        // without a word.
+        if (!done[0] && picturesEndMs + kPictureShortfallMs < piece.offsetTo)
+            return unexpected(Error{piece.path + ": its pictures end at " + formatText("%.3f", static_cast<double>(picturesEndMs) / 1000.0)
+                                        + " s, but the range needs it from " + formatText("%.3f", static_cast<double>(piece.offsetFrom) / 1000.0)
+                                        + " s to " + formatText("%.3f", static_cast<double>(piece.offsetTo) / 1000.0)
+                                        + " s: the file holds less than its header says",
+                                    0});
     }
     if (!out || !clipStarted)
         return unexpected(Error{"the range holds no key frame to start a clip from", 0});

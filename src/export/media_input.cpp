@@ -1,10 +1,13 @@
 #include "export/media_input.h"
 
+#include "toolkit/input_file.h"
+
 extern "C" {
 #include <libavutil/error.h>
 }
 
 #include <array>
+#include <filesystem>
 
 namespace dravonix {
 namespace {
@@ -22,6 +25,11 @@ std::string mediaErrorText(int code)
 
 Expected<MovieInput, Error> openMovie(const std::string& path, const std::atomic<bool>* cancel, StreamProbe probe)
 {
+    // libavformat opens what it is given and waits on it: a FIFO named like
+    // a recording would hold the export for good, a device feed it forever.
+    // Only a regular file goes on, checked without waiting.
+    if (auto checked = InputFile::open(std::filesystem::path(path)); !checked)
+        return unexpected(Error{path + ": " + checked.error().message, checked.error().systemError});
     AVFormatContext* context = avformat_alloc_context();
     if (context == nullptr)
         return unexpected(Error{"out of memory", ENOMEM});

@@ -815,6 +815,27 @@ TEST(MainWindow, ATripsRouteOnTheMapAndAClickOnItGivesItsMoment)
     ASSERT_TRUE(waitFor([&] { return evaluate(map, "tripRoute === null && map.hasLayer(track)").toBool(); }, 5000));
 }
 
+TEST(MainWindow, AnExportReadsTheFolderWhatPlaysCameFromThoughAnotherIsListed)
+{
+    Viewer viewer;
+    MainWindow& window = viewer.window;
+    window.activateRow(rowOf(window.listModel(), fileNameIn("Normal", "_F.mp4")));
+    ASSERT_TRUE(viewer.playingBoth());
+    const QByteArray card = window.listedFolder();
+    EXPECT_EQ(window.exportSourceFolder(), card);
+
+    // Another card listed meanwhile (a copy, another camera's, with recordings
+    // of the same moments): playback goes on, and so must the export's source.
+    QTemporaryDir other;
+    ASSERT_TRUE(QDir(other.path()).mkdir("Normal"));
+    QSignalSpy listed(&window, &MainWindow::folderListed);
+    window.openFolder(other.path());
+    ASSERT_TRUE(waitFor([&] { return !listed.isEmpty(); }, 10000));
+    ASSERT_NE(window.listedFolder(), card);
+    ASSERT_FALSE(window.controller().openedPath().isEmpty());
+    EXPECT_EQ(window.exportSourceFolder(), card);
+}
+
 TEST(MainWindow, InAndOutMarkAStretchThatTheExportDialogOffers)
 {
     Viewer viewer;

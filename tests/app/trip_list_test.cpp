@@ -131,6 +131,17 @@ TEST(TripList, TripRowsAgreeWithTheTripsAndEventsCommands)
     EXPECT_EQ(underTrips + 3, viewer.window.listModel().recordingCount());
 }
 
+TEST(TripList, TheReadingCountsRecordingsNotFiles)
+{
+    Viewer viewer;
+    // What the status line counted to: every recording measured, a front
+    // and rear pair once, not the list's rows.
+    const auto [done, total] = viewer.window.tripsMeasured();
+    EXPECT_EQ(total, viewer.trips().trips()->set.recordings.size());
+    EXPECT_EQ(done, total);
+    EXPECT_LT(total, static_cast<std::size_t>(viewer.window.listModel().recordingCount()));
+}
+
 TEST(TripList, GroupingIsAToggleThatIsRememberedAndFlatByDefault)
 {
     Viewer viewer(false);

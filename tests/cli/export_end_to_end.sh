@@ -94,17 +94,24 @@ set +e; "$dravonix" telemetry "$out"/*_F.mp4 "$out/export.txt" --format gpx > "$
 "$dravonix" export "$card" --from "2023-12-25 23:59:54" --to "2023-12-25 23:59:57" "$work/plain" --no-combined > /dev/null 2>&1
 [ ! -e "$work/plain/combined.mp4" ] && [ -f "$work/plain/alwa_20231225_235954_R.mp4" ] || fail "--no-combined: $(ls "$work/plain")"
 
+# A parking recording is in no trip but exports on its own, named as one.
+"$dravonix" export "$card" --from "2023-12-25 23:44:53" --to "2023-12-25 23:44:55" "$work/parked" --no-combined \
+  > /dev/null 2> "$work/err.txt" || fail "the parking recording: $(cat "$work/err.txt")"
+[ -f "$work/parked/motion_20231225_234453_R.mp4" ] || fail "parking clip name: $(ls "$work/parked")"
+
 # Under a decimal-comma locale too, the overlay included.
 locales=${3:-}
 if [ -n "$locales" ] && [ -d "$locales/de_DE.UTF-8" ]; then
   LOCPATH=$locales LC_ALL=de_DE.UTF-8 "$dravonix" export "$card" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33" \
-    "$work/comma" --overlay > /dev/null 2> "$work/err.txt" || fail "export --overlay under de_DE: $(cat "$work/err.txt")"
+    "$work/comma" --overlay --verbose > /dev/null 2> "$work/err.txt" || fail "export --overlay under de_DE: $(cat "$work/err.txt")"
   [ -f "$work/comma/combined.mp4" ] || fail "no combined.mp4 under de_DE"
+  grep -q '^  Finishing  *[0-9]*\.[0-9]\{3\} s$' "$work/err.txt" || fail "step times under de_DE: $(cat "$work/err.txt")"
 fi
 
 # Refusals.
 refused "folder it reads" "$card/Normal/incident" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
 refused "folder it reads" "$card/incident" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
+refused "no folder to export to" "" --from "2023-12-25 23:34:31" --to "2023-12-25 23:34:33"
 refused "before it starts" "$work/r1" --from "2023-12-25 23:34:36" --to "2023-12-25 23:34:31"
 refused "no recording covers" "$work/r2" --from "2023-12-25 12:00:00" --to "2023-12-25 12:01:00"
 refused "after the trip" "$work/r3" --from "2023-12-25 23:34:31" --to "2023-12-25 23:59:55"

@@ -64,6 +64,45 @@ TEST(ExportPlan, BadRangesAreRefusedWithTheReason)
     refused(t0 + 10000, t0 + 10000 + 86400000, "after the trip");
 }
 
+TEST(ExportPlan, AnEndInTheSecondAfterAFractionalTripEndMeansTheTripsEnd)
+{
+    // A camera's file lasts a little more than its minute; ranges are given
+    // in whole seconds, so the trip's last fraction is only reached by the
+    // second after it: the whole trip, as the dialog offers it unmarked.
+    const std::vector<TripRecording> recordings{
+        recording(RecordingKind::Always, t0, 60033, "Normal/alwa_20230622_144900_F.mp4"),
+        recording(RecordingKind::Always, t0 + 60000, 60033, "Normal/alwa_20230622_145000_F.mp4")};
+    const auto plan = planExport(recordings, t0, t0 + 121000);
+    ASSERT_TRUE(plan) << plan.error().message;
+    EXPECT_EQ(plan->to, t0 + 120033);
+    ASSERT_EQ(plan->pieces.size(), 2u);
+    EXPECT_EQ(plan->pieces[1].offsetTo, 60033);
+    // A whole second past the end is still past it.
+    EXPECT_FALSE(planExport(recordings, t0, t0 + 121033));
+}
+
+TEST(ExportPlan, AParkingRecordingIsExportedOnItsOwn)
+{
+    // Parked between the trips: in no trip, but watched and marked like one.
+    std::vector<TripRecording> recordings = card();
+    recordings.insert(recordings.begin() + 4,
+                      recording(RecordingKind::Park, t0 + 190000, 20500, "Parking/motion_20230622_145210_F.mp4"));
+    const auto plan = planExport(recordings, t0 + 195000, t0 + 211000);
+    ASSERT_TRUE(plan) << plan.error().message;
+    ASSERT_EQ(plan->pieces.size(), 1u);
+    EXPECT_EQ(plan->pieces[0].recording, 4u);
+    EXPECT_EQ(plan->pieces[0].offsetFrom, 5000);
+    EXPECT_EQ(plan->pieces[0].offsetTo, 20500);
+    EXPECT_EQ(plan->pieces[0].from, t0 + 195000);
+    EXPECT_EQ(clipFileName(recordings[4], t0 + 195000, 'F'), "motion_20230622_145215_F.mp4");
+
+    const auto pastIt = planExport(recordings, t0 + 195000, t0 + 250000);
+    ASSERT_FALSE(pastIt);
+    EXPECT_NE(pastIt.error().message.find("after the parking recording"), std::string::npos) << pastIt.error().message;
+    // Before it, in the gap, nothing covers the range still.
+    EXPECT_FALSE(planExport(recordings, t0 + 185000, t0 + 192000));
+}
+
 TEST(ExportPlan, ClipsAreNamedInTheCameraGrammarWithTheirStart)
 {
     const std::vector<TripRecording> recordings = card();

@@ -1,4 +1,5 @@
 #include "export/incident_export.h"
+#include "export/export_notes.h"
 
 #include "telemetry/telemetry_track.h"
 #include "telemetry/track_reader.h"
@@ -6,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 
 using namespace dravonix;
 namespace fs = std::filesystem;
@@ -27,8 +32,9 @@ fs::path testCard()
 RecordingSet recordingsOf(const fs::path& card)
 {
     std::vector<std::string> paths;
+    // Whatever a listing names, as a card's listing does: FIFOs and devices too.
     for (const auto& entry : fs::recursive_directory_iterator(card))
-        if (entry.is_regular_file())
+        if (!entry.is_directory())
             paths.push_back(entry.path().string());
     RecordingSet set = collectRecordings(paths);
     measureRecordings(set);
@@ -185,5 +191,55 @@ TEST_F(IncidentExport, ABrokenFileIsNamedAndNothingIsWritten)
     ASSERT_TRUE(without) << without.error().message;
     EXPECT_EQ(without->sources.size(), 2u); // the Always file before it, both channels
     fs::remove_all(measuredNow.target);
+    fs::remove_all(copy);
+}
+
+TEST_F(IncidentExport, AHeaderClaimingMoreThanTheFileHoldsStopsTheExport)
+{
+    // The 10:21:00 recording's header says a minute: it alone covers the
+    // trip, though its pictures end after four seconds. A range late in that
+    // minute must not come out as the file's last seconds under a wrong name.
+    const fs::path out = target("lying-header");
+    ExportOptions o = options(card_, at(40), at(45), out);
+    for (TripRecording& r : o.recordings.recordings)
+        if (r.start == at(0) && r.kind == RecordingKind::Always)
+            r.durationMs = 60000;
+    const std::atomic<bool> cancel{false};
+    const auto result = exportIncident(o, {}, cancel);
+    ASSERT_FALSE(result) << "exported from " << readableCameraTime(result->clipStart);
+    EXPECT_NE(result.error().message.find("alwa_20230618_102100_F.mp4: its pictures end at 4."), std::string::npos)
+        << result.error().message;
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(IncidentExport, AFifoOrDeviceNamedLikeARecordingIsRefusedNotWaitedOn)
+{
+    // The front files give the recordings their lengths; the rear partners
+    // are a FIFO nobody writes to and a link to an endless device.
+    const fs::path copy = target("fifo-card");
+    fs::copy(card_, copy, fs::copy_options::recursive);
+    const fs::path fifo = copy / "Normal" / "alwa_20230618_102100_R.mp4";
+    const fs::path device = copy / "Normal" / "alwa_20230618_102104_R.mp4";
+    fs::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::remove(device);
+    fs::create_symlink("/dev/zero", device);
+
+    const fs::path out = target("fifo");
+    const std::atomic<bool> cancel{false};
+    ExportOptions o = options(copy, at(2), at(6), out);
+    auto running = std::async(std::launch::async, [&] { return exportIncident(o, {}, cancel); });
+    if (running.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the export past its wait (an empty FIFO ends at once), so the
+        // test ends either way.
+        ::close(::open(fifo.c_str(), O_WRONLY));
+        running.wait();
+        FAIL() << "the export waited on the FIFO";
+    }
+    const auto result = running.get();
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.error().message.find("alwa_20230618_102100_R.mp4"), std::string::npos) << result.error().message;
+    EXPECT_NE(result.error().message.find("alwa_20230618_102104_R.mp4"), std::string::npos) << result.error().message;
+    EXPECT_FALSE(fs::exists(out));
     fs::remove_all(copy);
 }

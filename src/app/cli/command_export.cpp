@@ -2,6 +2,7 @@
 #include "app/cli/native_path.h"
 #include "catalogue/folder_scan.h"
 #include "export/export_module.h"
+#include "toolkit/text_format.h"
 #include "trips/recording_durations.h"
 
 #include <atomic>
@@ -17,13 +18,14 @@ const char* const kExportHelp =
     "usage: dravonix export FOLDER --from \"YYYY-MM-DD HH:MM:SS\" --to \"YYYY-MM-DD HH:MM:SS\" OUT\n"
     "                       [--layout side|inset] [--overlay] [--no-combined] [--skip-unreadable] [--verbose]\n"
     "\n"
-    "Exports a range of the camera's clock, within one trip of FOLDER, to the new\n"
-    "(or empty) folder OUT: the front and rear clips copied without re-encoding\n"
-    "from the key frame at or before the start, named as the camera names its\n"
-    "files and carrying their telemetry; combined.mp4 (front and rear side by side,\n"
-    "or the rear as an inset; --overlay burns in the date and time, speed and\n"
-    "position); route.gpx and route.kml; export.txt; and SHA256SUMS, the SHA-256\n"
-    "of every file written and read (sha256sum -c SHA256SUMS in OUT checks them).\n"
+    "Exports a range of the camera's clock, within one trip of FOLDER (or one\n"
+    "parking recording), to the new (or empty) folder OUT: the front and rear\n"
+    "clips copied without re-encoding from the key frame at or before the start,\n"
+    "named as the camera names its files and carrying their telemetry;\n"
+    "combined.mp4 (front and rear side by side, or the rear as an inset;\n"
+    "--overlay burns in the date and time, speed and position); route.gpx and\n"
+    "route.kml; export.txt; and SHA256SUMS, the SHA-256 of every file written\n"
+    "and read (sha256sum -c SHA256SUMS in OUT checks them).\n"
     "A missing or unreadable file of the range stops the export unless\n"
     "--skip-unreadable is given. Ctrl+C cancels, leaving nothing behind.\n";
 
@@ -113,7 +115,7 @@ int runExport(const QStringList& args)
     }
     if (parser.isSet(verboseOption)) {
         for (const ExportStepTime& t : result->stepTimes)
-            std::fprintf(stderr, "  %-26s %8.3f s\n", t.text.c_str(), t.seconds);
+            std::fputs(formatText("  %-26s %8.3f s\n", t.text.c_str(), t.seconds).c_str(), stderr);
         std::fprintf(stderr, "  copied %llu bytes of the recordings\n", static_cast<unsigned long long>(result->sourceBytesCopied));
     }
     for (const std::string& skipped : result->skipped)

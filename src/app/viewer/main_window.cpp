@@ -129,9 +129,9 @@ MainWindow::MainWindow(const QStringList& engineOptions, QWidget* parent)
     tripsStatus_->hide();
     tripsProgress_.setInterval(250);
     connect(&tripsProgress_, &QTimer::timeout, this, [this] {
-        tripsStatus_->setText(QStringLiteral("Reading trips: %1 of %2 recordings measured")
-                                  .arg(tripsMeasured_->load())
-                                  .arg(tripsToMeasure_));
+        const auto [done, total] = tripsMeasured();
+        if (total > 0)
+            tripsStatus_->setText(QStringLiteral("Reading trips: %1 of %2 recordings measured").arg(done).arg(total));
     });
     // After the view has taken the reset in.
     connect(&tripModel_, &QAbstractItemModel::modelReset, this, &MainWindow::spanTripRows, Qt::QueuedConnection);
@@ -362,6 +362,7 @@ void MainWindow::chooseFolder()
 void MainWindow::activateRow(int row)
 {
     list_->setCurrentIndex(shownIndex(row));
+    playbackFolder_ = listedFolder_;
     controller_->listActivated(row);
     markPlaying();
 }
@@ -442,9 +443,10 @@ void MainWindow::readTrips()
     rows.reserve(static_cast<std::size_t>(listModel_.recordingCount()));
     for (int row = 0; row < listModel_.recordingCount(); ++row)
         rows.push_back(*listModel_.row(row));
-    tripsToMeasure_ = 0;
+    tripsToMeasure_ = std::make_shared<std::atomic<std::size_t>>(0);
     tripsMeasured_ = std::make_shared<std::atomic<std::size_t>>(0);
     const auto measured = tripsMeasured_;
+    const auto total = tripsToMeasure_;
     const std::filesystem::path folder(listedFolder_.toStdString());
     const std::stop_token stop = tripsStop_.get_token();
     tripsStatus_->setText(QStringLiteral("Reading trips..."));
@@ -453,10 +455,13 @@ void MainWindow::readTrips()
     tripsProgress_.start();
     // The durations of a whole card take a while to read: the flat rows show
     // meanwhile, and the trips replace them when they are known.
-    tripsRead_.setFuture(QtConcurrent::run([rows = std::move(rows), folder, stop, measured, generation] {
+    tripsRead_.setFuture(QtConcurrent::run([rows = std::move(rows), folder, stop, measured, total, generation] {
         TripsDelivery delivery{generation, nullptr};
         try {
-            CardTrips trips = analyseRecordings(collectRecordings(rows), findCardConfig(folder), {}, stop,
+            // A front-rear pair is one recording to measure, however many rows it has.
+            RecordingSet set = collectRecordings(rows);
+            total->store(set.recordings.size());
+            CardTrips trips = analyseRecordings(std::move(set), findCardConfig(folder), {}, stop,
                                                 [&](std::size_t done) { measured->store(done); });
             if (stop.stop_requested())
                 return delivery;
@@ -466,7 +471,6 @@ void MainWindow::readTrips()
         }
         return delivery;
     }));
-    tripsToMeasure_ = static_cast<int>(listModel_.recordingCount());
 }
 
 void MainWindow::tripsArrived(TripsDelivery delivery)
@@ -494,6 +498,7 @@ void MainWindow::playTrip(std::size_t trip, std::int64_t fromMs)
     tripSamples_.clear();
     qCInfo(viewerLog, "playing a trip of %lld ms from %lld ms", static_cast<long long>(playback->lengthMs()),
            static_cast<long long>(fromMs));
+    playbackFolder_ = listedFolder_;
     controller_->playTrip(std::move(playback), fromMs);
     markPlaying();
     // The graph's samples and the map's route come from the trip's tracks, read on a worker.
@@ -829,6 +834,17 @@ std::optional<PlayedSpan> MainWindow::playedSpan() const
     return PlayedSpan{*recordingStart_, *recordingStart_ + controller_->seekBar().maximum()};
 }
 
+QByteArray MainWindow::exportSourceFolder() const
+{
+    // Playback goes on when another folder is listed (a copy of the card,
+    // another camera's), whose recordings may cover the same moments: the
+    // export must read the ones that play.
+    const QByteArray& open = controller_->openedPath();
+    const bool inListed = open.startsWith(listedFolder_)
+                          && (listedFolder_.endsWith('/') || (open.size() > listedFolder_.size() && open[listedFolder_.size()] == '/'));
+    return inListed || playbackFolder_.isEmpty() ? listedFolder_ : playbackFolder_;
+}
+
 std::optional<CameraMs> MainWindow::cameraTimeNow() const
 {
     if (const TripPlayback* trip = controller_->trip().get())
@@ -892,7 +908,7 @@ void MainWindow::openExport()
         initial.targetFolder = QFileInfo(videos).isDir() ? videos : QDir::homePath();
     }
     ExportServices services = ExportServices::system();
-    services.run = exportRunner_ ? exportRunner_ : incidentExportRunner(listedFolder_);
+    services.run = exportRunner_ ? exportRunner_ : incidentExportRunner(exportSourceFolder());
     ExportDialog dialog(initial, dateTimeOf(span->start - span->start % 1000),
                         dateTimeOf(span->end + (1000 - span->end % 1000) % 1000), std::move(services), this);
     dialog.exec();

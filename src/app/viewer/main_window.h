@@ -133,8 +133,14 @@ public:
     void markExportOut();
     void openExport();
     const ExportMarks& exportMarks() const { return exportMarks_; }
+    // Reading the trips: the recordings measured so far and how many there
+    // are (0 until they are collected; a front-rear pair counts once).
+    std::pair<std::size_t, std::size_t> tripsMeasured() const { return {tripsMeasured_->load(), tripsToMeasure_->load()}; }
     // What plays, on the camera's clock; none before a named recording plays.
     std::optional<PlayedSpan> playedSpan() const;
+    // The folder whose recordings an export reads: the one listed when what
+    // plays was started from the list.
+    QByteArray exportSourceFolder() const;
     // The export the dialog runs; tests give their own.
     void setExportRunner(ExportRunner runner) { exportRunner_ = std::move(runner); }
 
@@ -264,7 +270,7 @@ private:
     unsigned tripsGeneration_ = 0;
     std::stop_source tripsStop_;
     std::shared_ptr<std::atomic<std::size_t>> tripsMeasured_ = std::make_shared<std::atomic<std::size_t>>(0);
-    int tripsToMeasure_ = 0;
+    std::shared_ptr<std::atomic<std::size_t>> tripsToMeasure_ = std::make_shared<std::atomic<std::size_t>>(0);
     QTimer tripsProgress_;
     QLabel* tripsStatus_ = nullptr;
     QFutureWatcher<TripSamplesDelivery> tripSamplesRead_;
@@ -277,6 +283,7 @@ private:
     QString lastSnapshotFolder_;
     QByteArray scanFolder_;
     QByteArray listedFolder_;
+    QByteArray playbackFolder_; // listed when what plays was started
     bool informationShown_ = false;
     QRect savedGeometry_;
     QRect screenArea_; // the monitor the full-screen view covers
