@@ -169,7 +169,8 @@ TEST(TripListModel, GroupsTheRowsByTripAndLeavesTheRestAsTheyAre)
 TEST(TripListModel, LengthsReadAsPeopleSayThem)
 {
     EXPECT_EQ(tripLengthText(0), "0 s");
-    EXPECT_EQ(tripLengthText(59'999), "59 s");
+    EXPECT_EQ(tripLengthText(59'499), "59 s");
+    EXPECT_EQ(tripLengthText(59'500), "1 min 00 s"); // rounded, as the trips command does
     EXPECT_EQ(tripLengthText(754'000), "12 min 34 s");
     EXPECT_EQ(tripLengthText(3'725'000), "1 h 02 min");
     EXPECT_EQ(tripLengthText(-5), "0 s");

@@ -39,7 +39,8 @@ QString summaryText(const TripSummary& trip)
 
 QString tripLengthText(std::int64_t ms)
 {
-    const std::int64_t seconds = std::max<std::int64_t>(ms, 0) / 1000;
+    // To the nearest second, as `dravonix trips` gives a trip's length.
+    const std::int64_t seconds = (std::max<std::int64_t>(ms, 0) + 500) / 1000;
     if (seconds >= 3600)
         return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'));
     if (seconds >= 60)
