@@ -1,5 +1,7 @@
 #include "export/export_folder.h"
 
+#include "toolkit/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -34,6 +36,8 @@ Expected<ExportFolder, Error> ExportFolder::create(const std::filesystem::path& 
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error))
         return unexpected(Error{folder.string() + " exists and is not a folder", EEXIST});
+    // What a killed export left there is no one's: its locks went with it.
+    removeStaleTemporaries(folder);
     if (!std::filesystem::is_empty(folder, error) || error)
         return unexpected(Error{folder.string() + " is not empty: an export goes to a new or empty folder", ENOTEMPTY});
     if (::access(folder.c_str(), W_OK) != 0)

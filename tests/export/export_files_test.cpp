@@ -101,6 +101,18 @@ TEST(ExportFiles, AFolderNotKeptLeavesNothingBehind)
     EXPECT_TRUE(fs::exists(folder));
     EXPECT_TRUE(fs::is_empty(folder));
 
+    // What a killed export left (a temporary nobody holds) doesn't make the
+    // folder taken; one a running export holds does.
+    std::ofstream(folder / ".clip.mp4.Ab12Cd.dravonix-tmp") << "half";
+    {
+        auto taken = ExportFolder::create(folder);
+        ASSERT_TRUE(taken) << taken.error().message;
+        auto live = taken->temporaryFor("clip.mp4");
+        ASSERT_TRUE(live);
+        EXPECT_FALSE(ExportFolder::create(folder));
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
+
     // Kept: the final names, readable by others.
     {
         auto taken = ExportFolder::create(folder);
