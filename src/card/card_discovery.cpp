@@ -55,6 +55,13 @@ void FolderVolumes::add(const std::string& folder, const std::string& label, con
         images_[root] = deviceImage;
 }
 
+void FolderVolumes::remove(const std::string& folder)
+{
+    const std::string root = folder.ends_with('/') ? folder : folder + "/";
+    std::erase_if(drives_, [&](const RemovableDrive& d) { return d.root == root; });
+    images_.erase(root);
+}
+
 std::optional<VolumeDevice> FolderVolumes::deviceOf(const RemovableDrive& drive) const
 {
     const auto image = images_.find(drive.root);

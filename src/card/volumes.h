@@ -40,6 +40,8 @@ std::unique_ptr<Volumes> systemVolumes();
 class FolderVolumes final : public Volumes {
 public:
     void add(const std::string& folder, const std::string& label, const std::string& deviceImage = {});
+    // The card taken out; its folder stays, as a mount point does.
+    void remove(const std::string& folder);
     std::vector<RemovableDrive> removableDrives() const override { return drives_; }
     bool setLabel(const RemovableDrive& drive, const std::string& label, std::string& error) override;
     std::optional<VolumeDevice> deviceOf(const RemovableDrive& drive) const override;

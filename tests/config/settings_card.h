@@ -3,6 +3,7 @@
 // it through DRAVONIX_TEST_VOLUMES, the way the viewer opens it. Messages are
 // recorded instead of shown, and the save dialog is answered by the test.
 
+#include "card/volumes.h"
 #include "card/volumes_from_environment.h"
 #include "config/ui/settings_dialog.h"
 
@@ -65,6 +66,8 @@ public:
         return *dialog_;
     }
     SettingsDialog& dialog() { return *dialog_; }
+    // The card taken out of the machine; its folder stays, as a mount point does.
+    void takeOut() { dynamic_cast<FolderVolumes&>(*volumes_).remove(QFile::encodeName(folder()).toStdString()); }
 
     template <typename T = QAbstractButton>
     T* find(const QString& name) const

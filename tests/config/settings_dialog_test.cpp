@@ -354,6 +354,21 @@ TEST(SettingsDialog, WritesToADriveOnRequestWithoutClosing)
     EXPECT_EQ(card.asked, 0);
 }
 
+TEST(SettingsDialog, ACardTakenOutIsNotSavedIntoWhatItLeftBehind)
+{
+    SettingsCard card;
+    card.write(DeviceConfig());
+    SettingsDialog& dialog = card.open();
+    card.click("microphone.0");
+    card.takeOut();
+    QFile::remove(card.configFile()); // what is left is an empty folder of this computer's
+    EXPECT_EQ(dialog.save(), SettingsDialog::SaveResult::NoTarget);
+    EXPECT_FALSE(QFile::exists(card.configFile()));
+    EXPECT_EQ(card.asked, 0);
+    EXPECT_TRUE(card.lastMessage().contains(QStringLiteral("is no longer there"))) << card.lastMessage().toStdString();
+    EXPECT_TRUE(card.checked("microphone.0")); // the edits are kept
+}
+
 TEST(SettingsDialog, AFailedWriteKeepsTheDialogAndTheEdits)
 {
     SettingsCard card;

@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace dravonix {
 namespace {
 
@@ -152,7 +154,20 @@ void SettingsDialog::showFailure(const SaveFailure& failure)
 
 std::filesystem::path SettingsDialog::chooseTarget()
 {
-    if (const auto target = chooseConfigSaveTarget(configPath_, volumes_.removableDrives()))
+    // The card the settings came from must still be in: once it is out, its
+    // mount point may be a plain folder of this computer's own disk.
+    const std::vector<RemovableDrive> drives = volumes_.removableDrives();
+    const bool fromCard = !configPath_.empty() && configPath_.filename() == "config.bin";
+    if (fromCard && std::none_of(drives.begin(), drives.end(), [&](const RemovableDrive& d) {
+            return std::filesystem::path(d.root + "config.bin") == configPath_;
+        })) {
+        context_.present(this, {QMessageBox::Warning, windowTitle(),
+                                QStringLiteral("The card these settings came from (%1) is no longer there. Put it "
+                                               "back in and save again; your changes are kept.")
+                                    .arg(shownPath(configPath_.parent_path()))});
+        return {};
+    }
+    if (const auto target = chooseConfigSaveTarget(configPath_, drives))
         return *target;
     const QString chosen = askForFile_(this);
     return chosen.isEmpty() ? std::filesystem::path() : nativePath(chosen);
