@@ -112,6 +112,53 @@ int createTemporary(const std::filesystem::path& folder, const std::string& name
     return -1;
 }
 
+// The new bytes in a temporary beside the target, flushed, until they are
+// renamed over it; removed again on any failure, and if never renamed.
+class Replacement {
+public:
+    Replacement() = default;
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+    ~Replacement()
+    {
+        if (fd_ >= 0)
+            discard(0, {});
+    }
+
+    WriteOutcome write(const std::filesystem::path& folder, const std::string& name, mode_t mode,
+                       std::span<const std::byte> bytes, const std::string& shown)
+    {
+        fd_ = createTemporary(folder, name, mode, temporary_);
+        if (fd_ < 0)
+            return failure(errno, "cannot write in " + folder.string());
+        if (!writeAll(fd_, bytes))
+            return discard(errno, "cannot write " + shown);
+        if (detail::replaceSteps().fsyncFile(fd_) != 0)
+            return discard(errno, "cannot flush " + shown);
+        return WriteOutcome::success();
+    }
+    int descriptor() const { return fd_; }
+    WriteOutcome renameOver(const std::filesystem::path& target, const std::string& shown)
+    {
+        if (detail::replaceSteps().rename(temporary_.c_str(), target.c_str()) != 0)
+            return discard(errno, "cannot replace " + shown);
+        ::close(fd_); // the lock goes with it, after the rename: the name is then the target's
+        fd_ = -1;
+        return WriteOutcome::success();
+    }
+    WriteOutcome discard(int error, const std::string& what)
+    {
+        ::close(fd_);
+        fd_ = -1;
+        ::unlink(temporary_.c_str());
+        return failure(error, what);
+    }
+
+private:
+    int fd_ = -1;
+    std::string temporary_;
+};
+
 } // namespace
 
 std::filesystem::path followLinks(const std::filesystem::path& path)
@@ -201,32 +248,23 @@ WriteOutcome writeFileAtomically(const std::filesystem::path& requested, std::sp
 
     removeStaleTemporaries(folder);
     const mode_t mode = exists ? (existing.st_mode & 07777) : 0666; // a new file gets the umask's mode
-    std::string temporary;
-    const int fd = createTemporary(folder, target.filename().string(), mode & 0777, temporary);
-    if (fd < 0)
-        return failure(errno, "cannot write in " + folder.string());
-    const auto discard = [&](int error, const std::string& what) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return failure(error, what);
-    };
-    if (!writeAll(fd, bytes))
-        return discard(errno, "cannot write " + shown);
-    if (steps.fsyncFile(fd) != 0)
-        return discard(errno, "cannot flush " + shown);
+    Replacement replacement;
+    if (WriteOutcome written = replacement.write(folder, target.filename().string(), mode & 0777, bytes, shown);
+        !written.ok)
+        return written;
+    const int fd = replacement.descriptor();
     if (exists) {
         struct stat written {};
         if (::fstat(fd, &written) != 0)
-            return discard(errno, "cannot look at the new " + shown);
+            return replacement.discard(errno, "cannot look at the new " + shown);
         if ((written.st_mode & 07777) != mode && steps.fchmod(fd, mode) != 0)
-            return discard(errno, "cannot keep the permissions of " + shown);
+            return replacement.discard(errno, "cannot keep the permissions of " + shown);
         if ((written.st_uid != existing.st_uid || written.st_gid != existing.st_gid)
             && steps.fchown(fd, existing.st_uid, existing.st_gid) != 0)
-            return discard(errno, "cannot keep the owner of " + shown);
+            return replacement.discard(errno, "cannot keep the owner of " + shown);
     }
-    if (steps.rename(temporary.c_str(), target.c_str()) != 0)
-        return discard(errno, "cannot replace " + shown);
-    ::close(fd); // the lock goes with it, after the rename: the name is then the target's
+    if (WriteOutcome renamed = replacement.renameOver(target, shown); !renamed.ok)
+        return renamed;
     // The rename itself must reach the card too.
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
@@ -250,23 +288,10 @@ WriteOutcome writePrivateFile(const std::filesystem::path& target, std::span<con
     struct stat existing {};
     if (::lstat(target.c_str(), &existing) == 0 && existing.st_uid != ::geteuid())
         return refusal(shown + " belongs to another user");
-    std::string temporary;
-    const int fd = createTemporary(folder, target.filename().string(), 0600, temporary);
-    if (fd < 0)
-        return failure(errno, "cannot write in " + folder.string());
-    const auto discard = [&](int error, const std::string& what) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return failure(error, what);
-    };
-    if (!writeAll(fd, bytes))
-        return discard(errno, "cannot write " + shown);
-    if (::fsync(fd) != 0)
-        return discard(errno, "cannot flush " + shown);
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return discard(errno, "cannot replace " + shown);
-    ::close(fd);
-    return WriteOutcome::success();
+    Replacement replacement;
+    if (WriteOutcome written = replacement.write(folder, target.filename().string(), 0600, bytes, shown); !written.ok)
+        return written;
+    return replacement.renameOver(target, shown);
 }
 
 } // namespace dravonix
