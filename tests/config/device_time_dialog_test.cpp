@@ -1,15 +1,18 @@
 // The device time dialog over folders standing in for cards.
 #include "config/ui/device_time_dialog.h"
 
+#include <QApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QFormLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 #include <QPushButton>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +65,32 @@ TEST(DeviceTimeDialog, WritesTheCardsOwnFileInPlace)
     EXPECT_FALSE(asked);
     EXPECT_EQ(contents(root.filePath("b/timeset.cfg")), QByteArray("2025/01/05 07:08:09"));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(DeviceTimeDialog, ACardTakenOutIsNotWrittenIntoWhatItLeftBehind)
+{
+    QTemporaryDir root;
+    FolderVolumes volumes;
+    ASSERT_TRUE(cardWithTimeFile(root, volumes));
+    bool asked = false;
+    DeviceTimeDialog dialog(volumes, nullptr, [&](QWidget*) {
+        asked = true;
+        return QString();
+    });
+    volumes.remove(root.path().toStdString());
+    QFile::remove(root.filePath("timeset.cfg")); // an empty folder of this computer's is left
+    QString said;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said = box->text();
+            box->accept();
+        }
+    });
+    EXPECT_FALSE(dialog.save());
+    EXPECT_TRUE(said.contains("is no longer there")) << said.toStdString();
+    EXPECT_FALSE(QFile::exists(root.filePath("timeset.cfg")));
+    EXPECT_FALSE(asked);
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
 TEST(DeviceTimeDialog, WithoutACardFileItAsksAndCancellingWritesNothing)

@@ -18,6 +18,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
 namespace dravonix {
 namespace {
 
@@ -34,7 +38,7 @@ QString askWithSaveDialog(QWidget* parent)
 } // namespace
 
 DeviceTimeDialog::DeviceTimeDialog(Volumes& volumes, QWidget* parent, FileChooser askForFile, Clock now)
-    : QDialog(parent), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog)),
+    : QDialog(parent), volumes_(volumes), askForFile_(askForFile ? std::move(askForFile) : FileChooser(askWithSaveDialog)),
       now_(now ? std::move(now) : Clock([] { return QDateTime::currentDateTime(); }))
 {
     setObjectName(QStringLiteral("deviceTimeDialog"));
@@ -133,8 +137,24 @@ void DeviceTimeDialog::useGpsTime()
         gpsTimeButton_->setEnabled(false);
 }
 
+bool DeviceTimeDialog::cardStillIn() const
+{
+    const std::filesystem::path file(QFile::encodeName(timeFile_).toStdString());
+    const std::vector<RemovableDrive> drives = volumes_.removableDrives();
+    return std::any_of(drives.begin(), drives.end(),
+                       [&](const RemovableDrive& d) { return std::filesystem::path(d.root + "timeset.cfg") == file; });
+}
+
 bool DeviceTimeDialog::save()
 {
+    // Once the card is out, its mount point may be a plain folder of this
+    // computer's own disk: nothing is written there.
+    if (!timeFile_.isEmpty() && !cardStillIn()) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("The card %1 was on is no longer there. Put it back in and save again.")
+                                 .arg(timeFile_));
+        return false;
+    }
     QString target = timeFile_;
     if (target.isEmpty())
         target = askForFile_(this);

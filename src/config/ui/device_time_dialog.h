@@ -55,7 +55,10 @@ private:
     void showTime(const QDateTime& time);
     QDateTime clockTime() const;
 
-    QString timeFile_;
+    bool cardStillIn() const;
+
+    Volumes& volumes_;
+    QString timeFile_; // the card's, when one was found
     QDateEdit* date_ = nullptr;
     QTimeEdit* time_ = nullptr;
     FileChooser askForFile_;
