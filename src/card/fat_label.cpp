@@ -174,15 +174,19 @@ bool writeFat32Label(RandomAccess& volume, const std::string& label, std::string
         if (looksLikeFat32Boot(backup.data())) // anything else is not ours to write on
             bootSectors.push_back(layout.backupBootSector);
     }
-    // The root folder's label entry, or its first free slot for a new one.
-    std::optional<std::uint64_t> labelAt;
+    // The root folder's label entry, or its first free slot for a new one;
+    // removing a label takes every label entry (a damaged folder may hold
+    // several), or the next would be read as the label.
+    const bool unlabelled = label.empty();
+    std::vector<std::uint64_t> labelEntries;
     std::optional<std::uint64_t> freeAt;
     std::array<std::uint8_t, 32> entry{};
     const Walk walk = walkRootFolder(volume, layout, [&](std::uint64_t offset, const std::uint8_t* e) {
         if (isLabelEntry(e)) {
-            labelAt = offset;
-            std::memcpy(entry.data(), e, entry.size());
-            return true;
+            if (labelEntries.empty())
+                std::memcpy(entry.data(), e, entry.size());
+            labelEntries.push_back(offset);
+            return !unlabelled;
         }
         if (!freeAt && (e[0] == 0 || e[0] == 0xE5))
             freeAt = offset;
@@ -192,21 +196,22 @@ bool writeFat32Label(RandomAccess& volume, const std::string& label, std::string
         error = "cannot read the root folder";
         return false;
     }
-    // No label: the boot sectors say so as a fresh format does, and a label
-    // entry goes (one of blanks is damage to every checker).
-    const bool unlabelled = label.empty();
+    // No label: the boot sectors say so as a fresh format does, and the
+    // label entries go (one of blanks is damage to every checker).
+    std::vector<std::uint64_t> targets = labelEntries;
     if (unlabelled) {
         name = kNoLabel;
         entry[0] = 0xE5;
     } else {
         std::memcpy(entry.data(), name.data(), 11);
         entry[11] = 0x08;
-    }
-    // Removing a label needs no slot; a new one takes the first free slot.
-    const std::optional<std::uint64_t> target = labelAt || unlabelled ? labelAt : freeAt;
-    if (!target && !unlabelled) {
-        error = "the root folder has no room for a label";
-        return false;
+        targets.resize(std::min<std::size_t>(targets.size(), 1));
+        if (targets.empty() && freeAt)
+            targets.push_back(*freeAt);
+        if (targets.empty()) {
+            error = "the root folder has no room for a label";
+            return false;
+        }
     }
 
     for (const std::uint64_t sector : bootSectors)
@@ -214,9 +219,13 @@ bool writeFat32Label(RandomAccess& volume, const std::string& label, std::string
             error = ioError("cannot write the boot sector", code);
             return false;
         }
-    if (const int code = target ? writeExact(volume, entry.data(), entry.size(), *target) : 0) {
-        error = ioError("cannot write the label", code);
-        return false;
+    for (const std::uint64_t at : targets) {
+        // Removing marks each entry deleted and leaves the rest of it.
+        const std::size_t length = unlabelled ? 1 : entry.size();
+        if (const int code = writeExact(volume, entry.data(), length, at)) {
+            error = ioError("cannot write the label", code);
+            return false;
+        }
     }
     if (const int code = volume.sync()) {
         error = ioError("cannot write the label", code);
