@@ -3,6 +3,7 @@
 #include "config/config_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -14,7 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Cards {
-    fs::path root = fs::temp_directory_path() / "dravonix-cards";
+    // One folder per process: ctest runs these tests side by side.
+    fs::path root = fs::temp_directory_path() / ("dravonix-cards-" + std::to_string(::getpid()));
     FolderVolumes volumes;
 
     Cards()
