@@ -91,6 +91,10 @@ export DRAVONIX_TEST_VOLUMES="$work/empty=SPARE;$work/card=dashcam"
 mkdir -p "$work/empty"
 "$dravonix" card > "$work/card.txt"
 grep -q $'^card\t'"$work/card/config.bin"'$' "$work/card.txt" || fail "card discovery: $(cat "$work/card.txt")"
+# A label with a tab and a line break in it stays on its volume's line.
+DRAVONIX_TEST_VOLUMES="$work/empty="$'TAB\tNEW\nLINE' "$dravonix" card > "$work/card.txt"
+[ "$(wc -l < "$work/card.txt")" -eq 2 ] || fail "card: a label broke its line: $(cat "$work/card.txt")"
+grep -qF "$work/empty/"$'\tTAB\\tNEW\\nLINE' "$work/card.txt" || fail "card: label not escaped: $(cat "$work/card.txt")"
 "$dravonix" timeset --at "2025-01-05 07:08:09" > /dev/null
 [ "$(cat "$work/card/timeset.cfg")" = "2025/01/05 07:08:09" ] || fail "timeset on the card"
 [ "$(stat -c %s "$work/card/timeset.cfg")" -eq 19 ] || fail "timeset size"
