@@ -227,12 +227,13 @@ Expected<CopiedClip, Error> copyPieces(const std::vector<CopyPiece>& pieces, con
         // A header that claims more than the file holds would have the clip
         // taken from pictures before the range, or a stretch of it go missing
         // without a word.
-        if (!done[0] && picturesEndMs + kPictureShortfallMs < piece.offsetTo)
-            return unexpected(Error{piece.path + ": its pictures end at " + formatText("%.3f", static_cast<double>(picturesEndMs) / 1000.0)
-                                        + " s, but the range needs it from " + formatText("%.3f", static_cast<double>(piece.offsetFrom) / 1000.0)
-                                        + " s to " + formatText("%.3f", static_cast<double>(piece.offsetTo) / 1000.0)
-                                        + " s: the file holds less than its header says",
+        if (!done[0] && picturesEndMs + kPictureShortfallMs < piece.offsetTo) {
+            const auto seconds = [](std::int64_t ms) { return formatText("%.3f", static_cast<double>(ms) / 1000.0); };
+            return unexpected(Error{piece.path + ": its pictures end at " + seconds(picturesEndMs)
+                                        + " s, but the range needs it from " + seconds(piece.offsetFrom) + " s to "
+                                        + seconds(piece.offsetTo) + " s: the file holds less than its header says",
                                     0});
+        }
     }
     if (!out || !clipStarted)
         return unexpected(Error{"the range holds no key frame to start a clip from", 0});
