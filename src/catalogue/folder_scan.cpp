@@ -41,10 +41,6 @@ bool hasRecordingExtension(std::string_view name)
     return tail[0] == '.' && (tail[1] | 0x20) == 'm' && (tail[2] | 0x20) == 'p' && tail[3] == '4';
 }
 
-struct PendingFolder {
-    std::string native; // "" for the root folder "/"
-    QString path; // as shown: the root's text, then "/" and each name
-};
 
 } // namespace
 
@@ -143,7 +139,13 @@ void sortByPath(std::vector<ScannedFile>& files)
     files = std::move(sorted);
 }
 
-Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootPath, PathOrder order)
+// Every file with the recording extension at every depth, handed to
+// `onFile` with its folder's native path and whatever `child` made for that
+// folder from its parent's (the text shown, or nothing). Links to folders
+// are not followed, so a loop of links can't trap the walk. Gives the count
+// of folders below the root that couldn't be listed.
+template <typename Shown, typename Child, typename OnFile>
+Expected<int, ScanError> walkRecordingFiles(const QByteArray& nativeRoot, Shown rootShown, Child child, OnFile onFile)
 {
     std::error_code ec;
     const fs::path root(nativeRoot.toStdString());
@@ -153,22 +155,26 @@ Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QSt
     if (!fs::is_directory(status))
         return unexpected(ScanError::NotAFolder);
 
-    FolderScan scan;
-    const QString rootPrefix = rootPath == QLatin1String("/") ? QString() : rootPath;
-    std::vector<PendingFolder> pending{{nativeRoot == "/" ? std::string() : nativeRoot.toStdString(), rootPrefix}};
+    struct Pending {
+        std::string native; // "" for the root folder "/"
+        Shown shown;
+    };
+    int unreadable = 0;
+    std::vector<Pending> pending{{nativeRoot == "/" ? std::string() : nativeRoot.toStdString(), std::move(rootShown)}};
     bool first = true;
-    std::string nativePath;
+    std::string childPath;
     while (!pending.empty()) {
-        PendingFolder folder = std::move(pending.back());
+        Pending folder = std::move(pending.back());
         pending.pop_back();
         bool staleTemporaries = false;
         const FolderListing listing = listFolder(folder.native.empty() ? std::string("/") : folder.native,
                                                  [&](const FolderEntry& entry) {
             const std::string_view name = entry.name;
-            nativePath.assign(folder.native).append(1, '/').append(name);
             if (entry.isFolder) {
-                if (!entry.isLink)
-                    pending.push_back({nativePath, folder.path + QLatin1Char('/') + decodedName(name)});
+                if (!entry.isLink) {
+                    childPath.assign(folder.native).append(1, '/').append(name);
+                    pending.push_back({childPath, child(folder.shown, name)});
+                }
                 return;
             }
             if (!hasRecordingExtension(name)) {
@@ -176,30 +182,51 @@ Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QSt
                 staleTemporaries = staleTemporaries || isReplacementTemporary(name);
                 return;
             }
-            // Built in place: a card holds tens of thousands of these.
-            QString fullPath;
-            fullPath.reserve(folder.path.size() + 1 + static_cast<qsizetype>(name.size()));
-            fullPath += folder.path;
-            fullPath += QLatin1Char('/');
-            if (isAscii(name))
-                fullPath += QLatin1StringView(name.data(), static_cast<qsizetype>(name.size()));
-            else
-                fullPath += decodedName(name);
-            scan.files.push_back({std::move(fullPath), folder.path.size() + 1,
-                                  QByteArray(nativePath.data(), static_cast<qsizetype>(nativePath.size()))});
+            onFile(folder.native, folder.shown, name);
         });
         if (listing == FolderListing::Unreadable) {
             if (first)
                 return unexpected(ScanError::Unreadable);
-            ++scan.unreadableFolders;
+            ++unreadable;
             continue;
         }
         first = false;
         if (listing == FolderListing::BrokeOff) // keep what was found
-            ++scan.unreadableFolders;
+            ++unreadable;
         if (staleTemporaries)
             removeStaleTemporaries(fs::path(folder.native.empty() ? std::string("/") : folder.native));
     }
+    return unreadable;
+}
+
+Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QString& rootPath, PathOrder order)
+{
+    FolderScan scan;
+    const auto childText = [](const QString& parent, std::string_view name) {
+        return parent + QLatin1Char('/') + decodedName(name);
+    };
+    const auto onFile = [&](const std::string& folderNative, const QString& folderText, std::string_view name) {
+        // Built in place: a card holds tens of thousands of these.
+        QString fullPath;
+        fullPath.reserve(folderText.size() + 1 + static_cast<qsizetype>(name.size()));
+        fullPath += folderText;
+        fullPath += QLatin1Char('/');
+        if (isAscii(name))
+            fullPath += QLatin1StringView(name.data(), static_cast<qsizetype>(name.size()));
+        else
+            fullPath += decodedName(name);
+        QByteArray nativePath;
+        nativePath.reserve(static_cast<qsizetype>(folderNative.size() + 1 + name.size()));
+        nativePath.append(folderNative.data(), static_cast<qsizetype>(folderNative.size()))
+            .append('/')
+            .append(name.data(), static_cast<qsizetype>(name.size()));
+        scan.files.push_back({std::move(fullPath), folderText.size() + 1, std::move(nativePath)});
+    };
+    const QString rootText = rootPath == QLatin1String("/") ? QString() : rootPath;
+    auto walked = walkRecordingFiles(nativeRoot, rootText, childText, onFile);
+    if (!walked)
+        return unexpected(walked.error());
+    scan.unreadableFolders = *walked;
     // Names that differ only in bytes that are not UTF-8 show the same text;
     // their bytes settle the order so that it never depends on the listing.
     if (order == PathOrder::Sorted)
@@ -208,5 +235,24 @@ Expected<FolderScan, ScanError> scanFrom(const QByteArray& nativeRoot, const QSt
 }
 
 } // namespace
+
+Expected<NativeScan, ScanError> scanNativePaths(const QByteArray& nativePath)
+{
+    if (nativePath.isEmpty())
+        return unexpected(ScanError::EmptyPath);
+    NativeScan scan;
+    struct Nothing {};
+    const auto onFile = [&](const std::string& folder, Nothing, std::string_view name) {
+        std::string& path = scan.paths.emplace_back();
+        path.reserve(folder.size() + 1 + name.size());
+        path.append(folder).append(1, '/').append(name);
+    };
+    auto walked = walkRecordingFiles(withoutTrailingSeparators(nativePath), Nothing{},
+                                     [](Nothing, std::string_view) { return Nothing{}; }, onFile);
+    if (!walked)
+        return unexpected(walked.error());
+    scan.unreadableFolders = *walked;
+    return scan;
+}
 
 } // namespace dravonix

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <string>
 #include <vector>
 
 namespace dravonix {
@@ -74,6 +75,15 @@ struct RecordingList {
 // The scan and the list's order in one go: what the list shows, for the
 // viewer and the command line alike.
 Expected<RecordingList, ScanError> listRecordings(const QByteArray& nativePath);
+
+// The recording files alone, as the file system's bytes, in the order the
+// folders listed them: for readers that show no list and need none of its
+// texts or its order.
+struct NativeScan {
+    std::vector<std::string> paths;
+    int unreadableFolders = 0;
+};
+Expected<NativeScan, ScanError> scanNativePaths(const QByteArray& nativePath);
 
 // The word order that orders the list: letters alphabetical whatever their
 // case, lower case first on a tie, a key that is a prefix of another first.

@@ -2,6 +2,8 @@
 
 #include "catalogue/folder_scan.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -79,39 +81,98 @@ std::optional<StrictRecordingName> parseStrictRecordingName(std::string_view nam
     return std::nullopt;
 }
 
-RecordingSet collectRecordings(const std::vector<std::string>& nativePaths)
+namespace {
+
+struct NamedPath {
+    std::string* path;
+    StrictRecordingName name;
+};
+
+std::string_view bareName(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The files that a trip can place, with their names read; the rest counted.
+std::vector<NamedPath> nameFiles(std::vector<std::string>& paths, int& outsideGrammar)
+{
+    std::vector<NamedPath> named;
+    named.reserve(paths.size());
+    for (std::string& path : paths) {
+        if (const std::optional<StrictRecordingName> parsed = parseStrictRecordingName(bareName(path)))
+            named.push_back({&path, *parsed});
+        else
+            ++outsideGrammar;
+    }
+    return named;
+}
+
+// The files in the order given: that order settles which of two copies of a
+// file is taken and, among recordings of one second, which comes first.
+RecordingSet joinChannels(const std::vector<NamedPath>& files, int outsideGrammar)
 {
     RecordingSet set;
+    set.outsideGrammar = outsideGrammar;
     std::map<std::pair<CameraMs, RecordingKind>, std::size_t> byMoment;
-    for (const std::string& path : nativePaths) {
-        const std::size_t slash = path.find_last_of('/');
-        const std::string_view name =
-            slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-        const std::optional<StrictRecordingName> parsed = parseStrictRecordingName(name);
-        if (!parsed) {
-            ++set.outsideGrammar;
-            continue;
-        }
-        const auto [at, inserted] = byMoment.try_emplace({parsed->start, parsed->kind}, set.recordings.size());
+    for (const NamedPath& file : files) {
+        const StrictRecordingName& parsed = file.name;
+        const auto [at, inserted] = byMoment.try_emplace({parsed.start, parsed.kind}, set.recordings.size());
         if (inserted)
-            set.recordings.push_back(TripRecording{parsed->kind, parsed->start, 0, {}, {}});
+            set.recordings.push_back(TripRecording{parsed.kind, parsed.start, 0, {}, {}});
         TripRecording& recording = set.recordings[at->second];
-        std::string& slot = parsed->front ? recording.frontPath : recording.rearPath;
+        std::string& slot = parsed.front ? recording.frontPath : recording.rearPath;
         if (!slot.empty()) {
             // Two files of one name: the one where the camera writes that
             // kind is the recording, whichever the listing gave first (a
             // backup folder sorts before "Normal").
             ++set.duplicates;
-            if (!inOwnFolder(slot, parsed->kind) && inOwnFolder(path, parsed->kind))
-                slot = path;
+            if (!inOwnFolder(slot, parsed.kind) && inOwnFolder(*file.path, parsed.kind))
+                slot = std::move(*file.path);
             continue;
         }
-        slot = path;
+        slot = std::move(*file.path);
     }
     std::stable_sort(set.recordings.begin(), set.recordings.end(), [](const TripRecording& a, const TripRecording& b) {
         return a.start != b.start ? a.start < b.start : kindRank(a.kind) < kindRank(b.kind);
     });
     return set;
+}
+
+} // namespace
+
+RecordingSet collectRecordings(std::vector<std::string> nativePaths)
+{
+    int outsideGrammar = 0;
+    const std::vector<NamedPath> files = nameFiles(nativePaths, outsideGrammar);
+    return joinChannels(files, outsideGrammar);
+}
+
+RecordingSet collectListedRecordings(std::vector<std::string> nativePaths)
+{
+    int outsideGrammar = 0;
+    std::vector<NamedPath> files = nameFiles(nativePaths, outsideGrammar);
+    // The list orders by the name's time and channel letter ("F" before
+    // "R"), then by path as text, then as bytes; only files of one second
+    // and channel need their paths compared.
+    std::sort(files.begin(), files.end(), [](const NamedPath& a, const NamedPath& b) {
+        if (a.name.start != b.name.start)
+            return a.name.start < b.name.start;
+        if (a.name.front != b.name.front)
+            return a.name.front;
+        const QByteArray aBytes = QByteArray::fromStdString(*a.path);
+        const QByteArray bBytes = QByteArray::fromStdString(*b.path);
+        return comparePaths(QFile::decodeName(aBytes), aBytes, QFile::decodeName(bBytes), bBytes) < 0;
+    });
+    return joinChannels(files, outsideGrammar);
+}
+
+Expected<RecordingSet, ScanError> scanRecordingSet(const QByteArray& nativeFolder)
+{
+    auto scan = scanNativePaths(nativeFolder);
+    if (!scan)
+        return unexpected(scan.error());
+    return collectListedRecordings(std::move(scan->paths));
 }
 
 RecordingSet collectRecordings(const std::vector<RecordingRow>& rows)
@@ -120,7 +181,7 @@ RecordingSet collectRecordings(const std::vector<RecordingRow>& rows)
     paths.reserve(rows.size());
     for (const RecordingRow& row : rows)
         paths.push_back(row.nativePath.isEmpty() ? row.fullPath.toStdString() : row.nativePath.toStdString());
-    return collectRecordings(paths);
+    return collectRecordings(std::move(paths));
 }
 
 } // namespace dravonix

@@ -3,6 +3,7 @@
 // grammar, its front and rear files joined, one recording per kind and
 // second however many copies of it a card holds.
 
+#include "catalogue/folder_scan.h"
 #include "catalogue/recording_name.h"
 #include "trips/camera_time.h"
 
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace dravonix {
-
-struct RecordingRow;
 
 struct StrictRecordingName {
     RecordingKind kind = RecordingKind::Unknown;
@@ -57,7 +56,13 @@ struct RecordingSet {
 // From the list's rows (any order); a copy of a file already seen in another
 // folder is counted, not taken twice.
 RecordingSet collectRecordings(const std::vector<RecordingRow>& rows);
-// The same from bare paths, for tests and tools without a scan.
-RecordingSet collectRecordings(const std::vector<std::string>& nativePaths);
+// The same from bare paths, taken in the order given, for tests and tools
+// without a scan.
+RecordingSet collectRecordings(std::vector<std::string> nativePaths);
+// From a scan's paths in any order (scanNativePaths): the set the list's rows
+// of the same files give, without building the list.
+RecordingSet collectListedRecordings(std::vector<std::string> nativePaths);
+// A folder's recordings at every depth, as collectListedRecordings takes them.
+Expected<RecordingSet, ScanError> scanRecordingSet(const QByteArray& nativeFolder);
 
 } // namespace dravonix

@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <string>
+#include <unistd.h>
 
 using namespace dravonix;
 using namespace dravonix::test;
@@ -277,4 +283,90 @@ TEST(ClockOffset, CameraMinusGpsInTheCardsZone)
     EXPECT_DOUBLE_EQ(offset->seconds, 3.0);
     EXPECT_EQ(offset->fixes, 6);
     EXPECT_EQ(cardZoneMinutes(std::nullopt), 9 * 60);
+}
+
+namespace {
+
+// A folder of empty files: only the names and places matter here.
+class NamedFiles {
+public:
+    NamedFiles() : root_(std::filesystem::temp_directory_path() / ("dravonix-names-" + std::to_string(::getpid()))) {}
+    ~NamedFiles() { std::filesystem::remove_all(root_); }
+    void add(const std::string& relative)
+    {
+        const std::filesystem::path path = root_ / relative;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path).put('\0');
+    }
+    void clear() { std::filesystem::remove_all(root_); }
+    QByteArray root() const { return QByteArray::fromStdString(root_.string()); }
+
+private:
+    std::filesystem::path root_;
+};
+
+void expectSameSets(const RecordingSet& fromList, const RecordingSet& fromScan)
+{
+    EXPECT_EQ(fromScan.outsideGrammar, fromList.outsideGrammar);
+    EXPECT_EQ(fromScan.duplicates, fromList.duplicates);
+    ASSERT_EQ(fromScan.recordings.size(), fromList.recordings.size());
+    for (std::size_t i = 0; i < fromList.recordings.size(); ++i) {
+        const TripRecording& a = fromList.recordings[i];
+        const TripRecording& b = fromScan.recordings[i];
+        EXPECT_EQ(b.kind, a.kind) << i;
+        EXPECT_EQ(b.start, a.start) << i;
+        EXPECT_EQ(b.frontPath, a.frontPath) << i;
+        EXPECT_EQ(b.rearPath, a.rearPath) << i;
+    }
+}
+
+RecordingSet setFromList(const QByteArray& root)
+{
+    auto listed = listRecordings(root);
+    return listed ? collectRecordings(listed->rows) : RecordingSet{};
+}
+
+} // namespace
+
+// The command line reads a card without building the list; which copy of a
+// file is taken, and which of a second's recordings comes first, must not
+// depend on that.
+TEST(ScanRecordingSet, GivesWhatTheListsRowsGive)
+{
+    NamedFiles card;
+    // Copies where neither or both are in the camera's own folder: the
+    // list's order picks, and it goes by the name's channel, then the path
+    // as text (U+E000 sorts after an emoji's surrogates, before it in bytes).
+    for (const char* name : {"Backup/alwa_20230615_142500_F.mp4", "Other/alwa_20230615_142500_F.mp4",
+                             "Normal/alwa_20230615_142500_F.MP4", "Normal/alwa_20230615_142500_F.mp4",
+                             "\xee\x80\x80/event_20230615_142500_R.mp4", "\xf0\x9f\x98\x80/event_20230615_142500_R.mp4",
+                             "a\xff/user_20230615_142500_F.mp4", "a\xfe/user_20230615_142500_F.mp4",
+                             "Manual/user_20230615_142510_R.mp4", "Event/event_20230615_142510_F.mp4",
+                             "Parking/motion_20230615_142510_F.mp4", "Event/event_20230615_142520_F.mp4",
+                             "Manual/user_20230615_142520_F.mp4", "Normal/alwa_20230615_142520_R.mp4",
+                             "Normal/clip.mp4", "Normal/alwa_20230615_142530_F.mp4.part"})
+        card.add(name);
+    const auto scanned = scanRecordingSet(card.root());
+    ASSERT_TRUE(scanned);
+    expectSameSets(setFromList(card.root()), *scanned);
+    EXPECT_EQ(scanned->duplicates, 5);
+    EXPECT_EQ(scanned->outsideGrammar, 1); // "clip.mp4"; the ".part" file is no recording at all
+    EXPECT_FALSE(scanRecordingSet(card.root() + "/none"));
+
+    // Many arrangements of a few names and folders.
+    const char* folders[] = {"Normal", "Event", "Manual", "Parking", "Backup", "backup", "n\xc3\xa9", "x\xff"};
+    const char* names[] = {"alwa_20230615_142500_F.mp4", "alwa_20230615_142500_R.mp4", "event_20230615_142500_F.mp4",
+                           "event_20230615_142500_R.mp4", "user_20230615_142500_F.mp4", "user_20230615_142500_R.MP4",
+                           "motion_20230615_142500_F.mp4", "alwa_20230615_142501_F.mp4", "event_20230615_142501_R.mp4"};
+    unsigned seed = 7;
+    const auto next = [&](unsigned bound) { return (seed = seed * 1103515245u + 12345u) / 65536u % bound; };
+    for (int round = 0; round < 60; ++round) {
+        card.clear();
+        for (int k = 0, count = 2 + static_cast<int>(next(10)); k < count; ++k)
+            card.add(std::string(folders[next(std::size(folders))]) + "/" + names[next(std::size(names))]);
+        const auto set = scanRecordingSet(card.root());
+        ASSERT_TRUE(set);
+        SCOPED_TRACE(round);
+        expectSameSets(setFromList(card.root()), *set);
+    }
 }

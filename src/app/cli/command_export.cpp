@@ -80,11 +80,11 @@ int runExport(const QStringList& args)
         return fail(QStringLiteral("unknown layout \"%1\" (side or inset)").arg(layout));
 
     const QString folder = parser.positionalArguments().at(0);
-    auto list = listRecordings(QByteArray::fromStdString(bytesFromArgument(folder)));
-    if (!list)
-        return fail(QStringLiteral("%1: %2").arg(folder, scanErrorText(list.error())));
+    auto set = scanRecordingSet(QByteArray::fromStdString(bytesFromArgument(folder)));
+    if (!set)
+        return fail(QStringLiteral("%1: %2").arg(folder, scanErrorText(set.error())));
     ExportOptions options;
-    options.recordings = collectRecordings(list->rows);
+    options.recordings = std::move(*set);
     measureRecordings(options.recordings);
     options.from = *from;
     options.to = *to;

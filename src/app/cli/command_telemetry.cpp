@@ -31,17 +31,16 @@ bool expandInputs(const QStringList& arguments, std::vector<Input>& inputs, int&
             inputs.push_back({nativePath(argument), argument});
             continue;
         }
-        auto list = listRecordings(QByteArray::fromStdString(bytesFromArgument(argument)));
-        if (!list) {
-            status = fail(QStringLiteral("%1: %2").arg(argument, scanErrorText(list.error())));
+        const auto set = scanRecordingSet(QByteArray::fromStdString(bytesFromArgument(argument)));
+        if (!set) {
+            status = fail(QStringLiteral("%1: %2").arg(argument, scanErrorText(set.error())));
             return false;
         }
-        const RecordingSet set = collectRecordings(list->rows);
-        if (set.recordings.empty()) {
+        if (set->recordings.empty()) {
             status = fail(QStringLiteral("%1: no recordings named by the camera").arg(argument));
             return false;
         }
-        for (const TripRecording& r : set.recordings)
+        for (const TripRecording& r : set->recordings)
             inputs.push_back({r.mainPath(), argumentFromBytes(r.mainPath())});
     }
     return true;

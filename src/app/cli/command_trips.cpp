@@ -83,12 +83,12 @@ std::optional<Arguments> parseArguments(const QStringList& args, const char* hel
 
 std::optional<CardTrips> analyseFolder(const Arguments& args, bool keepTelemetry, int& status)
 {
-    auto list = listRecordings(QByteArray::fromStdString(bytesFromArgument(args.folder)));
-    if (!list) {
-        status = fail(QStringLiteral("%1: %2").arg(args.folder, scanErrorText(list.error())));
+    auto set = scanRecordingSet(QByteArray::fromStdString(bytesFromArgument(args.folder)));
+    if (!set) {
+        status = fail(QStringLiteral("%1: %2").arg(args.folder, scanErrorText(set.error())));
         return std::nullopt;
     }
-    CardTrips card = analyseRecordings(collectRecordings(list->rows), findCardConfig(nativePath(args.folder)),
+    CardTrips card = analyseRecordings(std::move(*set), findCardConfig(nativePath(args.folder)),
                                        TripOptions{args.limitKmh, keepTelemetry});
     if (card.unmeasured > 0)
         std::fprintf(stderr, "dravonix: %d recording(s) without a readable duration are in no trip\n", card.unmeasured);

@@ -32,11 +32,11 @@ ExportRunner incidentExportRunner(const QByteArray& cardFolder)
     return [cardFolder](const ExportChoices& choices, const std::function<void(const ExportStep&)>& progress,
                         const std::atomic<bool>& cancel) -> ExportOutcome {
         progress({0, 1, QStringLiteral("Reading the recordings"), 0.0});
-        auto listed = listRecordings(cardFolder);
-        if (!listed)
-            return {false, false, {}, QStringLiteral("The recordings can't be listed: %1").arg(scanErrorText(listed.error()))};
+        auto set = scanRecordingSet(cardFolder);
+        if (!set)
+            return {false, false, {}, QStringLiteral("The recordings can't be listed: %1").arg(scanErrorText(set.error()))};
         ExportOptions options;
-        options.recordings = collectRecordings(listed->rows);
+        options.recordings = std::move(*set);
         measureRecordings(options.recordings);
         if (cancel)
             return {false, true, {}, {}};
