@@ -46,7 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       && onePass.glonassSatellites == oneByOne.glonassSatellites
                       && bits(onePass.hdop) == bits(oneByOne.hdop) && onePass.gnsSeen == oneByOne.gnsSeen
                       && onePass.gsaSeen == oneByOne.gsaSeen;
-    if (!same)
+    // Trips take validity, position and speed alone, the same as in full.
+    dravonix::GpsFix motion;
+    dravonix::decodeRecordText(std::span<const char>(record), motion, dravonix::FixDetail::Motion);
+    const bool sameMotion = motion.valid == onePass.valid && bits(motion.latitudeRaw) == bits(onePass.latitudeRaw)
+                            && motion.latitudeHemisphere == onePass.latitudeHemisphere
+                            && bits(motion.longitudeRaw) == bits(onePass.longitudeRaw)
+                            && motion.longitudeHemisphere == onePass.longitudeHemisphere
+                            && bits(motion.speedKnots) == bits(onePass.speedKnots);
+    if (!same || !sameMotion)
         __builtin_trap();
     return 0;
 }

@@ -53,9 +53,14 @@ struct GpsFix {
 // Applies one sentence ("$" up to, not including, the line end) to `fix`.
 // True when it was one of the understood kinds and was applied.
 bool decodeSentence(std::string_view sentence, GpsFix& fix);
+// How much of a sentence a reader takes into the fix: all of it, or what a
+// trip's distance, speed and events are made of (validity, position and
+// speed), leaving the rest of the fix as it was.
+enum class FixDetail { Full, Motion };
+
 // Applies every sentence of one record's text, in order: the sentences that
 // forEachSentence finds, each as decodeSentence takes it.
-void decodeRecordText(std::span<const char> text, GpsFix& fix);
+void decodeRecordText(std::span<const char> text, GpsFix& fix, FixDetail detail = FixDetail::Full);
 
 // The date and time an RMC sentence carries, in UTC, with its seconds written
 // as hhmmss, hhmmss.s, hhmmss.ss or hhmmss.sss, as receivers differ. None for

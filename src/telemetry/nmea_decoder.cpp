@@ -171,19 +171,46 @@ std::optional<CalendarTime> rmcDateTime(std::string_view sentence)
 
 namespace {
 
-bool applySentence(const SplitSentence& f, GpsFix& fix)
+// RMC's and GGA's fields that place the car and give its speed, as
+// decodeRmc and decodeGga read them.
+void decodeMotion(const SplitSentence& f, bool rmc, GpsFix& fix)
+{
+    if (rmc) {
+        fix.speedKnots = cAtof(f[7]);
+        fix.valid = f[2] == "A";
+        return;
+    }
+    if (!f[2].empty())
+        fix.latitudeRaw = cAtof(f[2]);
+    if (!f[3].empty())
+        fix.latitudeHemisphere = f[3][0];
+    if (!f[4].empty())
+        fix.longitudeRaw = cAtof(f[4]);
+    if (!f[5].empty())
+        fix.longitudeHemisphere = f[5][0];
+}
+
+bool applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail = FixDetail::Full)
 {
     const std::string_view name = f[0];
     if (name == "$GPRMC" || name == "$GNRMC") {
         if (f.count < 3)
             return false;
-        decodeRmc(f, fix);
+        if (detail == FixDetail::Motion)
+            decodeMotion(f, true, fix);
+        else
+            decodeRmc(f, fix);
         return true;
     }
     if (name == "$GPGGA" || name == "$GNGGA") {
-        decodeGga(f, name == "$GNGGA", fix);
+        if (detail == FixDetail::Motion)
+            decodeMotion(f, false, fix);
+        else
+            decodeGga(f, name == "$GNGGA", fix);
         return true;
     }
+    if (detail == FixDetail::Motion)
+        return false; // the rest count satellites
     if (name == "$GNGSA") {
         decodeGsa(f, fix);
         return true;
@@ -248,7 +275,7 @@ bool decodeSentence(std::string_view sentence, GpsFix& fix)
     return splitSentence(sentence, f) && applySentence(f, fix);
 }
 
-void decodeRecordText(std::span<const char> text, GpsFix& fix)
+void decodeRecordText(std::span<const char> text, GpsFix& fix, FixDetail detail)
 {
     // The sentences found and split in one pass, as forEachSentence finds
     // them and decodeSentence splits them: a record's text is read for
@@ -287,7 +314,7 @@ void decodeRecordText(std::span<const char> text, GpsFix& fix)
             break;
         default: // the end of a line
             if (i - start >= 2 && data[start] == '$' && data[start + 1] == 'G' && stars == 1)
-                applySentence(f, fix);
+                applySentence(f, fix, detail);
             restart(i + 1);
             break;
         }

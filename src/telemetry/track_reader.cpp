@@ -311,7 +311,7 @@ TrackReadResult readTelemetryTrack(const ByteSource& source, TelemetryTrack& sto
     return result;
 }
 
-TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points)
+TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points, FixDetail detail)
 {
     points.clear();
     GpsFix running;
@@ -322,7 +322,7 @@ TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points)
                        static_cast<float>(littleEndian32(record.data() + 16)) / 256.0f};
         const std::span<const char, kNmeaTextSize> text(reinterpret_cast<const char*>(record.data() + 25),
                                                         kNmeaTextSize);
-        decodeRecordText(text, running);
+        decodeRecordText(text, running, detail);
         point.fix = running;
     }, [&](std::size_t entries) { points.reserve(entries); });
     if (!result.ok())

@@ -45,7 +45,8 @@ using TrackPoints = std::vector<TrackPoint>;
 
 // The same records and checks as readTelemetryTrack, into points; on failure
 // `points` is left empty.
-TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points);
+TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points,
+                                FixDetail detail = FixDetail::Full);
 TrackPoints pointsOf(const TelemetryTrack& track);
 
 // The records byte for byte, in chunk order, appended to `records`; the same

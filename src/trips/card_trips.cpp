@@ -20,7 +20,10 @@ namespace {
 // A recording's track from its file, for one trip.
 class DiskTracks {
 public:
-    explicit DiskTracks(const std::vector<TripRecording>& recordings) : recordings_(recordings) {}
+    explicit DiskTracks(const std::vector<TripRecording>& recordings, FixDetail detail = FixDetail::Full)
+        : recordings_(recordings), detail_(detail)
+    {
+    }
     const TrackPoints* operator()(std::size_t i)
     {
         // The main file's track, else the other channel's (it carries the
@@ -32,7 +35,7 @@ public:
                 continue;
             auto opened = openFileByteSource(std::filesystem::path(*path));
             auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened);
-            if (file != nullptr && readTrackPoints(ReadAheadByteSource(**file), points).ok())
+            if (file != nullptr && readTrackPoints(ReadAheadByteSource(**file), points, detail_).ok())
                 return &points;
         }
         return nullptr;
@@ -40,6 +43,7 @@ public:
 
 private:
     const std::vector<TripRecording>& recordings_;
+    FixDetail detail_;
     std::map<std::size_t, TrackPoints> tracks_;
 };
 
@@ -141,6 +145,8 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
     // any more is summarised at once and its tracks let go, so memory holds
     // a block and the trip still open, not the card.
     constexpr std::size_t kBlock = 1024;
+    // Summaries need only where the car was and how fast it went.
+    const FixDetail detail = options.keepTelemetry ? FixDetail::Full : FixDetail::Motion;
     CardTrips card = startCard(std::move(set), configPath);
     std::vector<TripRecording>& recordings = card.set.recordings;
     std::vector<std::optional<TrackPoints>> tracks(recordings.size());
@@ -154,7 +160,7 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
             TripRecording& r = recordings[from + k];
             if (stop.stop_requested())
                 return; // left at 0: not measured
-            MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r));
+            MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r), detail);
             r.durationMs = reading.durationMs;
             tracks[from + k] = std::move(reading.track);
             if (onMeasured)
@@ -168,7 +174,7 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
             trips.pop_back();
         }
         appendSummaries(card, std::move(trips), options, [&] {
-            return TrackLoader([&, disk = std::make_shared<DiskTracks>(recordings)](std::size_t i) -> const TrackPoints* {
+            return TrackLoader([&, disk = std::make_shared<DiskTracks>(recordings, detail)](std::size_t i) -> const TrackPoints* {
                 if (!trackReadWithDuration(recordings[i]))
                     return (*disk)(i);
                 return tracks[i] ? &*tracks[i] : nullptr;

@@ -16,7 +16,7 @@ std::int64_t measureOne(const TripRecording& recording)
 
 } // namespace
 
-MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack)
+MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack, FixDetail detail)
 {
     MeasuredRecording measured;
     const auto readFrom = [&](const std::string& path, bool duration, bool track) {
@@ -29,7 +29,7 @@ MeasuredRecording measureRecording(const TripRecording& recording, bool withTrac
             if (const DurationResult ms = readMovieDurationMs(source))
                 measured.durationMs = *ms;
         TrackPoints points;
-        if (track && readTrackPoints(source, points).ok())
+        if (track && readTrackPoints(source, points, detail).ok())
             measured.track = std::move(points);
     };
     const std::string& main = recording.mainPath();

@@ -39,6 +39,7 @@ struct MeasuredRecording {
     std::int64_t durationMs = 0;
     std::optional<TrackPoints> track; // none without a readable track, or when not asked for
 };
-MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack);
+MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack,
+                                   FixDetail detail = FixDetail::Full);
 
 } // namespace dravonix

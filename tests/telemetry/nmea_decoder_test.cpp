@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+
 #include <cmath>
 #include <random>
 #include <span>
@@ -190,6 +193,7 @@ TEST(NmeaDecoder, ARecordsTextDecodesAsItsSentencesOneByOne)
         "$GPRMC,1*2*3", "$GX", "$", "*", ",", "\r\n", "\n", std::string(1, '\0'), "$GNRMC,235959.999,A",
         " +#\x01", "\xC3\xA9\xFF-."};
     std::mt19937 rng(7);
+    GpsFix previous;
     for (int round = 0; round < 20000; ++round) {
         std::string text;
         while (text.size() < kNmeaTextSize) {
@@ -204,5 +208,20 @@ TEST(NmeaDecoder, ARecordsTextDecodesAsItsSentencesOneByOne)
         GpsFix fix;
         decodeRecordText(std::span<const char>(text), fix);
         ASSERT_TRUE(fix == expected) << "text: " << text;
+
+        // Trips read only validity, position and speed: the same, into the
+        // running fix the previous text left.
+        GpsFix motion = previous;
+        decodeRecordText(std::span<const char>(text), motion, FixDetail::Motion);
+        fix = previous;
+        decodeRecordText(std::span<const char>(text), fix);
+        previous = fix;
+        const auto bits = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+        ASSERT_EQ(motion.valid, fix.valid) << "text: " << text;
+        ASSERT_EQ(bits(motion.latitudeRaw), bits(fix.latitudeRaw)) << "text: " << text;
+        ASSERT_EQ(motion.latitudeHemisphere, fix.latitudeHemisphere) << "text: " << text;
+        ASSERT_EQ(bits(motion.longitudeRaw), bits(fix.longitudeRaw)) << "text: " << text;
+        ASSERT_EQ(motion.longitudeHemisphere, fix.longitudeHemisphere) << "text: " << text;
+        ASSERT_EQ(bits(motion.speedKnots), bits(fix.speedKnots)) << "text: " << text;
     }
 }
