@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <system_error>
 
 namespace dravonix {
@@ -65,8 +66,14 @@ std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactT
 {
     std::vector<TripEvent> impacts;
     bool inRun = false;
+    // Samples come a recording at a time: its median is looked up once.
+    auto median = telemetry.medians.end();
+    std::optional<std::size_t> medianOf;
     for (const TripSample& s : telemetry.samples) {
-        const auto median = telemetry.medians.find(s.recording);
+        if (medianOf != s.recording) {
+            median = telemetry.medians.find(s.recording);
+            medianOf = s.recording;
+        }
         double peak = 0.0;
         bool hit = false;
         if (median != telemetry.medians.end()) {
