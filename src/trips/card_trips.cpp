@@ -142,50 +142,64 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
                             const std::function<void(std::size_t done)>& onMeasured)
 {
     // Recordings are read in blocks, in start order; a trip that can't grow
-    // any more is summarised at once and its tracks let go, so memory holds
-    // a block and the trip still open, not the card.
+    // any more is summarised while the next block is read, and its tracks
+    // then let go, so memory holds two blocks and the trip still open, not
+    // the card. One pass over both keeps every core busy to its end.
     constexpr std::size_t kBlock = 1024;
     // Summaries need only where the car was and how fast it went.
     const FixDetail detail = options.keepTelemetry ? FixDetail::Full : FixDetail::Motion;
     CardTrips card = startCard(std::move(set), configPath);
     std::vector<TripRecording>& recordings = card.set.recordings;
     std::vector<std::optional<TrackPoints>> tracks(recordings.size());
+    const auto makeLoader = [&] {
+        return TrackLoader([&, disk = std::make_shared<DiskTracks>(recordings, detail)](std::size_t i) -> const TrackPoints* {
+            if (!trackReadWithDuration(recordings[i]))
+                return (*disk)(i);
+            return tracks[i] ? &*tracks[i] : nullptr;
+        });
+    };
+    const auto measure = [&](std::size_t i, std::atomic<std::size_t>& done) {
+        TripRecording& r = recordings[i];
+        if (stop.stop_requested())
+            return; // left at 0: not measured
+        MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r), detail);
+        r.durationMs = reading.durationMs;
+        tracks[i] = std::move(reading.track);
+        if (onMeasured)
+            onMeasured(++done);
+    };
     std::atomic<std::size_t> done{0};
     std::size_t measured = 0; // recordings [0, measured) are read
-    std::size_t open = 0;     // and those from `open` on are in no summarised trip
+    std::size_t open = 0;     // and those from `open` on are in no trip found yet
+    std::size_t held = 0;     // tracks from `held` on are still kept
+    std::vector<Trip> ready;  // found, to be summarised in the next pass
     for (;;) {
         const std::size_t from = measured;
         measured = stop.stop_requested() ? recordings.size() : std::min(recordings.size(), from + kBlock);
-        forEachInParallel(stop.stop_requested() ? 0 : measured - from, [&](std::size_t k) {
-            TripRecording& r = recordings[from + k];
-            if (stop.stop_requested())
-                return; // left at 0: not measured
-            MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r), detail);
-            r.durationMs = reading.durationMs;
-            tracks[from + k] = std::move(reading.track);
-            if (onMeasured)
-                onMeasured(++done);
+        const std::size_t reading = stop.stop_requested() ? 0 : measured - from;
+        // The trips first: they are the longer pieces of work.
+        std::vector<std::optional<TripSummary>> summaries(ready.size());
+        forEachInParallel(ready.size() + reading, [&](std::size_t k) {
+            if (k < ready.size())
+                summaries[k] = summarise(recordings, std::move(ready[k]), card.thresholds, options, makeLoader());
+            else
+                measure(from + k - ready.size(), done);
         });
+        for (std::optional<TripSummary>& summary : summaries)
+            card.trips.push_back(std::move(*summary));
+        for (; held < open; ++held)
+            tracks[held].reset();
         const bool all = measured == recordings.size();
-        std::vector<Trip> trips = groupTrips(recordings, open, measured);
-        std::optional<Trip> growing;
-        if (!all && !trips.empty()) {
-            growing = std::move(trips.back());
-            trips.pop_back();
-        }
-        appendSummaries(card, std::move(trips), options, [&] {
-            return TrackLoader([&, disk = std::make_shared<DiskTracks>(recordings, detail)](std::size_t i) -> const TrackPoints* {
-                if (!trackReadWithDuration(recordings[i]))
-                    return (*disk)(i);
-                return tracks[i] ? &*tracks[i] : nullptr;
-            });
-        });
-        const std::size_t next = growing ? growing->recordings.front() : measured;
-        for (std::size_t i = open; i < next; ++i)
-            tracks[i].reset();
-        open = next;
-        if (all)
+        ready = groupTrips(recordings, open, measured);
+        if (all) {
+            appendSummaries(card, std::move(ready), options, makeLoader);
             break;
+        }
+        open = measured;
+        if (!ready.empty()) {
+            open = ready.back().recordings.front(); // the trip still open
+            ready.pop_back();
+        }
     }
     noteUnmeasured(card);
     return card;
