@@ -63,25 +63,23 @@ bool magnitudeIsLarge(std::string_view t, std::chars_format format)
 // digits, no digit at all) is left to from_chars.
 std::optional<double> plainDecimal(std::string_view t)
 {
-    std::uint64_t digits = 0;
-    int count = 0;
-    int fraction = 0;
-    bool point = false;
-    std::size_t i = 0;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        if (c >= '0' && c <= '9') {
-            if (++count > 15)
-                return std::nullopt;
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            fraction += point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
+    const char* at = t.data();
+    const char* const end = at + t.size();
+    std::uint64_t digits = 0; // wraps past 19 digits, but those are refused below
+    const auto readDigits = [&] {
+        const char* const first = at;
+        for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at)
+            digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
+        return at - first;
+    };
+    const std::ptrdiff_t whole = readDigits();
+    std::ptrdiff_t fraction = 0;
+    if (at != end && *at == '.') {
+        ++at;
+        fraction = readDigits();
     }
-    if (count == 0 || (i < t.size() && (t[i] == 'e' || t[i] == 'E')))
+    const std::ptrdiff_t count = whole + fraction;
+    if (count == 0 || count > 15 || (at != end && (*at == 'e' || *at == 'E')))
         return std::nullopt;
     static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};

@@ -63,6 +63,8 @@ TEST(CNumbers, AtofGivesStrtodsExactDoubleForEveryShapeOfDecimal)
                 ++compared;
             }
     EXPECT_GT(compared, 1000);
+    for (const char* odd : {".5", "5.", ".", "1.2.3", "..5", "-.5e", "00000000000000000001.5", "7.5E-1,"})
+        EXPECT_EQ(cAtof(odd), std::strtod(odd, nullptr)) << odd;
     EXPECT_EQ(cAtof("12.5e1"), 125.0); // an exponent is still read
     EXPECT_EQ(cAtof("0x10.8"), 16.5);  // and hexadecimal
 }
