@@ -50,12 +50,26 @@ private:
 TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, const ImpactThresholds& thresholds,
                       const TripOptions& options, const TrackLoader& loadTrack)
 {
+    // One pass over the samples, each taken by every figure as it comes;
+    // they are kept only when asked for.
     TripTimeline timeline(recordings, trip);
-    TripTelemetry telemetry = mergeTripTelemetry(recordings, timeline, loadTrack);
-    TripSummary summary{std::move(trip), std::move(timeline), {}, tripDistanceKm(telemetry.samples),
-                        tripTopSpeedKmh(telemetry.samples), {}};
-    summary.events = findTripEvents(recordings, summary.trip, summary.timeline, telemetry, thresholds,
-                                    options.speedLimitKmh);
+    TripTelemetry telemetry;
+    TripDistance distance;
+    TripTopSpeed top;
+    ImpactFinder impacts(telemetry.medians, thresholds);
+    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
+    forEachTripSample(recordings, timeline, loadTrack, telemetry.medians, [&](const TripSample& s) {
+        distance.add(s);
+        top.add(s);
+        impacts.add(s);
+        if (options.speedLimitKmh)
+            overspeeds.add(s);
+        if (options.keepTelemetry)
+            telemetry.samples.push_back(s);
+    });
+    TripSummary summary{std::move(trip), std::move(timeline), {}, distance.km(), top.kmh(), {}};
+    summary.events = tripEvents(recordings, summary.trip, summary.timeline, std::move(impacts.events()),
+                                overspeeds.events());
     if (options.keepTelemetry)
         summary.telemetry = std::move(telemetry);
     return summary;

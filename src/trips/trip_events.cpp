@@ -62,59 +62,79 @@ const char* tripEventKindName(TripEventKind kind)
     return "event";
 }
 
+void ImpactFinder::add(const TripSample& s)
+{
+    if (medianOf_ != s.recording) {
+        median_ = medians_.find(s.recording);
+        medianOf_ = s.recording;
+    }
+    double peak = 0.0;
+    bool hit = false;
+    if (median_ != medians_.end()) {
+        for (std::size_t a = 0; a < 3; ++a) {
+            const double deviation = std::abs(double(s.accel[a]) - double(median_->second[a]));
+            if (!std::isfinite(deviation))
+                continue;
+            peak = std::max(peak, deviation);
+            // Accelerations are 1/256 steps: a deviation equal to the
+            // threshold must count even after float rounding.
+            hit = hit || deviation >= thresholds_.g[a] - 1e-6;
+        }
+    }
+    if (!hit) {
+        inRun_ = false;
+        return;
+    }
+    const TripEvent event{TripEventKind::Impact, s.time, s.tripMs, s.recording, s.offsetMs, peak};
+    if (!inRun_)
+        impacts_.push_back(event);
+    else if (peak > impacts_.back().value)
+        impacts_.back() = event;
+    inRun_ = true;
+}
+
 std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactThresholds& thresholds)
 {
-    std::vector<TripEvent> impacts;
-    bool inRun = false;
-    // Samples come a recording at a time: its median is looked up once.
-    auto median = telemetry.medians.end();
-    std::optional<std::size_t> medianOf;
-    for (const TripSample& s : telemetry.samples) {
-        if (medianOf != s.recording) {
-            median = telemetry.medians.find(s.recording);
-            medianOf = s.recording;
-        }
-        double peak = 0.0;
-        bool hit = false;
-        if (median != telemetry.medians.end()) {
-            for (std::size_t a = 0; a < 3; ++a) {
-                const double deviation = std::abs(double(s.accel[a]) - double(median->second[a]));
-                if (!std::isfinite(deviation))
-                    continue;
-                peak = std::max(peak, deviation);
-                // Accelerations are 1/256 steps: a deviation equal to the
-                // threshold must count even after float rounding.
-                hit = hit || deviation >= thresholds.g[a] - 1e-6;
-            }
-        }
-        if (!hit) {
-            inRun = false;
-            continue;
-        }
-        const TripEvent event{TripEventKind::Impact, s.time, s.tripMs, s.recording, s.offsetMs, peak};
-        if (!inRun)
-            impacts.push_back(event);
-        else if (peak > impacts.back().value)
-            impacts.back() = event;
-        inRun = true;
-    }
-    return impacts;
+    ImpactFinder finder(telemetry.medians, thresholds);
+    for (const TripSample& s : telemetry.samples)
+        finder.add(s);
+    return std::move(finder.events());
+}
+
+void OverspeedFinder::add(const TripSample& s)
+{
+    // A sample without a fix says nothing: it neither ends nor starts a stretch.
+    const std::optional<long long> speed = s.speedKmh();
+    if (!speed)
+        return;
+    const bool now = static_cast<double>(*speed) > limitKmh_;
+    if (now && !above_)
+        events_.push_back({TripEventKind::Overspeed, s.time, s.tripMs, s.recording, s.offsetMs, double(*speed)});
+    above_ = now;
 }
 
 std::vector<TripEvent> findOverspeeds(const std::vector<TripSample>& samples, double limitKmh)
 {
+    OverspeedFinder finder(limitKmh);
+    for (const TripSample& s : samples)
+        finder.add(s);
+    return std::move(finder.events());
+}
+
+std::vector<TripEvent> tripEvents(const std::vector<TripRecording>& recordings, const Trip& trip,
+                                  const TripTimeline& timeline, std::vector<TripEvent> impacts,
+                                  const std::vector<TripEvent>& overspeeds)
+{
     std::vector<TripEvent> events;
-    bool above = false;
-    for (const TripSample& s : samples) {
-        // A sample without a fix says nothing: it neither ends nor starts a stretch.
-        const std::optional<long long> speed = s.speedKmh();
-        if (!speed)
-            continue;
-        const bool now = static_cast<double>(*speed) > limitKmh;
-        if (now && !above)
-            events.push_back({TripEventKind::Overspeed, s.time, s.tripMs, s.recording, s.offsetMs, double(*speed)});
-        above = now;
-    }
+    for (const std::size_t i : trip.recordings)
+        if (recordings[i].kind == RecordingKind::Event)
+            events.push_back({TripEventKind::EventFile, recordings[i].start, timeline.tripTimeOf(recordings[i].start),
+                              i, 0, 0.0});
+    events.insert(events.end(), impacts.begin(), impacts.end());
+    events.insert(events.end(), overspeeds.begin(), overspeeds.end());
+    std::stable_sort(events.begin(), events.end(), [](const TripEvent& a, const TripEvent& b) {
+        return a.time != b.time ? a.time < b.time : static_cast<int>(a.kind) < static_cast<int>(b.kind);
+    });
     return events;
 }
 
@@ -122,21 +142,8 @@ std::vector<TripEvent> findTripEvents(const std::vector<TripRecording>& recordin
                                       const TripTimeline& timeline, const TripTelemetry& telemetry,
                                       const ImpactThresholds& thresholds, std::optional<double> limitKmh)
 {
-    std::vector<TripEvent> events;
-    for (const std::size_t i : trip.recordings)
-        if (recordings[i].kind == RecordingKind::Event)
-            events.push_back({TripEventKind::EventFile, recordings[i].start, timeline.tripTimeOf(recordings[i].start),
-                              i, 0, 0.0});
-    const std::vector<TripEvent> impacts = findImpacts(telemetry, thresholds);
-    events.insert(events.end(), impacts.begin(), impacts.end());
-    if (limitKmh) {
-        const std::vector<TripEvent> overspeeds = findOverspeeds(telemetry.samples, *limitKmh);
-        events.insert(events.end(), overspeeds.begin(), overspeeds.end());
-    }
-    std::stable_sort(events.begin(), events.end(), [](const TripEvent& a, const TripEvent& b) {
-        return a.time != b.time ? a.time < b.time : static_cast<int>(a.kind) < static_cast<int>(b.kind);
-    });
-    return events;
+    return tripEvents(recordings, trip, timeline, findImpacts(telemetry, thresholds),
+                      limitKmh ? findOverspeeds(telemetry.samples, *limitKmh) : std::vector<TripEvent>{});
 }
 
 } // namespace dravonix

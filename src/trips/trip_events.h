@@ -43,7 +43,40 @@ struct TripEvent {
     double value = 0.0; // peak deviation in g, or km/h; unused for an Event file
 };
 
+// Impacts, a sample at a time; a sample's recording has its medians in
+// `medians` by the time the sample comes.
+class ImpactFinder {
+public:
+    ImpactFinder(const AccelerationMedians& medians, const ImpactThresholds& thresholds)
+        : medians_(medians), thresholds_(thresholds), median_(medians.end())
+    {
+    }
+    void add(const TripSample& sample);
+    std::vector<TripEvent>& events() { return impacts_; }
+
+private:
+    const AccelerationMedians& medians_;
+    ImpactThresholds thresholds_;
+    // Samples come a recording at a time: its median is looked up once.
+    AccelerationMedians::const_iterator median_;
+    std::optional<std::size_t> medianOf_;
+    bool inRun_ = false;
+    std::vector<TripEvent> impacts_;
+};
 std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactThresholds& thresholds);
+
+// The first sample of each stretch above a speed, a sample at a time.
+class OverspeedFinder {
+public:
+    explicit OverspeedFinder(double limitKmh) : limitKmh_(limitKmh) {}
+    void add(const TripSample& sample);
+    std::vector<TripEvent>& events() { return events_; }
+
+private:
+    double limitKmh_;
+    bool above_ = false;
+    std::vector<TripEvent> events_;
+};
 std::vector<TripEvent> findOverspeeds(const std::vector<TripSample>& samples, double limitKmh);
 
 // All of a trip's events in time order (at one moment: Event files, impacts,
@@ -51,5 +84,9 @@ std::vector<TripEvent> findOverspeeds(const std::vector<TripSample>& samples, do
 std::vector<TripEvent> findTripEvents(const std::vector<TripRecording>& recordings, const Trip& trip,
                                       const TripTimeline& timeline, const TripTelemetry& telemetry,
                                       const ImpactThresholds& thresholds, std::optional<double> limitKmh);
+// The same from impacts and overspeeds already found.
+std::vector<TripEvent> tripEvents(const std::vector<TripRecording>& recordings, const Trip& trip,
+                                  const TripTimeline& timeline, std::vector<TripEvent> impacts,
+                                  const std::vector<TripEvent>& overspeeds);
 
 } // namespace dravonix

@@ -52,27 +52,21 @@ std::array<float, 3> accelerationMedians(const TrackPoints& track)
     return medians;
 }
 
-TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
-                                 const TrackLoader& loadTrack)
+void forEachTripSample(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
+                       const TrackLoader& loadTrack, AccelerationMedians& medians,
+                       const std::function<void(const TripSample&)>& visit)
 {
-    TripTelemetry merged;
     std::map<std::size_t, const TrackPoints*> tracks;
     const std::vector<TimelinePiece>& pieces = timeline.pieces();
-    // Every track first, so the samples are laid out once, not grown into.
-    std::size_t most = 0;
-    for (const TimelinePiece& piece : pieces) {
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const TimelinePiece& piece = pieces[p];
         auto [known, fresh] = tracks.try_emplace(piece.recording, nullptr);
         if (fresh) {
             known->second = loadTrack(piece.recording);
             if (known->second != nullptr && !known->second->empty())
-                merged.medians[piece.recording] = accelerationMedians(*known->second);
+                medians[piece.recording] = accelerationMedians(*known->second);
         }
-        most += known->second != nullptr ? known->second->size() : 0;
-    }
-    merged.samples.reserve(most);
-    for (std::size_t p = 0; p < pieces.size(); ++p) {
-        const TimelinePiece& piece = pieces[p];
-        const TrackPoints* track = tracks.at(piece.recording);
+        const TrackPoints* track = known->second;
         if (track == nullptr || track->empty())
             continue;
         const TripRecording& recording = recordings[piece.recording];
@@ -82,22 +76,41 @@ TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, c
         const std::int64_t from = piece.offsetFrom;
         const std::int64_t to = piece.offsetFrom + piece.length();
         const bool last = p + 1 == pieces.size();
+        TripSample out;
+        out.recording = piece.recording;
         for (std::size_t i = 0; i < count; ++i) {
             const std::int64_t offset = sampleOffsetMs(i, count, recording.durationMs);
             if (offset < from || offset > to || (offset == to && !last))
                 continue;
             const TrackPoint& point = (*track)[i];
-            TripSample out;
             out.time = recording.start + offset;
             out.tripMs = piece.tripFrom + (offset - from);
-            out.recording = piece.recording;
             out.offsetMs = offset;
             out.sampleIndex = i;
             out.accel = point.accel;
             out.fix = point.fix;
-            merged.samples.push_back(out);
+            visit(out);
         }
     }
+}
+
+TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
+                                 const TrackLoader& loadTrack)
+{
+    // Every track first, so the samples are laid out once, not grown into.
+    std::map<std::size_t, const TrackPoints*> tracks;
+    std::size_t most = 0;
+    for (const TimelinePiece& piece : timeline.pieces()) {
+        auto [known, fresh] = tracks.try_emplace(piece.recording, nullptr);
+        if (fresh) {
+            known->second = loadTrack(piece.recording);
+            most += known->second != nullptr ? known->second->size() : 0;
+        }
+    }
+    TripTelemetry merged;
+    merged.samples.reserve(most);
+    forEachTripSample(recordings, timeline, [&](std::size_t i) { return tracks.at(i); }, merged.medians,
+                      [&](const TripSample& s) { merged.samples.push_back(s); });
     return merged;
 }
 
@@ -123,32 +136,40 @@ double greatCircleKm(double lat1, double lon1, double lat2, double lon2)
     return haversineKm(lat1, lon1, std::cos(lat1 * kRad), lat2, lon2, std::cos(lat2 * kRad));
 }
 
+void TripDistance::add(const TripSample& sample)
+{
+    const std::optional<std::array<double, 2>> place = sample.place();
+    if (!place)
+        return;
+    const auto [lat, lon] = *place;
+    if (previous_ && (*previous_)[0] == lat && (*previous_)[1] == lon)
+        return; // standing still: nothing to add
+    const double cosLat = std::cos(lat * kRad);
+    if (previous_)
+        km_ += haversineKm((*previous_)[0], (*previous_)[1], (*previous_)[2], lat, lon, cosLat);
+    previous_ = std::array<double, 3>{lat, lon, cosLat};
+}
+
 double tripDistanceKm(const std::vector<TripSample>& samples)
 {
-    double km = 0.0;
-    std::optional<std::array<double, 3>> previous; // latitude, longitude, cosine of the latitude
-    for (const TripSample& s : samples) {
-        const std::optional<std::array<double, 2>> place = s.place();
-        if (!place)
-            continue;
-        const auto [lat, lon] = *place;
-        if (previous && (*previous)[0] == lat && (*previous)[1] == lon)
-            continue; // standing still: nothing to add
-        const double cosLat = std::cos(lat * kRad);
-        if (previous)
-            km += haversineKm((*previous)[0], (*previous)[1], (*previous)[2], lat, lon, cosLat);
-        previous = std::array<double, 3>{lat, lon, cosLat};
-    }
-    return km;
+    TripDistance distance;
+    for (const TripSample& s : samples)
+        distance.add(s);
+    return distance.km();
+}
+
+void TripTopSpeed::add(const TripSample& sample)
+{
+    if (const std::optional<long long> speed = sample.speedKmh(); speed && (!top_ || *speed > *top_))
+        top_ = speed;
 }
 
 std::optional<long long> tripTopSpeedKmh(const std::vector<TripSample>& samples)
 {
-    std::optional<long long> top;
+    TripTopSpeed top;
     for (const TripSample& s : samples)
-        if (const std::optional<long long> speed = s.speedKmh(); speed && (!top || *speed > *top))
-            top = speed;
-    return top;
+        top.add(s);
+    return top.kmh();
 }
 
 } // namespace dravonix

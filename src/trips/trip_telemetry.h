@@ -32,9 +32,11 @@ struct TripSample {
     std::optional<long long> speedKmh() const;
 };
 
+using AccelerationMedians = std::map<std::size_t, std::array<float, 3>>; // by recording
+
 struct TripTelemetry {
     std::vector<TripSample> samples;
-    std::map<std::size_t, std::array<float, 3>> medians; // per recording that gave samples
+    AccelerationMedians medians; // per recording that gave samples
 };
 
 // The track of a recording, or null when it has none; called once per
@@ -49,13 +51,38 @@ std::int64_t sampleOffsetMs(std::size_t index, std::size_t count, std::int64_t d
 
 TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
                                  const TrackLoader& loadTrack);
+// The same samples handed to `visit` one by one, none kept: a card's
+// summaries need each only once. A track's medians are in `medians` before
+// its first sample is visited.
+void forEachTripSample(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
+                       const TrackLoader& loadTrack, AccelerationMedians& medians,
+                       const std::function<void(const TripSample&)>& visit);
 
 // The median of each axis over all of a track's samples.
 std::array<float, 3> accelerationMedians(const TrackPoints& track);
 
-// Great-circle distance between consecutive placed fixes, in km.
+// Great-circle distance between consecutive placed fixes, in km, a sample
+// at a time.
+class TripDistance {
+public:
+    void add(const TripSample& sample);
+    double km() const { return km_; }
+
+private:
+    double km_ = 0.0;
+    std::optional<std::array<double, 3>> previous_; // latitude, longitude, cosine of the latitude
+};
 double tripDistanceKm(const std::vector<TripSample>& samples);
+
 // The highest speed the readout would show; none without a valid fix.
+class TripTopSpeed {
+public:
+    void add(const TripSample& sample);
+    std::optional<long long> kmh() const { return top_; }
+
+private:
+    std::optional<long long> top_;
+};
 std::optional<long long> tripTopSpeedKmh(const std::vector<TripSample>& samples);
 // Between two places in signed degrees, on a sphere of the earth's mean radius.
 double greatCircleKm(double lat1, double lon1, double lat2, double lon2);

@@ -153,6 +153,30 @@ TEST(AnalyseRecordings, ReadingEachFileOnceGivesWhatReadingPerTripGives)
     EXPECT_GT(eventFiles, 100u);
 }
 
+TEST(AnalyseRecordings, SummariesTakenInOnePassMatchTheMergedSamples)
+{
+    const Card card(3, 40, 3);
+    const CardTrips trips = analyseRecordings(card.recordings(), std::nullopt, {61.0, true});
+    ASSERT_EQ(trips.trips.size(), 3u);
+    std::size_t events = 0;
+    for (const TripSummary& t : trips.trips) {
+        const TripTelemetry merged = readTripTelemetry(trips.set.recordings, t.timeline);
+        ASSERT_EQ(t.telemetry.samples.size(), merged.samples.size());
+        EXPECT_EQ(t.distanceKm, tripDistanceKm(merged.samples));
+        EXPECT_EQ(t.topSpeedKmh, tripTopSpeedKmh(merged.samples));
+        const std::vector<TripEvent> expected =
+            findTripEvents(trips.set.recordings, t.trip, t.timeline, merged, ImpactThresholds{}, 61.0);
+        ASSERT_EQ(t.events.size(), expected.size());
+        for (std::size_t e = 0; e < expected.size(); ++e) {
+            EXPECT_EQ(t.events[e].kind, expected[e].kind);
+            EXPECT_EQ(t.events[e].time, expected[e].time);
+            EXPECT_EQ(t.events[e].value, expected[e].value);
+        }
+        events += expected.size();
+    }
+    EXPECT_GT(events, 10u);
+}
+
 TEST(AnalyseRecordings, AFrontWithoutATrackTakesItsRearsRecords)
 {
     const Card card(1, 10, 3); // with the recording that has only its rear
