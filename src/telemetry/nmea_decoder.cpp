@@ -83,7 +83,7 @@ void decodeRmc(const SplitSentence& f, GpsFix& fix)
                            static_cast<std::uint16_t>(millisecond)};
 }
 
-void decodeGga(const SplitSentence& f, bool combinedName, GpsFix& fix)
+void decodeGgaPosition(const SplitSentence& f, GpsFix& fix)
 {
     if (!f[2].empty())
         fix.latitudeRaw = cAtof(f[2]);
@@ -93,6 +93,11 @@ void decodeGga(const SplitSentence& f, bool combinedName, GpsFix& fix)
         fix.longitudeRaw = cAtof(f[4]);
     if (!f[5].empty())
         fix.longitudeHemisphere = f[5][0];
+}
+
+void decodeGga(const SplitSentence& f, bool combinedName, GpsFix& fix)
+{
+    decodeGgaPosition(f, fix);
     if (combinedName && !fix.gnsSeen && !fix.gsaSeen)
         fix.satellitesInUse = cAtoi(f[7]);
     if (!fix.gnsSeen && !f[8].empty())
@@ -180,14 +185,7 @@ void decodeMotion(const SplitSentence& f, bool rmc, GpsFix& fix)
         fix.valid = f[2] == "A";
         return;
     }
-    if (!f[2].empty())
-        fix.latitudeRaw = cAtof(f[2]);
-    if (!f[3].empty())
-        fix.latitudeHemisphere = f[3][0];
-    if (!f[4].empty())
-        fix.longitudeRaw = cAtof(f[4]);
-    if (!f[5].empty())
-        fix.longitudeHemisphere = f[5][0];
+    decodeGgaPosition(f, fix);
 }
 
 bool applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail = FixDetail::Full)
