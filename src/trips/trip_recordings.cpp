@@ -5,7 +5,7 @@
 #include <QFile>
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 #include <utility>
 
 namespace dravonix {
@@ -114,10 +114,16 @@ RecordingSet joinChannels(const std::vector<NamedPath>& files, int outsideGramma
 {
     RecordingSet set;
     set.outsideGrammar = outsideGrammar;
-    std::map<std::pair<CameraMs, RecordingKind>, std::size_t> byMoment;
+    set.recordings.reserve(files.size());
+    // A recording by its second and kind.
+    const auto momentKey = [](CameraMs start, RecordingKind kind) {
+        return static_cast<std::uint64_t>(start) * 8 + static_cast<std::uint64_t>(kind);
+    };
+    std::unordered_map<std::uint64_t, std::size_t> byMoment;
+    byMoment.reserve(files.size());
     for (const NamedPath& file : files) {
         const StrictRecordingName& parsed = file.name;
-        const auto [at, inserted] = byMoment.try_emplace({parsed.start, parsed.kind}, set.recordings.size());
+        const auto [at, inserted] = byMoment.try_emplace(momentKey(parsed.start, parsed.kind), set.recordings.size());
         if (inserted)
             set.recordings.push_back(TripRecording{parsed.kind, parsed.start, 0, {}, {}});
         TripRecording& recording = set.recordings[at->second];
@@ -133,9 +139,12 @@ RecordingSet joinChannels(const std::vector<NamedPath>& files, int outsideGramma
         }
         slot = std::move(*file.path);
     }
-    std::stable_sort(set.recordings.begin(), set.recordings.end(), [](const TripRecording& a, const TripRecording& b) {
+    const auto before = [](const TripRecording& a, const TripRecording& b) {
         return a.start != b.start ? a.start < b.start : kindRank(a.kind) < kindRank(b.kind);
-    });
+    };
+    // Files in the list's order mostly leave the recordings in order already.
+    if (!std::is_sorted(set.recordings.begin(), set.recordings.end(), before))
+        std::stable_sort(set.recordings.begin(), set.recordings.end(), before);
     return set;
 }
 
