@@ -57,22 +57,34 @@ TEST(FatLabel, LabelBytes)
     EXPECT_TRUE(fatLabelBytes("A B", out));
 }
 
+namespace {
+
+// Writes `label`, then reads `expected` back as the volume's label and finds
+// it, padded to 11 characters, in the boot sector and in its backup.
+void expectLabelWritten(int fd, const std::string& label, const std::string& expected)
+{
+    std::string error;
+    ASSERT_TRUE(writeFat32Label(*descriptorAccess(fd), label, error)) << error;
+    std::string read;
+    ASSERT_TRUE(readFat32Label(*descriptorAccess(fd), read, error)) << error;
+    EXPECT_EQ(read, expected);
+    char boot[11];
+    char backup[11];
+    ASSERT_EQ(::pread(fd, boot, 11, 71), 11);
+    ASSERT_EQ(::pread(fd, backup, 11, 6 * 512 + 71), 11);
+    const std::string padded = expected + std::string(11 - expected.size(), ' ');
+    EXPECT_EQ(std::string(boot, 11), padded);
+    EXPECT_EQ(std::string(backup, 11), padded);
+}
+
+} // namespace
+
 TEST(FatLabel, AnEmptyLabelLeavesTheVolumeWithoutOne)
 {
     const fs::path image = makeImage("dravonix-no-label.img", "-n OLDNAME");
     const int fd = ::open(image.c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    std::string error;
-    ASSERT_TRUE(writeFat32Label(*descriptorAccess(fd), "", error)) << error;
-    std::string label;
-    ASSERT_TRUE(readFat32Label(*descriptorAccess(fd), label, error)) << error;
-    EXPECT_EQ(label, "NO NAME");
-    char boot[11];
-    char backup[11];
-    ASSERT_EQ(::pread(fd, boot, 11, 71), 11);
-    ASSERT_EQ(::pread(fd, backup, 11, 6 * 512 + 71), 11);
-    EXPECT_EQ(std::string(boot, 11), "NO NAME    ");
-    EXPECT_EQ(std::string(backup, 11), "NO NAME    ");
+    expectLabelWritten(fd, "", "NO NAME");
     ::close(fd);
     // A label entry of blanks is damage to fsck.fat.
     EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + image.string() + " >/dev/null 2>&1"), "");
@@ -85,17 +97,7 @@ TEST(FatLabel, RewritesAllThreePlacesOfAFat32Volume)
         const fs::path image = makeImage("dravonix-label.img", options);
         const int fd = ::open(image.c_str(), O_RDWR);
         ASSERT_GE(fd, 0);
-        std::string error;
-        ASSERT_TRUE(writeFat32Label(*descriptorAccess(fd), "Dravonix", error)) << error;
-        std::string label;
-        ASSERT_TRUE(readFat32Label(*descriptorAccess(fd), label, error)) << error;
-        EXPECT_EQ(label, "DRAVONIX");
-        char boot[11];
-        char backup[11];
-        ASSERT_EQ(::pread(fd, boot, 11, 71), 11);
-        ASSERT_EQ(::pread(fd, backup, 11, 6 * 512 + 71), 11);
-        EXPECT_EQ(std::string(boot, 11), "DRAVONIX   ");
-        EXPECT_EQ(std::string(backup, 11), "DRAVONIX   ");
+        expectLabelWritten(fd, "Dravonix", "DRAVONIX");
         ::close(fd);
         EXPECT_EQ(run("/usr/sbin/fatlabel " + image.string() + " 2>&1"), "DRAVONIX\n") << options;
         EXPECT_EQ(run("/usr/sbin/fsck.fat -n " + image.string() + " >/dev/null 2>&1"), "") << options;
