@@ -172,7 +172,8 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
             return tracks[i] ? &*tracks[i] : nullptr;
         });
     };
-    const auto measure = [&](std::size_t i, std::atomic<std::size_t>& done) {
+    std::atomic<std::size_t> done{0};
+    const auto measure = [&](std::size_t i) {
         TripRecording& r = recordings[i];
         if (stop.stop_requested())
             return; // left at 0: not measured
@@ -182,7 +183,6 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
         if (onMeasured)
             onMeasured(++done);
     };
-    std::atomic<std::size_t> done{0};
     std::size_t measured = 0; // recordings [0, measured) are read
     std::size_t open = 0;     // and those from `open` on are in no trip found yet
     std::size_t held = 0;     // tracks from `held` on are still kept
@@ -197,7 +197,7 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
             if (k < ready.size())
                 summaries[k] = summarise(recordings, std::move(ready[k]), card.thresholds, options, makeLoader());
             else
-                measure(from + k - ready.size(), done);
+                measure(from + k - ready.size());
         });
         for (std::optional<TripSummary>& summary : summaries)
             card.trips.push_back(std::move(*summary));
