@@ -69,8 +69,12 @@ public:
     double km() const { return km_; }
 
 private:
+    struct Fix {
+        double lat = 0.0, lon = 0.0;       // degrees
+        double cosLat = 1.0, sinLat = 0.0; // of the latitude
+    };
     double km_ = 0.0;
-    std::optional<std::array<double, 3>> previous_; // latitude, longitude, cosine of the latitude
+    std::optional<Fix> previous_;
 };
 double tripDistanceKm(const std::vector<TripSample>& samples);
 

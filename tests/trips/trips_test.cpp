@@ -192,6 +192,67 @@ TEST(TripTelemetry, OverlapsCountOnceAndBackToBackFilesLoseNothing)
     EXPECT_EQ(tripTopSpeedKmh(merged.samples), 50);
 }
 
+namespace {
+
+// A valid fix at a place given in signed degrees.
+TripSample sampleAt(double lat, double lon)
+{
+    TripSample s;
+    s.fix.valid = true;
+    s.fix.latitudeHemisphere = lat < 0 ? 'S' : 'N';
+    s.fix.longitudeHemisphere = lon < 0 ? 'W' : 'E';
+    for (const auto& [degrees, raw] :
+         {std::pair{std::abs(lat), &s.fix.latitudeRaw}, std::pair{std::abs(lon), &s.fix.longitudeRaw}})
+        *raw = std::trunc(degrees) * 100.0 + (degrees - std::trunc(degrees)) * 60.0;
+    return s;
+}
+
+} // namespace
+
+TEST(TripTelemetry, DistanceAlongALongDriveIsTheSumOfItsGreatCircleSteps)
+{
+    // Second-by-second legs at road speeds, where the latitude's cosine is
+    // carried from step to step, and the jumps between them (a lost fix, a
+    // ferry across the date line).
+    std::uint32_t seed = 7;
+    const auto jitter = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<double>((seed >> 8) % 2001) / 1000.0 - 1.0; // -1 .. 1
+    };
+    struct Leg {
+        double lat, lon;
+        int seconds;
+        double step; // degrees at most, on each axis
+    };
+    TripDistance whole;
+    double wholeExpected = 0.0;
+    std::optional<std::array<double, 2>> last;
+    for (const Leg& leg : {Leg{37.3, 126.6, 1000, 0.0004}, Leg{-33.9, 151.2, 700, 0.0002},
+                           Leg{-16.5, 179.995, 40, 0.001}, Leg{89.95, 10.0, 300, 0.00002}, Leg{0.0, -0.01, 300, 0.0001}}) {
+        TripDistance distance;
+        double expected = 0.0;
+        std::optional<std::array<double, 2>> previous;
+        double lat = leg.lat, lon = leg.lon;
+        for (int i = 0; i < leg.seconds; ++i) {
+            lat += leg.step * jitter();
+            lon += leg.step * jitter();
+            const TripSample s = sampleAt(lat, lon > 180.0 ? lon - 360.0 : lon);
+            const std::optional<std::array<double, 2>> place = s.place();
+            ASSERT_TRUE(place);
+            for (auto* p : {&previous, &last})
+                if (*p)
+                    (p == &previous ? expected : wholeExpected) +=
+                        greatCircleKm((**p)[0], (**p)[1], (*place)[0], (*place)[1]);
+            previous = last = place;
+            distance.add(s);
+            whole.add(s);
+        }
+        EXPECT_NEAR(distance.km(), expected, expected * 1e-12) << leg.lat << " " << leg.lon;
+    }
+    ASSERT_GT(wholeExpected, 10000.0);
+    EXPECT_NEAR(whole.km(), wholeExpected, wholeExpected * 1e-12);
+}
+
 TEST(TripTelemetry, NoFixesMeanNoDistanceAndNoTopSpeed)
 {
     std::vector<Second> lost(5);
