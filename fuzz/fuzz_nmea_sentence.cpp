@@ -1,12 +1,14 @@
 // One sentence into a running fix and through the route's time reading, then
 // the same bytes as a record's text.
 #include "toolkit/c_numbers.h"
+#include "telemetry/record_text_decoder.h"
 #include "telemetry/telemetry_export.h"
 #include "telemetry/telemetry_track.h"
 
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <algorithm>
 #include <span>
 #include <cstring>
 
@@ -56,5 +58,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             && bits(motion.speedKnots) == bits(onePass.speedKnots);
     if (!same || !sameMotion)
         __builtin_trap();
+
+    // A track's texts one after another, as a shape-remembering decoder
+    // takes them: this text, then the input's next 128 bytes or, for a short
+    // input, this text with its figures turned, then this text again.
+    std::array<char, dravonix::kNmeaTextSize> next = record;
+    if (size > record.size()) {
+        next.fill(0);
+        std::memcpy(next.data(), data + record.size(), std::min(size - record.size(), next.size()));
+    } else {
+        for (char& c : next)
+            if (c >= '0' && c <= '9')
+                c = static_cast<char>('0' + (c - '0' + 7) % 10);
+    }
+    for (const dravonix::FixDetail detail : {dravonix::FixDetail::Full, dravonix::FixDetail::Motion}) {
+        dravonix::RecordTextDecoder decoder(detail);
+        dravonix::GpsFix shaped, alone;
+        for (const auto* text : {&record, &next, &record, &next}) {
+            decoder.decode(*text, shaped);
+            dravonix::decodeRecordText(*text, alone, detail);
+            if (std::memcmp(&shaped.utc, &alone.utc, sizeof shaped.utc) != 0
+                || bits(shaped.latitudeRaw) != bits(alone.latitudeRaw) || bits(shaped.longitudeRaw) != bits(alone.longitudeRaw)
+                || shaped.latitudeHemisphere != alone.latitudeHemisphere
+                || shaped.longitudeHemisphere != alone.longitudeHemisphere
+                || bits(shaped.speedKnots) != bits(alone.speedKnots)
+                || bits(shaped.courseDegrees) != bits(alone.courseDegrees) || shaped.valid != alone.valid
+                || shaped.satellitesInUse != alone.satellitesInUse || shaped.gpsSatellites != alone.gpsSatellites
+                || shaped.glonassSatellites != alone.glonassSatellites || bits(shaped.hdop) != bits(alone.hdop)
+                || shaped.gnsSeen != alone.gnsSeen || shaped.gsaSeen != alone.gsaSeen)
+                __builtin_trap();
+        }
+    }
     return 0;
 }

@@ -1,5 +1,5 @@
+#include "telemetry/nmea_split.h"
 #include "toolkit/c_numbers.h"
-#include "telemetry/gps_fix.h"
 #include "toolkit/field_scanner.h"
 
 #include <array>
@@ -11,28 +11,11 @@
 #include <span>
 
 namespace dravonix {
+
+using nmea::kKeptFields;
+using nmea::SplitSentence;
+
 namespace {
-
-// Enough for every field the decoders look at (GSA's last satellite is
-// field 14); later fields are counted but not kept.
-constexpr std::size_t kKeptFields = 20;
-
-struct SplitSentence {
-    // Left uninitialised: only the first `count` are ever read, and clearing
-    // them for every sentence cost as much as splitting it.
-    struct Field {
-        const char* data;
-        std::size_t size;
-    };
-    Field fields[kKeptFields];
-    std::size_t count = 0;
-
-    // A field the sentence doesn't have counts as empty.
-    std::string_view operator[](std::size_t i) const
-    {
-        return i < count && i < kKeptFields ? std::string_view(fields[i].data, fields[i].size) : std::string_view();
-    }
-};
 
 // Body before the single "*", cut at every ",". False unless there is
 // exactly one "*". One pass over the characters: the fields are short, so a
@@ -188,7 +171,9 @@ void decodeMotion(const SplitSentence& f, bool rmc, GpsFix& fix)
     decodeGgaPosition(f, fix);
 }
 
-bool applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail = FixDetail::Full)
+} // namespace
+
+bool nmea::applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail)
 {
     const std::string_view name = f[0];
     if (name == "$GPRMC" || name == "$GNRMC") {
@@ -220,103 +205,15 @@ bool applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail = FixDe
     return false;
 }
 
-// What a character means to the record scanner; most are plain text.
-enum : std::uint8_t { kText, kStart, kComma, kStar, kEnd };
-
-constexpr std::array<std::uint8_t, 256> kCharacterRoles = [] {
-    std::array<std::uint8_t, 256> roles{};
-    roles['$'] = kStart;
-    roles[','] = kComma;
-    roles['*'] = kStar;
-    roles['\0'] = kEnd;
-    roles['\n'] = kEnd;
-    roles['\r'] = kEnd;
-    return roles;
-}();
-
-// Calls `at` with the position of every character below '-', in order:
-// the delimiters are all among them, and in NMEA text little else is. Eight
-// characters are tested at once; a record is mostly fields, so most words
-// hold one or two.
-template <typename At>
-void forEachDelimiterCandidate(std::span<const char> text, At&& at)
-{
-    std::size_t i = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-        constexpr std::uint64_t kBound = 0x2D2D2D2D2D2D2D2DULL;
-        for (; i + 8 <= text.size(); i += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, text.data() + i, 8);
-            // Per byte, with its top bit set aside: (128 + b - 45) keeps the
-            // top bit exactly when b >= 45, and never borrows from the next.
-            std::uint64_t below = ~((word | kHigh) - kBound) & ~word & kHigh;
-            for (; below != 0; below &= below - 1)
-                at(i + static_cast<std::size_t>(std::countr_zero(below) / 8));
-        }
-    }
-    for (; i < text.size(); ++i)
-        at(i);
-}
-static_assert([] {
-    for (std::size_t c = '-'; c < kCharacterRoles.size(); ++c)
-        if (kCharacterRoles[c] != kText)
-            return false;
-    return true;
-}());
-
-} // namespace
-
 bool decodeSentence(std::string_view sentence, GpsFix& fix)
 {
     SplitSentence f;
-    return splitSentence(sentence, f) && applySentence(f, fix);
+    return splitSentence(sentence, f) && nmea::applySentence(f, fix);
 }
 
 void decodeRecordText(std::span<const char> text, GpsFix& fix, FixDetail detail)
 {
-    // The sentences found and split in one pass, as forEachSentence finds
-    // them and decodeSentence splits them: a record's text is read for
-    // every second of every recording of a card.
-    const char* const data = text.data();
-    SplitSentence f;
-    std::size_t start = 0;      // of the sentence
-    std::size_t fieldStart = 0; // of the field being read
-    int stars = 0;
-    const auto restart = [&](std::size_t at) {
-        start = at;
-        fieldStart = at;
-        f.count = 0;
-        stars = 0;
-    };
-    const auto endField = [&](std::size_t at) {
-        if (f.count < kKeptFields)
-            f.fields[f.count] = {data + fieldStart, at - fieldStart};
-        ++f.count;
-        fieldStart = at + 1;
-    };
-    forEachDelimiterCandidate(text, [&](std::size_t i) {
-        switch (kCharacterRoles[static_cast<unsigned char>(data[i])]) {
-        case kText:
-            break;
-        case kStart:
-            restart(i);
-            break;
-        case kComma:
-            if (stars == 0)
-                endField(i);
-            break;
-        case kStar:
-            if (stars++ == 0)
-                endField(i);
-            break;
-        default: // the end of a line
-            if (i - start >= 2 && data[start] == '$' && data[start + 1] == 'G' && stars == 1)
-                applySentence(f, fix, detail);
-            restart(i + 1);
-            break;
-        }
-    });
+    nmea::forEachSplitSentence(text, [&](const nmea::SplitSentence& f) { nmea::applySentence(f, fix, detail); });
 }
 
 float knotsToKmh(double knots) { return static_cast<float>(knots) * 1.852f; }

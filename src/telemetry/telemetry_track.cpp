@@ -32,7 +32,7 @@ void TelemetryTrack::appendSample(std::int32_t rawX, std::int32_t rawY, std::int
     std::memcpy(sample.nmeaText.data(), text.data(), kNmeaTextSize);
     samples_.push_back(sample);
 
-    decodeRecordText(text, current_);
+    decoder_.decode(text, current_);
     fixes_.push_back(current_);
 }
 

@@ -3,6 +3,7 @@
 // proportional mapping from a playback position to a sample.
 
 #include "telemetry/gps_fix.h"
+#include "telemetry/record_text_decoder.h"
 
 #include <array>
 #include <cstddef>
@@ -80,6 +81,7 @@ private:
     std::vector<TelemetrySample> samples_;
     std::vector<GpsFix> fixes_;
     GpsFix current_;
+    RecordTextDecoder decoder_;
 };
 
 } // namespace dravonix

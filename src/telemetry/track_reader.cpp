@@ -1,5 +1,7 @@
 #include "telemetry/track_reader.h"
 
+#include "telemetry/record_text_decoder.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -315,6 +317,8 @@ TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points, F
 {
     points.clear();
     GpsFix running;
+    RecordTextDecoder decoder(detail);
+    static_assert(kNmeaTextSize == RecordTextDecoder::kShapedSize);
     TrackReadResult result = forEachRecord(source, [&](std::span<const std::byte> record) {
         TrackPoint& point = points.emplace_back();
         point.accel = {static_cast<float>(littleEndian32(record.data() + 8)) / 256.0f,
@@ -322,7 +326,7 @@ TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points, F
                        static_cast<float>(littleEndian32(record.data() + 16)) / 256.0f};
         const std::span<const char, kNmeaTextSize> text(reinterpret_cast<const char*>(record.data() + 25),
                                                         kNmeaTextSize);
-        decodeRecordText(text, running, detail);
+        decoder.decode(text, running);
         point.fix = running;
     }, [&](std::size_t entries) { points.reserve(entries); });
     if (!result.ok())

@@ -1,8 +1,12 @@
 #include "telemetry/gps_fix.h"
+#include "telemetry/record_text_decoder.h"
 #include "telemetry/telemetry_track.h"
+
+#include "record_text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -223,5 +227,59 @@ TEST(NmeaDecoder, ARecordsTextDecodesAsItsSentencesOneByOne)
         ASSERT_EQ(bits(motion.longitudeRaw), bits(fix.longitudeRaw)) << "text: " << text;
         ASSERT_EQ(motion.longitudeHemisphere, fix.longitudeHemisphere) << "text: " << text;
         ASSERT_EQ(bits(motion.speedKnots), bits(fix.speedKnots)) << "text: " << text;
+    }
+}
+
+TEST(RecordTextDecoder, ATrackOfTextsDecodesAsEachTextOnItsOwn)
+{
+    // Each text a small change of the one before, as a receiver's seconds
+    // are: mostly figures, now and then a delimiter, a name (to a kind
+    // understood or not), a letter or a text's end, so texts of the same
+    // shape and of new ones alternate.
+    std::mt19937 rng(11);
+    const std::string starts[] = {"$GNRMC,000100.000,A,3718.6000,N,12638.5592,E,32.4,0.0,150623,,,A*49\r\n"
+                                  "$GNGGA,000100,3718.6000,N,12638.5592,E,1,09,0.9*63\r\n",
+                                  "$GNGSA,A,3,05,12,,,,,,,,,,,1.2,0.9,0.8*2D\r\n"
+                                  "$GNGNS,123519,4807.0380,N,01131.0000,E,AA,11,0.7*00\r\n$GPGGA,1,2,N,3,W*1\n",
+                                  "$GNRMA,000100.000,A,3718.6000,N,12638.5592,E,32.4,0.0,150623,,,A*49\r\n"
+                                  "$GNGSA,000100,3718.6000,N,12638.5592,E,1,09,0.9*63\r\n"};
+    const std::string swaps = ",*$\r\n\0 +-.AVNSEWGRMCPQ0123456789";
+    for (const FixDetail detail : {FixDetail::Full, FixDetail::Motion}) {
+        RecordTextDecoder decoder(detail);
+        GpsFix shaped, alone;
+        std::array<char, kNmeaTextSize> text = recordText(starts[0]);
+        for (int round = 0; round < 20000; ++round) {
+            const auto change = rng() % 100;
+            const std::size_t at = rng() % text.size();
+            if (change < 55) { // a figure
+                if (text[at] >= '0' && text[at] <= '9')
+                    text[at] = static_cast<char>('0' + rng() % 10);
+            } else if (change < 65) { // a letter of a name, to another kind or none
+                if (const auto dollar = std::find(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '$');
+                    dollar + 6 <= text.end())
+                    dollar[1 + rng() % 5] = "GNPRMCAS"[rng() % 8];
+            } else if (change < 90) { // any byte to a delimiter, a letter or a figure
+                text[at] = swaps[rng() % swaps.size()];
+            } else if (change < 97) { // everything after shifts along
+                std::copy_backward(text.begin() + static_cast<std::ptrdiff_t>(at), text.end() - 1, text.end());
+                text[at] = swaps[rng() % swaps.size()];
+            } else { // a fresh start
+                text = recordText(starts[rng() % 3]);
+            }
+            decoder.decode(text, shaped);
+            decodeRecordText(text, alone, detail);
+            const auto bits = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+            ASSERT_TRUE(shaped.utc == alone.utc && bits(shaped.latitudeRaw) == bits(alone.latitudeRaw)
+                        && shaped.latitudeHemisphere == alone.latitudeHemisphere
+                        && bits(shaped.longitudeRaw) == bits(alone.longitudeRaw)
+                        && shaped.longitudeHemisphere == alone.longitudeHemisphere
+                        && bits(shaped.speedKnots) == bits(alone.speedKnots)
+                        && bits(shaped.courseDegrees) == bits(alone.courseDegrees) && shaped.valid == alone.valid
+                        && shaped.satellitesInUse == alone.satellitesInUse
+                        && shaped.gpsSatellites == alone.gpsSatellites
+                        && shaped.glonassSatellites == alone.glonassSatellites && bits(shaped.hdop) == bits(alone.hdop)
+                        && shaped.gnsSeen == alone.gnsSeen && shaped.gsaSeen == alone.gsaSeen)
+                << "round " << round << ", text: " << std::string(text.data(), text.size());
+        }
     }
 }
