@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 
 namespace dravonix {
 
@@ -183,15 +184,38 @@ void TripDistance::add(const TripSample& sample)
         next.sinLat = previous_->sinLat * cosStep + previous_->cosLat * sinStep;
         const double sinHalfLat = tinySin(dLat / 2), sinHalfLon = tinySin(dLon / 2);
         const double h = sinHalfLat * sinHalfLat + previous_->cosLat * next.cosLat * sinHalfLon * sinHalfLon;
-        km_ += 2.0 * kEarthRadiusKm * tinyAsin(std::sqrt(h));
+        pending_[pendingCount_++] = std::max(h, 0.0);
+        if (pendingCount_ == pending_.size())
+            addPending();
     } else {
         next.cosLat = std::cos(lat * kRad);
         next.sinLat = std::sin(lat * kRad);
-        if (previous_)
+        if (previous_) {
+            addPending();
             km_ += haversineKm(previous_->lat, previous_->lon, previous_->cosLat, lat, lon, next.cosLat);
+        }
     }
     previous_ = next;
 }
+
+namespace {
+
+double shortStepsKm(double km, std::span<const double> haversines)
+{
+    for (const double h : haversines)
+        km += 2.0 * kEarthRadiusKm * tinyAsin(std::sqrt(h));
+    return km;
+}
+
+} // namespace
+
+void TripDistance::addPending()
+{
+    km_ = shortStepsKm(km_, std::span(pending_.data(), pendingCount_));
+    pendingCount_ = 0;
+}
+
+double TripDistance::km() const { return shortStepsKm(km_, std::span(pending_.data(), pendingCount_)); }
 
 double tripDistanceKm(const std::vector<TripSample>& samples)
 {

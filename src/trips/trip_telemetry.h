@@ -66,15 +66,22 @@ std::array<float, 3> accelerationMedians(const TrackPoints& track);
 class TripDistance {
 public:
     void add(const TripSample& sample);
-    double km() const { return km_; }
+    double km() const;
 
 private:
     struct Fix {
         double lat = 0.0, lon = 0.0;       // degrees
         double cosLat = 1.0, sinLat = 0.0; // of the latitude
     };
+    void addPending();
+
     double km_ = 0.0;
     std::optional<Fix> previous_;
+    // Short steps' haversines, added a few dozen at a time so that their
+    // square roots overlap instead of each waiting for the last; always
+    // added in the order they came.
+    std::array<double, 32> pending_{};
+    std::size_t pendingCount_ = 0;
 };
 double tripDistanceKm(const std::vector<TripSample>& samples);
 
