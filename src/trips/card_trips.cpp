@@ -56,9 +56,14 @@ TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, c
     TripTelemetry telemetry;
     TripDistance distance;
     TripTopSpeed top;
-    ImpactFinder impacts(telemetry.medians, thresholds);
+    ImpactFinder impacts(thresholds);
     OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
-    forEachTripSample(recordings, timeline, loadTrack, telemetry.medians, [&](const TripSample& s) {
+    const auto onTrack = [&](std::size_t recording, const TrackPoints& track) {
+        impacts.startTrack(recording, track);
+        if (options.keepTelemetry)
+            telemetry.medians[recording] = accelerationMedians(track);
+    };
+    forEachTripSample(recordings, timeline, loadTrack, onTrack, [&](const TripSample& s) {
         distance.add(s);
         top.add(s);
         impacts.add(s);

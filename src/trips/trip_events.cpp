@@ -62,23 +62,51 @@ const char* tripEventKindName(TripEventKind kind)
     return "event";
 }
 
+bool ImpactFinder::reaches(std::size_t axis, double deviation) const
+{
+    // Accelerations are 1/256 steps: a deviation equal to the threshold must
+    // count even after float rounding.
+    return deviation >= thresholds_.g[axis] - 1e-6;
+}
+
+void ImpactFinder::startTrack(std::size_t recording, const TrackPoints& track)
+{
+    // A median lies between the least and the greatest value, so no sample
+    // is further from it than they are from each other.
+    bool spread = false;
+    for (std::size_t a = 0; a < 3 && !spread && !track.empty(); ++a) {
+        const auto [least, greatest] = std::minmax_element(
+            track.begin(), track.end(), [a](const TrackPoint& p, const TrackPoint& q) { return p.accel[a] < q.accel[a]; });
+        const double span = double(greatest->accel[a]) - double(least->accel[a]);
+        spread = !std::isfinite(span) || reaches(a, span);
+    }
+    medians_[recording] = spread ? std::optional(accelerationMedians(track)) : std::nullopt;
+    medianOf_.reset();
+}
+
+void ImpactFinder::useMedians(std::size_t recording, const std::array<float, 3>& medians)
+{
+    medians_[recording] = medians;
+    medianOf_.reset();
+}
+
 void ImpactFinder::add(const TripSample& s)
 {
     if (medianOf_ != s.recording) {
-        median_ = medians_.find(s.recording);
+        const auto found = medians_.find(s.recording);
+        median_ = found != medians_.end() ? &found->second : nullptr;
         medianOf_ = s.recording;
     }
     double peak = 0.0;
     bool hit = false;
-    if (median_ != medians_.end()) {
+    if (median_ != nullptr && *median_) {
+        const std::array<float, 3>& median = **median_;
         for (std::size_t a = 0; a < 3; ++a) {
-            const double deviation = std::abs(double(s.accel[a]) - double(median_->second[a]));
+            const double deviation = std::abs(double(s.accel[a]) - double(median[a]));
             if (!std::isfinite(deviation))
                 continue;
             peak = std::max(peak, deviation);
-            // Accelerations are 1/256 steps: a deviation equal to the
-            // threshold must count even after float rounding.
-            hit = hit || deviation >= thresholds_.g[a] - 1e-6;
+            hit = hit || reaches(a, deviation);
         }
     }
     if (!hit) {
@@ -95,7 +123,9 @@ void ImpactFinder::add(const TripSample& s)
 
 std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactThresholds& thresholds)
 {
-    ImpactFinder finder(telemetry.medians, thresholds);
+    ImpactFinder finder(thresholds);
+    for (const auto& [recording, medians] : telemetry.medians)
+        finder.useMedians(recording, medians);
     for (const TripSample& s : telemetry.samples)
         finder.add(s);
     return std::move(finder.events());

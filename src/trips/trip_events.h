@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -43,22 +44,27 @@ struct TripEvent {
     double value = 0.0; // peak deviation in g, or km/h; unused for an Event file
 };
 
-// Impacts, a sample at a time; a sample's recording has its medians in
-// `medians` by the time the sample comes.
+// Impacts, a sample at a time. A sample's recording has its track or its
+// medians given by the time the sample comes; a recording with neither has
+// no impacts.
 class ImpactFinder {
 public:
-    ImpactFinder(const AccelerationMedians& medians, const ImpactThresholds& thresholds)
-        : medians_(medians), thresholds_(thresholds), median_(medians.end())
-    {
-    }
+    explicit ImpactFinder(const ImpactThresholds& thresholds) : thresholds_(thresholds) {}
+    // A track's medians are worked out only when some axis spreads as far as
+    // its threshold: otherwise no sample can differ from them by that much.
+    void startTrack(std::size_t recording, const TrackPoints& track);
+    void useMedians(std::size_t recording, const std::array<float, 3>& medians);
     void add(const TripSample& sample);
     std::vector<TripEvent>& events() { return impacts_; }
 
 private:
-    const AccelerationMedians& medians_;
+    bool reaches(std::size_t axis, double deviation) const;
+
     ImpactThresholds thresholds_;
-    // Samples come a recording at a time: its median is looked up once.
-    AccelerationMedians::const_iterator median_;
+    // By recording; none where no sample can be an impact.
+    std::map<std::size_t, std::optional<std::array<float, 3>>> medians_;
+    // Samples come a recording at a time: its medians are looked up once.
+    const std::optional<std::array<float, 3>>* median_ = nullptr;
     std::optional<std::size_t> medianOf_;
     bool inRun_ = false;
     std::vector<TripEvent> impacts_;

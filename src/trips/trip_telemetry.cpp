@@ -54,7 +54,7 @@ std::array<float, 3> accelerationMedians(const TrackPoints& track)
 }
 
 void forEachTripSample(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
-                       const TrackLoader& loadTrack, AccelerationMedians& medians,
+                       const TrackLoader& loadTrack, const OnTrack& onTrack,
                        const std::function<void(const TripSample&)>& visit)
 {
     std::map<std::size_t, const TrackPoints*> tracks;
@@ -65,7 +65,7 @@ void forEachTripSample(const std::vector<TripRecording>& recordings, const TripT
         if (fresh) {
             known->second = loadTrack(piece.recording);
             if (known->second != nullptr && !known->second->empty())
-                medians[piece.recording] = accelerationMedians(*known->second);
+                onTrack(piece.recording, *known->second);
         }
         const TrackPoints* track = known->second;
         if (track == nullptr || track->empty())
@@ -110,8 +110,10 @@ TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, c
     }
     TripTelemetry merged;
     merged.samples.reserve(most);
-    forEachTripSample(recordings, timeline, [&](std::size_t i) { return tracks.at(i); }, merged.medians,
-                      [&](const TripSample& s) { merged.samples.push_back(s); });
+    forEachTripSample(
+        recordings, timeline, [&](std::size_t i) { return tracks.at(i); },
+        [&](std::size_t i, const TrackPoints& track) { merged.medians[i] = accelerationMedians(track); },
+        [&](const TripSample& s) { merged.samples.push_back(s); });
     return merged;
 }
 

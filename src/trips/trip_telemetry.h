@@ -52,10 +52,11 @@ std::int64_t sampleOffsetMs(std::size_t index, std::size_t count, std::int64_t d
 TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
                                  const TrackLoader& loadTrack);
 // The same samples handed to `visit` one by one, none kept: a card's
-// summaries need each only once. A track's medians are in `medians` before
-// its first sample is visited.
+// summaries need each only once. `onTrack` sees each recording's track
+// before its first sample.
+using OnTrack = std::function<void(std::size_t recording, const TrackPoints& track)>;
 void forEachTripSample(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
-                       const TrackLoader& loadTrack, AccelerationMedians& medians,
+                       const TrackLoader& loadTrack, const OnTrack& onTrack,
                        const std::function<void(const TripSample&)>& visit);
 
 // The median of each axis over all of a track's samples.

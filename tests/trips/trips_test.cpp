@@ -273,8 +273,9 @@ TEST(TripEvents, ImpactsAgainstTheRecordingsMedianOneARun)
 {
     Fixture f;
     const CameraMs t = at(2023, 6, 15, 8, 0, 0);
-    f.recordings = {recording(Kind::Always, t, 10000), recording(Kind::Event, t + 10000, 10000)};
-    std::vector<Second> first(10), second(10);
+    f.recordings = {recording(Kind::Always, t, 10000), recording(Kind::Event, t + 10000, 10000),
+                    recording(Kind::Always, t + 20000, 10000)};
+    std::vector<Second> first(10), second(10), third(10);
     for (Second& s : second)
         s.ax = 0.8; // a tilted mounting: a steady offset is no impact
     first[3].ax = 0.6;
@@ -282,16 +283,39 @@ TEST(TripEvents, ImpactsAgainstTheRecordingsMedianOneARun)
     first[5].az = 1.5;
     first[8].ax = 0.5; // exactly at the threshold: counts
     second[2].ax = 0.8 + 0.49; // just below
+    for (Second& s : third)
+        s.az = 1.0;
+    third[6].az = 0.5; // the only one off, by just the threshold
     f.tracks[0] = track(first);
     f.tracks[1] = track(second);
+    f.tracks[2] = track(third);
     const Trip trip = groupTrips(f.recordings).front();
     const TripTimeline timeline(f.recordings, trip);
     const TripTelemetry merged = f.merge(timeline);
     const std::vector<TripEvent> impacts = findImpacts(merged, ImpactThresholds{});
-    ASSERT_EQ(impacts.size(), 2u);
+    ASSERT_EQ(impacts.size(), 3u);
     EXPECT_EQ(impacts[0].offsetMs, 4000);
     EXPECT_NEAR(impacts[0].value, 1.25, 1e-6);
     EXPECT_EQ(impacts[1].offsetMs, 8000);
+    EXPECT_EQ(impacts[2].recording, 2u);
+    EXPECT_EQ(impacts[2].offsetMs, 6000);
+
+    // A sample at a time, as a card's summaries find them, with the medians
+    // of a track worked out only where its values spread far enough.
+    for (const ImpactThresholds& thresholds : {ImpactThresholds{}, ImpactThresholds{{0.5, 0.5, 0.51}}}) {
+        ImpactFinder finder(thresholds);
+        std::map<std::size_t, TrackPoints> points;
+        forEachTripSample(
+            f.recordings, timeline, [&](std::size_t i) { return &(points[i] = pointsOf(f.tracks.at(i))); },
+            [&](std::size_t i, const TrackPoints& track) { finder.startTrack(i, track); },
+            [&](const TripSample& s) { finder.add(s); });
+        const std::vector<TripEvent> expected = findImpacts(merged, thresholds);
+        ASSERT_EQ(finder.events().size(), expected.size());
+        for (std::size_t e = 0; e < expected.size(); ++e) {
+            EXPECT_EQ(finder.events()[e].time, expected[e].time);
+            EXPECT_EQ(finder.events()[e].value, expected[e].value);
+        }
+    }
 
     // The card's own thresholds, per axis; a stored 0 can't make every sample an impact.
     DeviceConfig config;
@@ -303,11 +327,11 @@ TEST(TripEvents, ImpactsAgainstTheRecordingsMedianOneARun)
     EXPECT_DOUBLE_EQ(card.g[1], 0.50);
     EXPECT_DOUBLE_EQ(card.g[2], 0.45);
     const std::vector<TripEvent> carded = findImpacts(merged, card);
-    ASSERT_EQ(carded.size(), 1u); // 0.6 and 0.5 on X no longer count; Y and Z still do
+    ASSERT_EQ(carded.size(), 2u); // 0.6 and 0.5 on X no longer count; Y and Z still do
     EXPECT_EQ(carded[0].offsetMs, 4000);
 
     const std::vector<TripEvent> all = findTripEvents(f.recordings, trip, timeline, merged, ImpactThresholds{}, {});
-    ASSERT_EQ(all.size(), 3u);
+    ASSERT_EQ(all.size(), 4u);
     EXPECT_EQ(all[2].kind, TripEventKind::EventFile);
     EXPECT_EQ(all[2].time, t + 10000);
 }
