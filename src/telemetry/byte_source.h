@@ -86,6 +86,8 @@ private:
     mutable std::size_t filled_ = 0;
 };
 
+class OpenFolder;
+
 struct OpenError {
     std::string reason;
 };
@@ -93,5 +95,7 @@ struct OpenError {
 // Opens a file for reading, without blocking, once. Anything but a regular
 // file (a folder, a FIFO, a device) and unreadable files give an error.
 std::variant<std::unique_ptr<ByteSource>, OpenError> openFileByteSource(const std::filesystem::path& path);
+// The same for a file of an open folder, by its name in it.
+std::variant<std::unique_ptr<ByteSource>, OpenError> openFileByteSource(const OpenFolder& folder, const char* name);
 
 } // namespace dravonix

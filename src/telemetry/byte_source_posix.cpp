@@ -99,12 +99,25 @@ private:
 
 } // namespace
 
-std::variant<std::unique_ptr<ByteSource>, OpenError> openFileByteSource(const std::filesystem::path& path)
+namespace {
+
+std::variant<std::unique_ptr<ByteSource>, OpenError> sourceOf(Expected<InputFile, Error> file)
 {
-    auto file = InputFile::open(path);
     if (!file)
         return OpenError{file.error().message};
     return std::make_unique<DescriptorSource>(std::move(*file));
+}
+
+} // namespace
+
+std::variant<std::unique_ptr<ByteSource>, OpenError> openFileByteSource(const std::filesystem::path& path)
+{
+    return sourceOf(InputFile::open(path));
+}
+
+std::variant<std::unique_ptr<ByteSource>, OpenError> openFileByteSource(const OpenFolder& folder, const char* name)
+{
+    return sourceOf(InputFile::openIn(folder, name));
 }
 
 } // namespace dravonix

@@ -56,39 +56,23 @@ bool magnitudeIsLarge(std::string_view t, std::chars_format format)
     return scale > 0;
 }
 
-// Plain decimals ("12638.5592", "32.4"), which is what NMEA fields hold,
-// without the general parser: with at most 15 digits the digits are exact as
-// an integer, the power of ten is exact, and one correctly rounded division
-// gives the same double from_chars would. Anything else (an exponent, more
-// digits, no digit at all) is left to from_chars.
+// Plain decimals without the general parser, as they start a text (what
+// follows them is not read by atof either). Anything else (an exponent,
+// more digits, no digit at all) is left to from_chars.
 std::optional<double> plainDecimal(std::string_view t)
 {
     const char* at = t.data();
     const char* const end = at + t.size();
-    std::uint64_t digits = 0; // wraps past 19 digits, but those are refused below
-    const auto readDigits = [&] {
-        const char* const first = at;
-        for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at)
-            digits = digits * 10 + static_cast<std::uint64_t>(*at - '0');
-        return at - first;
-    };
-    const std::ptrdiff_t whole = readDigits();
-    std::ptrdiff_t fraction = 0;
-    if (at != end && *at == '.') {
-        ++at;
-        fraction = readDigits();
-    }
-    const std::ptrdiff_t count = whole + fraction;
+    const c_numbers::PlainDigits read = c_numbers::readPlainDigits(at, end);
+    const std::ptrdiff_t count = read.whole + read.fraction;
     if (count == 0 || count > 15 || (at != end && (*at == 'e' || *at == 'E')))
         return std::nullopt;
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    return static_cast<double>(digits) / kPowers[fraction];
+    return c_numbers::plainValue(read);
 }
 
 } // namespace
 
-double cAtof(std::string_view text)
+double c_numbers::generalAtof(std::string_view text)
 {
     text = skipSpace(text);
     bool negative = false;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace dravonix {
 
@@ -22,11 +23,33 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// A folder held open, so that the files in it are opened by their names
+// alone: the path up to the folder is not looked up again for each of them.
+class OpenFolder {
+public:
+    static Expected<OpenFolder, Error> open(const std::filesystem::path& path);
+
+    OpenFolder(OpenFolder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    OpenFolder& operator=(OpenFolder&& other) noexcept;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder();
+
+    int descriptor() const { return fd_; }
+
+private:
+    explicit OpenFolder(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
 class InputFile {
 public:
     enum class Accept { RegularFile, RegularFileOrBlockDevice };
 
     static Expected<InputFile, Error> open(const std::filesystem::path& path, Accept accept = Accept::RegularFile);
+    // The same for a file of an open folder, by its name in it.
+    static Expected<InputFile, Error> openIn(const OpenFolder& folder, const char* name,
+                                             Accept accept = Accept::RegularFile);
 
     InputFile(InputFile&& other) noexcept;
     InputFile& operator=(InputFile&& other) noexcept;
@@ -49,6 +72,7 @@ public:
 
 private:
     InputFile(int fd, std::uint64_t size, FileIdentity identity) : fd_(fd), size_(size), identity_(identity) {}
+    static Expected<InputFile, Error> fromOpened(int fd, Accept accept);
 
     int fd_ = -1;
     std::uint64_t size_ = 0;

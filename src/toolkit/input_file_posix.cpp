@@ -36,10 +36,21 @@ FileIdentity identityOf(const struct stat& info)
 
 } // namespace
 
+// O_NONBLOCK: opening a FIFO with no writer would otherwise wait for one.
+constexpr int kOpenFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
 Expected<InputFile, Error> InputFile::open(const std::filesystem::path& path, Accept accept)
 {
-    // O_NONBLOCK: opening a FIFO with no writer would otherwise wait for one.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return fromOpened(::open(path.c_str(), kOpenFlags), accept);
+}
+
+Expected<InputFile, Error> InputFile::openIn(const OpenFolder& folder, const char* name, Accept accept)
+{
+    return fromOpened(::openat(folder.descriptor(), name, kOpenFlags), accept);
+}
+
+Expected<InputFile, Error> InputFile::fromOpened(int fd, Accept accept)
+{
     if (fd < 0)
         return unexpected(systemError("cannot open", errno));
     struct stat info {};
@@ -60,6 +71,34 @@ Expected<InputFile, Error> InputFile::open(const std::filesystem::path& path, Ac
         size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
     }
     return InputFile(fd, size, identityOf(info));
+}
+
+Expected<OpenFolder, Error> OpenFolder::open(const std::filesystem::path& path)
+{
+#ifdef O_PATH
+    const int fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+    if (fd < 0)
+        return unexpected(systemError("cannot open", errno));
+    return OpenFolder(fd);
+}
+
+OpenFolder& OpenFolder::operator=(OpenFolder&& other) noexcept
+{
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+OpenFolder::~OpenFolder()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 InputFile::InputFile(InputFile&& other) noexcept

@@ -178,11 +178,15 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
         });
     };
     std::atomic<std::size_t> done{0};
+    // Each folder is opened once and its files by name: a card's tens of
+    // thousands of paths are not looked up from the root again and again.
+    OpenFolders folders;
+    std::vector<const OpenFolder*> folderOf(recordings.size(), nullptr);
     const auto measure = [&](std::size_t i) {
         TripRecording& r = recordings[i];
         if (stop.stop_requested())
             return; // left at 0: not measured
-        MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r), detail);
+        MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r), detail, folderOf[i]);
         r.durationMs = reading.durationMs;
         tracks[i] = std::move(reading.track);
         if (onMeasured)
@@ -196,6 +200,8 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
         const std::size_t from = measured;
         measured = stop.stop_requested() ? recordings.size() : std::min(recordings.size(), from + kBlock);
         const std::size_t reading = stop.stop_requested() ? 0 : measured - from;
+        for (std::size_t i = from; i < from + reading; ++i)
+            folderOf[i] = folders.holding(recordings[i].mainPath());
         // The trips first: they are the longer pieces of work.
         std::vector<std::optional<TripSummary>> summaries(ready.size());
         forEachInParallel(ready.size() + reading, [&](std::size_t k) {

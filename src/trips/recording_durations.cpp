@@ -16,11 +16,13 @@ std::int64_t measureOne(const TripRecording& recording)
 
 } // namespace
 
-MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack, FixDetail detail)
+MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack, FixDetail detail,
+                                   const OpenFolder* mainFolder)
 {
     MeasuredRecording measured;
-    const auto readFrom = [&](const std::string& path, bool duration, bool track) {
-        auto opened = openFileByteSource(std::filesystem::path(path));
+    const auto readFrom = [&](const std::string& path, const OpenFolder* folder, bool duration, bool track) {
+        auto opened = folder != nullptr ? openFileByteSource(*folder, path.c_str() + path.rfind('/') + 1)
+                                        : openFileByteSource(std::filesystem::path(path));
         auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened);
         if (file == nullptr)
             return;
@@ -35,11 +37,30 @@ MeasuredRecording measureRecording(const TripRecording& recording, bool withTrac
     const std::string& main = recording.mainPath();
     if (main.empty())
         return measured;
-    readFrom(main, true, withTrack);
+    readFrom(main, mainFolder, true, withTrack);
     const std::string* other = recording.otherPath();
     if (other != nullptr && (measured.durationMs == 0 || (withTrack && !measured.track)))
-        readFrom(*other, measured.durationMs == 0, withTrack && !measured.track);
+        readFrom(*other, nullptr, measured.durationMs == 0, withTrack && !measured.track);
     return measured;
+}
+
+const OpenFolder* OpenFolders::holding(std::string_view nativePath)
+{
+    const std::size_t slash = nativePath.rfind('/');
+    if (slash == std::string_view::npos)
+        return nullptr;
+    // "/name" lies in the root folder.
+    const std::string_view folder = slash == 0 ? std::string_view("/") : nativePath.substr(0, slash);
+    if (last_ != nullptr && folder == lastPath_)
+        return last_;
+    auto found = folders_.find(folder);
+    if (found == folders_.end()) {
+        auto opened = OpenFolder::open(std::filesystem::path(std::string(folder)));
+        found = folders_.emplace(std::string(folder), opened ? std::optional(std::move(*opened)) : std::nullopt).first;
+    }
+    lastPath_ = found->first;
+    last_ = found->second ? &*found->second : nullptr;
+    return last_;
 }
 
 std::size_t readRecordingDurations(std::span<const std::string> nativePaths, const OnDuration& onResult,

@@ -8,13 +8,17 @@
 #include "toolkit/expected.h"
 #include "trips/trip_recordings.h"
 
+#include "toolkit/input_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <stop_token>
 #include <string>
+#include <string_view>
 
 namespace dravonix {
 
@@ -39,7 +43,21 @@ struct MeasuredRecording {
     std::int64_t durationMs = 0;
     std::optional<TrackPoints> track; // none without a readable track, or when not asked for
 };
+// `mainFolder`, when given, is the main file's folder held open.
 MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack,
-                                   FixDetail detail = FixDetail::Full);
+                                   FixDetail detail = FixDetail::Full, const OpenFolder* mainFolder = nullptr);
+
+// The folders of a card's files, each opened the first time it is asked
+// for. Not for use from several threads at once.
+class OpenFolders {
+public:
+    // The folder holding the file at `nativePath`; null when it can't be opened.
+    const OpenFolder* holding(std::string_view nativePath);
+
+private:
+    std::map<std::string, std::optional<OpenFolder>, std::less<>> folders_;
+    std::string_view lastPath_;
+    const OpenFolder* last_ = nullptr;
+};
 
 } // namespace dravonix

@@ -72,13 +72,22 @@ bool ImpactFinder::reaches(std::size_t axis, double deviation) const
 void ImpactFinder::startTrack(std::size_t recording, const TrackPoints& track)
 {
     // A median lies between the least and the greatest value, so no sample
-    // is further from it than they are from each other.
-    bool spread = false;
-    for (std::size_t a = 0; a < 3 && !spread && !track.empty(); ++a) {
-        const auto [least, greatest] = std::minmax_element(
-            track.begin(), track.end(), [a](const TrackPoint& p, const TrackPoint& q) { return p.accel[a] < q.accel[a]; });
-        const double span = double(greatest->accel[a]) - double(least->accel[a]);
-        spread = !std::isfinite(span) || reaches(a, span);
+    // is further from it than they are from each other. (A value that is no
+    // number spoils the medians of every sample: they are worked out.)
+    std::array<float, 3> least{}, greatest{};
+    bool odd = false;
+    if (!track.empty())
+        least = greatest = track.front().accel;
+    for (const TrackPoint& p : track)
+        for (std::size_t a = 0; a < 3; ++a) {
+            least[a] = std::min(least[a], p.accel[a]);
+            greatest[a] = std::max(greatest[a], p.accel[a]);
+            odd = odd || std::isnan(p.accel[a]);
+        }
+    bool spread = odd;
+    for (std::size_t a = 0; a < 3; ++a) {
+        const double span = double(greatest[a]) - double(least[a]);
+        spread = spread || !std::isfinite(span) || reaches(a, span);
     }
     medians_[recording] = spread ? std::optional(accelerationMedians(track)) : std::nullopt;
     medianOf_.reset();

@@ -32,6 +32,25 @@ TEST(InputFile, OnlyRegularFilesOpenAndNothingWaitsForAWriter)
     const auto missing = InputFile::open(folder / "missing");
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().message, "cannot open: No such file or directory");
+
+    // The same by name in a folder held open, links followed as by path.
+    fs::create_directory(folder / "inner");
+    std::ofstream(folder / "inner" / "recording.mp4") << "footage";
+    fs::create_symlink("inner/recording.mp4", folder / "link.mp4");
+    const auto open = OpenFolder::open(folder);
+    ASSERT_TRUE(open);
+    for (const Case& c : {Case{"route.drv", "is a FIFO, not a file"}, Case{"random.drv", "is a character device, not a file"},
+                          Case{"inner", "is a folder"}, Case{"missing", "cannot open: No such file or directory"}}) {
+        const auto opened = InputFile::openIn(*open, c.path.c_str());
+        ASSERT_FALSE(opened) << c.path;
+        EXPECT_EQ(opened.error().message, c.reason);
+    }
+    const auto linked = InputFile::openIn(*open, "link.mp4");
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(linked->size(), 7u);
+    EXPECT_EQ(linked->identity(), InputFile::open(folder / "inner" / "recording.mp4")->identity());
+    EXPECT_FALSE(OpenFolder::open(folder / "link.mp4")); // a file is no folder
+    EXPECT_FALSE(OpenFolder::open(folder / "missing"));
     fs::remove_all(folder);
 }
 
