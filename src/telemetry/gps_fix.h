@@ -28,19 +28,20 @@ struct CalendarTime {
     friend bool operator==(const CalendarTime&, const CalendarTime&) = default;
 };
 
+// The small members sit together: a track holds one fix per second.
 struct GpsFix {
     CalendarTime utc;
     double latitudeRaw = 0.0;  // ddmm.mmmm as written, never negative
-    char latitudeHemisphere = 'N';
     double longitudeRaw = 0.0; // dddmm.mmmm
-    char longitudeHemisphere = 'E';
     double speedKnots = 0.0;
     double courseDegrees = 0.0;
-    bool valid = false;
+    double hdop = 0.0;
     std::int32_t satellitesInUse = 0;
     std::int32_t gpsSatellites = 0;
     std::int32_t glonassSatellites = 0;
-    double hdop = 0.0;
+    char latitudeHemisphere = 'N';
+    char longitudeHemisphere = 'E';
+    bool valid = false;
     bool gnsSeen = false;
     bool gsaSeen = false;
 

@@ -39,6 +39,9 @@ struct SplitSentence {
 // the kinds understood (at this detail) and was applied. A sentence that is
 // not applied leaves the fix as it was.
 bool applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail = FixDetail::Full);
+// The fields applySentence reads at each detail: Motion reads none past
+// RMC's speed (field 7).
+constexpr std::size_t fieldsRead(FixDetail detail) { return detail == FixDetail::Motion ? 8 : kKeptFields; }
 
 // What a character means to the record scanner; most are plain text.
 enum : std::uint8_t { kText, kStart, kComma, kStar, kEnd };

@@ -20,10 +20,11 @@ void RecordTextDecoder::decode(std::span<const char> text, GpsFix& fix)
     // fields, and the same names pick the same sentences: only what the
     // fields hold is new.
     nmea::SplitSentence f;
+    const std::size_t read = nmea::fieldsRead(detail_);
     for (std::size_t s = 0; s < appliedCount_; ++s) {
         const Sentence& sentence = applied_[s];
         f.count = sentence.count;
-        for (std::size_t i = 0; i < sentence.count && i < kFields; ++i)
+        for (std::size_t i = 0; i < sentence.count && i < read; ++i)
             f.fields[i] = {text.data() + sentence.offset[i], sentence.size[i]};
         nmea::applySentence(f, fix, detail_);
     }
