@@ -320,14 +320,14 @@ TrackReadResult readTrackPoints(const ByteSource& source, TrackPoints& points, F
     RecordTextDecoder decoder(detail);
     static_assert(kNmeaTextSize == RecordTextDecoder::kShapedSize);
     TrackReadResult result = forEachRecord(source, [&](std::span<const std::byte> record) {
-        TrackPoint& point = points.emplace_back();
-        point.accel = {static_cast<float>(littleEndian32(record.data() + 8)) / 256.0f,
-                       static_cast<float>(littleEndian32(record.data() + 12)) / 256.0f,
-                       static_cast<float>(littleEndian32(record.data() + 16)) / 256.0f};
         const std::span<const char, kNmeaTextSize> text(reinterpret_cast<const char*>(record.data() + 25),
                                                         kNmeaTextSize);
         decoder.decode(text, running);
-        point.fix = running;
+        // Made in place once: a point is written for every second of a card.
+        points.push_back({{static_cast<float>(littleEndian32(record.data() + 8)) / 256.0f,
+                           static_cast<float>(littleEndian32(record.data() + 12)) / 256.0f,
+                           static_cast<float>(littleEndian32(record.data() + 16)) / 256.0f},
+                          running});
     }, [&](std::size_t entries) { points.reserve(entries); });
     if (!result.ok())
         points.clear();
