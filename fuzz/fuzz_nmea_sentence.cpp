@@ -37,17 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               [&](std::string_view s) { dravonix::decodeSentence(s, oneByOne); });
     const dravonix::GpsFix& onePass = track.current();
     const auto bits = [](double d) { return std::bit_cast<std::uint64_t>(d); };
-    const bool same = onePass.utc == oneByOne.utc && bits(onePass.latitudeRaw) == bits(oneByOne.latitudeRaw)
-                      && onePass.latitudeHemisphere == oneByOne.latitudeHemisphere
-                      && bits(onePass.longitudeRaw) == bits(oneByOne.longitudeRaw)
-                      && onePass.longitudeHemisphere == oneByOne.longitudeHemisphere
-                      && bits(onePass.speedKnots) == bits(oneByOne.speedKnots)
-                      && bits(onePass.courseDegrees) == bits(oneByOne.courseDegrees) && onePass.valid == oneByOne.valid
-                      && onePass.satellitesInUse == oneByOne.satellitesInUse
-                      && onePass.gpsSatellites == oneByOne.gpsSatellites
-                      && onePass.glonassSatellites == oneByOne.glonassSatellites
-                      && bits(onePass.hdop) == bits(oneByOne.hdop) && onePass.gnsSeen == oneByOne.gnsSeen
-                      && onePass.gsaSeen == oneByOne.gsaSeen;
+    const auto sameFix = [&](const dravonix::GpsFix& a, const dravonix::GpsFix& b) {
+        return a.utc == b.utc && bits(a.latitudeRaw) == bits(b.latitudeRaw)
+               && a.latitudeHemisphere == b.latitudeHemisphere && bits(a.longitudeRaw) == bits(b.longitudeRaw)
+               && a.longitudeHemisphere == b.longitudeHemisphere && bits(a.speedKnots) == bits(b.speedKnots)
+               && bits(a.courseDegrees) == bits(b.courseDegrees) && a.valid == b.valid
+               && a.satellitesInUse == b.satellitesInUse && a.gpsSatellites == b.gpsSatellites
+               && a.glonassSatellites == b.glonassSatellites && bits(a.hdop) == bits(b.hdop) && a.gnsSeen == b.gnsSeen
+               && a.gsaSeen == b.gsaSeen;
+    };
+    const bool same = sameFix(onePass, oneByOne);
     // Trips take validity, position and speed alone, the same as in full.
     dravonix::GpsFix motion;
     dravonix::decodeRecordText(std::span<const char>(record), motion, dravonix::FixDetail::Motion);
@@ -77,15 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto* text : {&record, &next, &record, &next}) {
             decoder.decode(*text, shaped);
             dravonix::decodeRecordText(*text, alone, detail);
-            if (std::memcmp(&shaped.utc, &alone.utc, sizeof shaped.utc) != 0
-                || bits(shaped.latitudeRaw) != bits(alone.latitudeRaw) || bits(shaped.longitudeRaw) != bits(alone.longitudeRaw)
-                || shaped.latitudeHemisphere != alone.latitudeHemisphere
-                || shaped.longitudeHemisphere != alone.longitudeHemisphere
-                || bits(shaped.speedKnots) != bits(alone.speedKnots)
-                || bits(shaped.courseDegrees) != bits(alone.courseDegrees) || shaped.valid != alone.valid
-                || shaped.satellitesInUse != alone.satellitesInUse || shaped.gpsSatellites != alone.gpsSatellites
-                || shaped.glonassSatellites != alone.glonassSatellites || bits(shaped.hdop) != bits(alone.hdop)
-                || shaped.gnsSeen != alone.gnsSeen || shaped.gsaSeen != alone.gsaSeen)
+            if (!sameFix(shaped, alone))
                 __builtin_trap();
         }
     }
