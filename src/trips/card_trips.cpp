@@ -178,9 +178,6 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
         });
     };
     std::atomic<std::size_t> done{0};
-    // Each folder is opened once and its files by name: a card's tens of
-    // thousands of paths are not looked up from the root again and again.
-    OpenFolders folders;
     std::vector<const OpenFolder*> folderOf(recordings.size(), nullptr);
     const auto measure = [&](std::size_t i) {
         TripRecording& r = recordings[i];
@@ -200,6 +197,10 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
         const std::size_t from = measured;
         measured = stop.stop_requested() ? recordings.size() : std::min(recordings.size(), from + kBlock);
         const std::size_t reading = stop.stop_requested() ? 0 : measured - from;
+        // The block's folders are opened once and their files by name: a
+        // card's tens of thousands of paths are not looked up from the root
+        // again and again.
+        OpenFolders folders;
         for (std::size_t i = from; i < from + reading; ++i)
             folderOf[i] = folders.holding(recordings[i].mainPath());
         // The trips first: they are the longer pieces of work.

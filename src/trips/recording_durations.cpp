@@ -55,6 +55,8 @@ const OpenFolder* OpenFolders::holding(std::string_view nativePath)
         return last_;
     auto found = folders_.find(folder);
     if (found == folders_.end()) {
+        if (folders_.size() == kMostHeld)
+            return nullptr;
         auto opened = OpenFolder::open(std::filesystem::path(std::string(folder)));
         found = folders_.emplace(std::string(folder), opened ? std::optional(std::move(*opened)) : std::nullopt).first;
     }

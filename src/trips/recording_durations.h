@@ -48,10 +48,15 @@ MeasuredRecording measureRecording(const TripRecording& recording, bool withTrac
                                    FixDetail detail = FixDetail::Full, const OpenFolder* mainFolder = nullptr);
 
 // The folders of a card's files, each opened the first time it is asked
-// for. Not for use from several threads at once.
+// for. A few at most are held, so that a card of many folders can't use up
+// the descriptors its files need; the files of the rest are opened by path.
+// Not for use from several threads at once.
 class OpenFolders {
 public:
-    // The folder holding the file at `nativePath`; null when it can't be opened.
+    static constexpr std::size_t kMostHeld = 16;
+
+    // The folder holding the file at `nativePath`; null when it can't be
+    // opened or too many are held.
     const OpenFolder* holding(std::string_view nativePath);
 
 private:

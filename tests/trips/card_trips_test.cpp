@@ -14,6 +14,7 @@
 #include <fstream>
 #include <stop_token>
 #include <string_view>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace dravonix;
@@ -27,7 +28,10 @@ namespace {
 // played), one Always file without a track and one with only its rear.
 class Card {
 public:
-    Card(int trips, int perTrip, int seconds) : root_(fs::temp_directory_path() / ("dravonix-card-trips-" + std::to_string(::getpid())))
+    // `folderEach`: every Always recording in a folder of its own, as when
+    // a card's files were sorted by hand.
+    Card(int trips, int perTrip, int seconds, bool folderEach = false)
+        : root_(fs::temp_directory_path() / ("dravonix-card-trips-" + std::to_string(::getpid()))), folderEach_(folderEach)
     {
         fs::remove_all(root_);
         fs::create_directories(root_ / "Normal");
@@ -70,6 +74,10 @@ private:
         char text[64];
         std::snprintf(text, sizeof text, "%s_%04d%02d%02d_%02d%02d%02d_%c.mp4", kind, tm.tm_year + 1900,
                       tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, channel);
+        if (folderEach_ && std::string_view(kind) == "alwa") {
+            fs::create_directories(root_ / folder / std::to_string(t));
+            return root_ / folder / std::to_string(t) / text;
+        }
         return root_ / folder / text;
     }
 
@@ -98,6 +106,7 @@ private:
     }
 
     fs::path root_;
+    bool folderEach_ = false;
     std::string noTrackFront_;
 };
 
@@ -175,6 +184,26 @@ TEST(AnalyseRecordings, SummariesTakenInOnePassMatchTheMergedSamples)
         events += expected.size();
     }
     EXPECT_GT(events, 10u);
+}
+
+TEST(AnalyseRecordings, ACardOfManyFoldersIsReadWithFewDescriptors)
+{
+    // Folders are held open while their files are read: however many a
+    // card has, the files must still find descriptors to open with.
+    const Card card(1, 120, 2, true);
+    const CardTrips all = analyseRecordings(card.recordings(), std::nullopt, {});
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit few = before;
+    few.rlim_cur = 48;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    const CardTrips limited = analyseRecordings(card.recordings(), std::nullopt, {});
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(all.unmeasured, 0);
+    EXPECT_EQ(limited.unmeasured, 0);
+    ASSERT_EQ(limited.trips.size(), 1u);
+    EXPECT_EQ(limited.trips[0].distanceKm, all.trips[0].distanceKm);
+    EXPECT_EQ(limited.trips[0].events.size(), all.trips[0].events.size());
 }
 
 TEST(AnalyseRecordings, AFrontWithoutATrackTakesItsRearsRecords)
