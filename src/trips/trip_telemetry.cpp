@@ -130,7 +130,7 @@ double haversineKm(double lat1, double lon1, double cosLat1, double lat2, double
     const double sinHalfLat = std::sin((lat2 - lat1) * kRad / 2);
     const double sinHalfLon = std::sin((lon2 - lon1) * kRad / 2);
     const double h = sinHalfLat * sinHalfLat + cosLat1 * cosLat2 * sinHalfLon * sinHalfLon;
-    return 2.0 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(h)));
+    return 2.0 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(std::max(0.0, h))));
 }
 
 } // namespace
@@ -177,12 +177,13 @@ void TripDistance::add(const TripSample& sample)
         return; // standing still: nothing to add
     Fix next{lat, lon};
     // The new latitude's cosine turns the last one by the step: a rounding
-    // a step, some 1e-11 of it after a day's driving.
+    // a step, some 1e-11 of it after a day's driving. At a pole that could
+    // turn it below 0, which no latitude's cosine is.
     const double dLat = previous_ ? (lat - previous_->lat) * kRad : 0.0;
     const double dLon = previous_ ? (lon - previous_->lon) * kRad : 0.0;
     if (previous_ && std::abs(dLat) < kTinyAngle && std::abs(dLon) < kTinyAngle) {
         const double cosStep = tinyCos(dLat), sinStep = tinySin(dLat);
-        next.cosLat = previous_->cosLat * cosStep - previous_->sinLat * sinStep;
+        next.cosLat = std::max(0.0, previous_->cosLat * cosStep - previous_->sinLat * sinStep);
         next.sinLat = previous_->sinLat * cosStep + previous_->cosLat * sinStep;
         const double sinHalfLat = tinySin(dLat / 2), sinHalfLon = tinySin(dLon / 2);
         const double h = sinHalfLat * sinHalfLat + previous_->cosLat * next.cosLat * sinHalfLon * sinHalfLon;
@@ -193,8 +194,9 @@ void TripDistance::add(const TripSample& sample)
         next.cosLat = std::cos(lat * kRad);
         next.sinLat = std::sin(lat * kRad);
         if (previous_) {
+            // Both cosines from the library, as for any two places apart.
             addPending();
-            km_ += haversineKm(previous_->lat, previous_->lon, previous_->cosLat, lat, lon, next.cosLat);
+            km_ += greatCircleKm(previous_->lat, previous_->lon, lat, lon);
         }
     }
     previous_ = next;

@@ -253,6 +253,37 @@ TEST(TripTelemetry, DistanceAlongALongDriveIsTheSumOfItsGreatCircleSteps)
     EXPECT_NEAR(whole.km(), wholeExpected, wholeExpected * 1e-12);
 }
 
+TEST(TripTelemetry, AtThePoleEveryLongitudeIsTheSamePlace)
+{
+    // Second by second up a meridian to the pole, as a receiver writes it
+    // (whole ten-thousandths of a minute), then a fix at the pole that gives
+    // another longitude: it places the car where it already was.
+    for (const char hemisphere : {'N', 'S'}) {
+        TripDistance distance;
+        double expected = 0.0;
+        std::optional<std::array<double, 2>> previous;
+        const auto add = [&](long tenThousandthsOfMinute, double longitudeRaw) {
+            TripSample s;
+            s.fix.valid = true;
+            s.fix.latitudeRaw = static_cast<double>(tenThousandthsOfMinute / 600000 * 100)
+                                + static_cast<double>(tenThousandthsOfMinute % 600000) / 1e4;
+            s.fix.latitudeHemisphere = hemisphere;
+            s.fix.longitudeRaw = longitudeRaw;
+            s.fix.longitudeHemisphere = 'E';
+            const std::optional<std::array<double, 2>> place = s.place();
+            ASSERT_TRUE(place);
+            if (previous)
+                expected += greatCircleKm((*previous)[0], (*previous)[1], (*place)[0], (*place)[1]);
+            previous = place;
+            distance.add(s);
+        };
+        for (long left = 78; left >= 0; --left)
+            add(90L * 600000 - 23 * left, 1000.0);
+        add(90L * 600000, 1140.0);
+        EXPECT_NEAR(distance.km(), expected, 1e-6) << hemisphere;
+    }
+}
+
 TEST(TripTelemetry, NoFixesMeanNoDistanceAndNoTopSpeed)
 {
     std::vector<Second> lost(5);
