@@ -4,6 +4,7 @@
 #include "trips/card_trips.h"
 
 #include <atomic>
+#include <climits>
 
 namespace dravonix {
 namespace {
@@ -49,6 +50,12 @@ const OpenFolder* OpenFolders::holding(std::string_view nativePath)
     const std::size_t slash = nativePath.rfind('/');
     if (slash == std::string_view::npos)
         return nullptr;
+#ifdef PATH_MAX
+    // A path too long to open is not read by its name in its folder either:
+    // a file reads the same whichever way it is opened.
+    if (nativePath.size() >= PATH_MAX)
+        return nullptr;
+#endif
     // "/name" lies in the root folder.
     const std::string_view folder = slash == 0 ? std::string_view("/") : nativePath.substr(0, slash);
     if (last_ != nullptr && folder == lastPath_)

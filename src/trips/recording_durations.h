@@ -56,7 +56,7 @@ public:
     static constexpr std::size_t kMostHeld = 16;
 
     // The folder holding the file at `nativePath`; null when it can't be
-    // opened or too many are held.
+    // opened, too many are held or the path is too long to open.
     const OpenFolder* holding(std::string_view nativePath);
 
 private:

@@ -206,6 +206,29 @@ TEST(AnalyseRecordings, ACardOfManyFoldersIsReadWithFewDescriptors)
     EXPECT_EQ(limited.trips[0].events.size(), all.trips[0].events.size());
 }
 
+TEST(OpenFolders, HoldsAFewAndOnlyWhatAPathWouldOpen)
+{
+    const fs::path root = fs::temp_directory_path() / ("dravonix-open-folders-" + std::to_string(::getpid()));
+    OpenFolders folders;
+    std::vector<const OpenFolder*> held;
+    for (std::size_t i = 0; i <= OpenFolders::kMostHeld; ++i) {
+        fs::create_directories(root / std::to_string(i));
+        held.push_back(folders.holding((root / std::to_string(i) / "alwa_20230615_120000_F.mp4").string()));
+    }
+    for (std::size_t i = 0; i < OpenFolders::kMostHeld; ++i)
+        EXPECT_NE(held[i], nullptr) << i;
+    EXPECT_EQ(held.back(), nullptr); // one too many: opened by path
+    EXPECT_EQ(folders.holding((root / "0" / "other.mp4").string()), held[0]);
+    EXPECT_EQ(folders.holding((root / "missing" / "a.mp4").string()), nullptr);
+    EXPECT_EQ(folders.holding("a.mp4"), nullptr);
+    // A path the system would refuse as too long is not opened by its name
+    // in a folder either.
+    OpenFolders fresh;
+    EXPECT_EQ(fresh.holding((root / "0" / std::string(5000, 'x')).string()), nullptr);
+    EXPECT_NE(fresh.holding((root / "0" / std::string(200, 'x')).string()), nullptr);
+    fs::remove_all(root);
+}
+
 TEST(AnalyseRecordings, AFrontWithoutATrackTakesItsRearsRecords)
 {
     const Card card(1, 10, 3); // with the recording that has only its rear
