@@ -80,13 +80,20 @@ double c_numbers::generalAtof(std::string_view text)
         negative = text[0] == '-';
         text.remove_prefix(1);
     }
+    const auto withSign = [negative](double value) { return negative ? -value : value; };
+    // One sign only (from_chars would take a second '-'); with none read, the
+    // result is a plain 0, not -0.
+    if (!text.empty() && (text[0] == '+' || text[0] == '-'))
+        return 0.0;
     if (!startsWithHexPrefix(text))
         if (const std::optional<double> plain = plainDecimal(text))
-            return negative ? -*plain : *plain;
+            return withSign(*plain);
     auto format = std::chars_format::general;
     if (startsWithHexPrefix(text)) {
         text.remove_prefix(2);
         format = std::chars_format::hex;
+        if (text[0] == '+' || text[0] == '-')
+            return withSign(0.0); // the number is the "0" before the x
     }
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, format);
@@ -94,8 +101,8 @@ double c_numbers::generalAtof(std::string_view text)
     if (error == std::errc::result_out_of_range)
         value = magnitudeIsLarge(text, format) ? HUGE_VAL : 0.0; // as strtod does
     else if (error != std::errc())
-        value = 0.0;
-    return negative ? -value : value;
+        return format == std::chars_format::hex ? withSign(0.0) : 0.0;
+    return withSign(value);
 }
 
 int cAtoi(std::string_view text)

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <string>
+#include <vector>
 #include <cstdlib>
 #include <string>
 
@@ -67,4 +70,20 @@ TEST(CNumbers, AtofGivesStrtodsExactDoubleForEveryShapeOfDecimal)
         EXPECT_EQ(cAtof(odd), std::strtod(odd, nullptr)) << odd;
     EXPECT_EQ(cAtof("12.5e1"), 125.0); // an exponent is still read
     EXPECT_EQ(cAtof("0x10.8"), 16.5);  // and hexadecimal
+
+    // One sign only, and a sign with nothing after it is no number: 0, not
+    // -0. Then short texts of the characters a number is made of, at random.
+    std::vector<std::string> odd{"+-1", "--1", "-+1", "0x-8", "-0x-8", "0x+8", "-", "+", " -", "-x", "-0x"};
+    std::mt19937 rng(5);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text(rng() % 7, ' ');
+        for (char& c : text)
+            c = " +-0x.eEp19af"[rng() % 13];
+        odd.push_back(text);
+    }
+    for (const std::string& text : odd) {
+        const double expected = std::strtod(text.c_str(), nullptr);
+        ASSERT_EQ(std::signbit(cAtof(text)), std::signbit(expected)) << text;
+        ASSERT_EQ(cAtof(text), expected) << text;
+    }
 }
