@@ -74,17 +74,18 @@ void ImpactFinder::startTrack(std::size_t recording, const TrackPoints& track)
     // A median lies between the least and the greatest value, so no sample
     // is further from it than they are from each other. (A value that is no
     // number spoils the medians of every sample: they are worked out.)
-    std::array<float, 3> least{}, greatest{};
-    bool odd = false;
+    std::array<float, 3> least{}, greatest{}, sum{};
     if (!track.empty())
         least = greatest = track.front().accel;
     for (const TrackPoint& p : track)
         for (std::size_t a = 0; a < 3; ++a) {
             least[a] = std::min(least[a], p.accel[a]);
             greatest[a] = std::max(greatest[a], p.accel[a]);
-            odd = odd || std::isnan(p.accel[a]);
+            sum[a] += p.accel[a]; // no number anywhere makes it none
         }
-    bool spread = odd;
+    bool spread = false;
+    for (const float s : sum)
+        spread = spread || std::isnan(s);
     for (std::size_t a = 0; a < 3; ++a) {
         const double span = double(greatest[a]) - double(least[a]);
         spread = spread || !std::isfinite(span) || reaches(a, span);

@@ -231,8 +231,18 @@ double tripDistanceKm(const std::vector<TripSample>& samples)
 
 void TripTopSpeed::add(const TripSample& sample)
 {
-    if (const std::optional<long long> speed = sample.speedKmh(); speed && (!top_ || *speed > *top_))
-        top_ = speed;
+    const GpsFix& fix = sample.fix;
+    // As speedKmh takes a speed: from a valid fix, finite and not below 0.
+    if (fix.valid && std::isfinite(fix.speedKnots) && fix.speedKnots >= 0.0
+        && (!topKnots_ || fix.speedKnots > *topKnots_))
+        topKnots_ = fix.speedKnots;
+}
+
+std::optional<long long> TripTopSpeed::kmh() const
+{
+    if (!topKnots_)
+        return std::nullopt;
+    return truncatedSpeed(knotsToKmh(*topKnots_));
 }
 
 std::optional<long long> tripTopSpeedKmh(const std::vector<TripSample>& samples)

@@ -90,10 +90,12 @@ double tripDistanceKm(const std::vector<TripSample>& samples);
 class TripTopSpeed {
 public:
     void add(const TripSample& sample);
-    std::optional<long long> kmh() const { return top_; }
+    std::optional<long long> kmh() const;
 
 private:
-    std::optional<long long> top_;
+    // The readout's speed only grows with the knots written, so the
+    // fastest sample's is worked out once, at the end.
+    std::optional<double> topKnots_;
 };
 std::optional<long long> tripTopSpeedKmh(const std::vector<TripSample>& samples);
 // Between two places in signed degrees, on a sphere of the earth's mean radius.

@@ -9,6 +9,9 @@
 
 #include <QByteArray>
 
+#include <random>
+#include <cmath>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -281,6 +284,25 @@ TEST(TripTelemetry, AtThePoleEveryLongitudeIsTheSamePlace)
             add(90L * 600000 - 23 * left, 1000.0);
         add(90L * 600000, 1140.0);
         EXPECT_NEAR(distance.km(), expected, 1e-6) << hemisphere;
+    }
+}
+
+TEST(TripTelemetry, TopSpeedIsTheFastestSampleAsTheReadoutShowsIt)
+{
+    // Taken from the fastest sample's knots alone: the same as the largest
+    // speed shown, whatever the samples hold.
+    std::mt19937 rng(3);
+    const double odd[] = {-1.0, -0.0, 0.0, std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, 5e18, 4.99999, 5.0};
+    for (int round = 0; round < 200; ++round) {
+        std::vector<TripSample> samples(rng() % 12);
+        std::optional<long long> expected;
+        for (TripSample& s : samples) {
+            s.fix.valid = rng() % 5 != 0;
+            s.fix.speedKnots = rng() % 4 == 0 ? odd[rng() % std::size(odd)] : static_cast<double>(rng() % 100000) / 997.0;
+            if (const std::optional<long long> kmh = s.speedKmh(); kmh && (!expected || *kmh > *expected))
+                expected = kmh;
+        }
+        EXPECT_EQ(tripTopSpeedKmh(samples), expected) << round;
     }
 }
 
