@@ -84,11 +84,9 @@ void ImpactFinder::startTrack(std::size_t recording, const TrackPoints& track)
             sum[a] += p.accel[a]; // no number anywhere makes it none
         }
     bool spread = false;
-    for (const float s : sum)
-        spread = spread || std::isnan(s);
     for (std::size_t a = 0; a < 3; ++a) {
         const double span = double(greatest[a]) - double(least[a]);
-        spread = spread || !std::isfinite(span) || reaches(a, span);
+        spread = spread || std::isnan(sum[a]) || !std::isfinite(span) || reaches(a, span);
     }
     medians_[recording] = spread ? std::optional(accelerationMedians(track)) : std::nullopt;
     medianOf_.reset();

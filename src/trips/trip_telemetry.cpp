@@ -18,9 +18,16 @@ std::optional<std::array<double, 2>> TripSample::place() const
     return std::array<double, 2>{lat, lon};
 }
 
+namespace {
+
+// A speed the readout shows: from a valid fix, finite and not below 0.
+bool hasShownSpeed(const GpsFix& fix) { return fix.valid && std::isfinite(fix.speedKnots) && fix.speedKnots >= 0.0; }
+
+} // namespace
+
 std::optional<long long> TripSample::speedKmh() const
 {
-    if (!fix.valid || !std::isfinite(fix.speedKnots) || fix.speedKnots < 0.0)
+    if (!hasShownSpeed(fix))
         return std::nullopt;
     return truncatedSpeed(knotsToKmh(fix.speedKnots));
 }
@@ -121,23 +128,17 @@ namespace {
 
 constexpr double kRad = std::numbers::pi / 180.0;
 
-// The haversine, with the cosines of both latitudes given: along a track
-// each point's is worked out once, not twice.
 constexpr double kEarthRadiusKm = 6371.0088;
-
-double haversineKm(double lat1, double lon1, double cosLat1, double lat2, double lon2, double cosLat2)
-{
-    const double sinHalfLat = std::sin((lat2 - lat1) * kRad / 2);
-    const double sinHalfLon = std::sin((lon2 - lon1) * kRad / 2);
-    const double h = sinHalfLat * sinHalfLat + cosLat1 * cosLat2 * sinHalfLon * sinHalfLon;
-    return 2.0 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(std::max(0.0, h))));
-}
 
 } // namespace
 
+// The haversine.
 double greatCircleKm(double lat1, double lon1, double lat2, double lon2)
 {
-    return haversineKm(lat1, lon1, std::cos(lat1 * kRad), lat2, lon2, std::cos(lat2 * kRad));
+    const double sinHalfLat = std::sin((lat2 - lat1) * kRad / 2);
+    const double sinHalfLon = std::sin((lon2 - lon1) * kRad / 2);
+    const double h = sinHalfLat * sinHalfLat + std::cos(lat1 * kRad) * std::cos(lat2 * kRad) * sinHalfLon * sinHalfLon;
+    return 2.0 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(std::max(0.0, h))));
 }
 
 namespace {
@@ -232,9 +233,7 @@ double tripDistanceKm(const std::vector<TripSample>& samples)
 void TripTopSpeed::add(const TripSample& sample)
 {
     const GpsFix& fix = sample.fix;
-    // As speedKmh takes a speed: from a valid fix, finite and not below 0.
-    if (fix.valid && std::isfinite(fix.speedKnots) && fix.speedKnots >= 0.0
-        && (!topKnots_ || fix.speedKnots > *topKnots_))
+    if (hasShownSpeed(fix) && (!topKnots_ || fix.speedKnots > *topKnots_))
         topKnots_ = fix.speedKnots;
 }
 
