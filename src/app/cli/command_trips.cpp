@@ -81,20 +81,24 @@ std::optional<Arguments> parseArguments(const QStringList& args, const char* hel
     return parsed;
 }
 
-std::optional<CardTrips> analyseFolder(const Arguments& args, bool keepTelemetry, int& status)
+// The card is kept until the process ends, as the list's rows are: handing
+// its tens of thousands of paths back one by one only delays the exit.
+const CardTrips* analyseFolder(const Arguments& args, bool keepTelemetry, int& status)
 {
     auto set = scanRecordingSet(QByteArray::fromStdString(bytesFromArgument(args.folder)));
     if (!set) {
         status = fail(QStringLiteral("%1: %2").arg(args.folder, scanErrorText(set.error())));
-        return std::nullopt;
+        return nullptr;
     }
-    CardTrips card = analyseRecordings(std::move(*set), findCardConfig(nativePath(args.folder)),
-                                       TripOptions{args.limitKmh, keepTelemetry});
+    static CardTrips* keptUntilExit = nullptr;
+    keptUntilExit = new CardTrips(analyseRecordings(std::move(*set), findCardConfig(nativePath(args.folder)),
+                                                    TripOptions{args.limitKmh, keepTelemetry}));
+    const CardTrips& card = *keptUntilExit;
     if (card.unmeasured > 0)
         std::fprintf(stderr, "dravonix: %d recording(s) without a readable duration are in no trip\n", card.unmeasured);
     if (card.set.duplicates > 0)
         std::fprintf(stderr, "dravonix: %d file(s) named like a recording already taken were left out (the one in the camera's own folder is used)\n", card.set.duplicates);
-    return card;
+    return &card;
 }
 
 int finish(const QByteArray& out)
@@ -112,7 +116,7 @@ int runTrips(const QStringList& args)
     const std::optional<Arguments> parsed = parseArguments(args, kTripsHelp, true, status);
     if (!parsed)
         return status;
-    const std::optional<CardTrips> card = analyseFolder(*parsed, false, status);
+    const CardTrips* const card = analyseFolder(*parsed, false, status);
     if (!card)
         return status;
     QByteArray out;
@@ -133,7 +137,7 @@ int runEvents(const QStringList& args)
     const std::optional<Arguments> parsed = parseArguments(args, kEventsHelp, true, status);
     if (!parsed)
         return status;
-    const std::optional<CardTrips> card = analyseFolder(*parsed, false, status);
+    const CardTrips* const card = analyseFolder(*parsed, false, status);
     if (!card)
         return status;
     std::vector<TripEvent> events = card->eventsOutsideTrips;
@@ -164,7 +168,7 @@ int runClock(const QStringList& args)
     const std::optional<Arguments> parsed = parseArguments(args, kClockHelp, false, status);
     if (!parsed)
         return status;
-    const std::optional<CardTrips> card = analyseFolder(*parsed, true, status);
+    const CardTrips* const card = analyseFolder(*parsed, true, status);
     if (!card)
         return status;
     std::vector<TripSample> samples;
