@@ -80,6 +80,107 @@ TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, c
     return summary;
 }
 
+// What the summaries need of a recording whose track is read with its
+// duration: the trip's figures over its samples alone, as if it were a trip
+// of its own. A trip that plays all of it joins them instead of going
+// through its samples again, so its track is let go as soon as it is read.
+struct RecordingDigest {
+    std::size_t samples = 0;
+    std::optional<TripDistance::Part> distance;
+    TripTopSpeed top;
+    std::optional<ImpactFinder::Part> impacts;
+    std::optional<OverspeedFinder::Part> overspeeds;
+};
+
+RecordingDigest digestRecording(std::size_t index, const TripRecording& recording, const TrackPoints& track,
+                                const ImpactThresholds& thresholds, const TripOptions& options)
+{
+    TripDistance distance;
+    ImpactFinder impacts(thresholds);
+    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
+    RecordingDigest digest;
+    digest.samples = track.size();
+    if (track.empty())
+        return digest;
+    impacts.startTrack(index, track);
+    const TimelinePiece whole{recording.start, recording.end(), 0, index, 0};
+    forEachPieceSample(recording, whole, true, track, [&](const TripSample& s) {
+        distance.add(s);
+        digest.top.add(s);
+        impacts.add(s);
+        if (options.speedLimitKmh)
+            overspeeds.add(s);
+    });
+    digest.distance = distance.part();
+    digest.impacts = std::move(impacts).part();
+    digest.overspeeds = std::move(overspeeds).part();
+    return digest;
+}
+
+// Event files mostly lie under Always ones, whose tracks are the ones
+// played: theirs is read only when a trip plays part of one.
+bool trackReadWithDuration(const TripRecording& r) { return r.drives() && r.kind != RecordingKind::Event; }
+
+// As summarise, from digests where a trip plays all of a recording, and
+// from its file's samples where it plays only part (one Always file
+// running into another) or the recording has no digest (an Event file).
+TripSummary summariseDigests(const std::vector<TripRecording>& recordings, Trip trip,
+                             const std::vector<std::optional<RecordingDigest>>& digests,
+                             const ImpactThresholds& thresholds, const TripOptions& options, FixDetail detail)
+{
+    TripTimeline timeline(recordings, trip);
+    TripDistance distance;
+    TripTopSpeed top;
+    ImpactFinder impacts(thresholds);
+    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
+    DiskTracks disk(recordings, detail);
+    std::map<std::size_t, const TrackPoints*> loaded;
+    const auto addSample = [&](const TripSample& s) {
+        distance.add(s);
+        top.add(s);
+        impacts.add(s);
+        if (options.speedLimitKmh)
+            overspeeds.add(s);
+    };
+    const std::vector<TimelinePiece>& pieces = timeline.pieces();
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const TimelinePiece& piece = pieces[p];
+        const TripRecording& recording = recordings[piece.recording];
+        const bool last = p + 1 == pieces.size();
+        if (trackReadWithDuration(recording)) {
+            const std::optional<RecordingDigest>& digest = digests[piece.recording];
+            if (!digest)
+                continue; // no track
+            const PiecePlays plays = piecePlays(recording, piece, last, digest->samples);
+            if (plays == PiecePlays::Nothing)
+                continue;
+            if (plays == PiecePlays::All) {
+                const std::int64_t tripShift = piece.tripFrom - piece.offsetFrom;
+                if (digest->distance)
+                    distance.join(*digest->distance);
+                top.join(digest->top);
+                if (digest->impacts)
+                    impacts.join(*digest->impacts, tripShift);
+                if (digest->overspeeds)
+                    overspeeds.join(*digest->overspeeds, tripShift);
+                continue;
+            }
+        }
+        auto [known, fresh] = loaded.try_emplace(piece.recording, nullptr);
+        if (fresh) {
+            known->second = disk(piece.recording);
+            if (known->second != nullptr && !known->second->empty())
+                impacts.startTrack(piece.recording, *known->second);
+        }
+        if (known->second != nullptr)
+            forEachPieceSample(recording, piece, last, *known->second, addSample);
+    }
+    TripSummary summary{std::move(trip), std::move(timeline), {}, distance.km(), top.kmh(), {}};
+    summary.events = tripEvents(recordings, summary.trip, summary.timeline, std::move(impacts.events()),
+                                overspeeds.events());
+    return summary;
+}
+
 } // namespace
 
 TripTelemetry readTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline)
@@ -129,20 +230,13 @@ void noteUnmeasured(CardTrips& card)
 }
 
 // Trips share nothing but the recordings they read: one per core.
-void appendSummaries(CardTrips& card, std::vector<Trip> trips, const TripOptions& options,
-                     const std::function<TrackLoader()>& makeLoader)
+void appendSummaries(CardTrips& card, std::vector<Trip> trips, const std::function<TripSummary(Trip)>& summariseOne)
 {
     std::vector<std::optional<TripSummary>> done(trips.size());
-    forEachInParallel(trips.size(), [&](std::size_t i) {
-        done[i] = summarise(card.set.recordings, std::move(trips[i]), card.thresholds, options, makeLoader());
-    });
+    forEachInParallel(trips.size(), [&](std::size_t i) { done[i] = summariseOne(std::move(trips[i])); });
     for (std::optional<TripSummary>& summary : done)
         card.trips.push_back(std::move(*summary));
 }
-
-// Event files mostly lie under Always ones, whose tracks are the ones
-// played: theirs is read only when a trip plays part of one.
-bool trackReadWithDuration(const TripRecording& r) { return r.drives() && r.kind != RecordingKind::Event; }
 
 } // namespace
 
@@ -151,8 +245,10 @@ CardTrips summariseTrips(RecordingSet set, const std::optional<std::filesystem::
 {
     CardTrips card = startCard(std::move(set), configPath);
     noteUnmeasured(card);
-    appendSummaries(card, groupTrips(card.set.recordings), options,
-                    [&] { return TrackLoader(DiskTracks(card.set.recordings)); });
+    appendSummaries(card, groupTrips(card.set.recordings), [&](Trip trip) {
+        return summarise(card.set.recordings, std::move(trip), card.thresholds, options,
+                         TrackLoader(DiskTracks(card.set.recordings)));
+    });
     return card;
 }
 
@@ -169,7 +265,10 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
     const FixDetail detail = options.keepTelemetry ? FixDetail::Full : FixDetail::Motion;
     CardTrips card = startCard(std::move(set), configPath);
     std::vector<TripRecording>& recordings = card.set.recordings;
-    std::vector<std::optional<TrackPoints>> tracks(recordings.size());
+    // Tracks are kept until their trips are summarised only when the
+    // summaries keep the samples; else each is digested as it is read.
+    std::vector<std::optional<TrackPoints>> tracks(options.keepTelemetry ? recordings.size() : 0);
+    std::vector<std::optional<RecordingDigest>> digests(options.keepTelemetry ? 0 : recordings.size());
     const auto makeLoader = [&] {
         return TrackLoader([&, disk = std::make_shared<DiskTracks>(recordings, detail)](std::size_t i) -> const TrackPoints* {
             if (!trackReadWithDuration(recordings[i]))
@@ -177,15 +276,35 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
             return tracks[i] ? &*tracks[i] : nullptr;
         });
     };
+    const auto summariseOne = [&](Trip trip) -> TripSummary {
+        if (options.keepTelemetry)
+            return summarise(recordings, std::move(trip), card.thresholds, options, makeLoader());
+        return summariseDigests(recordings, std::move(trip), digests, card.thresholds, options, detail);
+    };
     std::atomic<std::size_t> done{0};
     std::vector<const OpenFolder*> folderOf(recordings.size(), nullptr);
     const auto measure = [&](std::size_t i) {
         TripRecording& r = recordings[i];
         if (stop.stop_requested())
             return; // left at 0: not measured
-        MeasuredRecording reading = measureRecording(r, trackReadWithDuration(r), detail, folderOf[i]);
-        r.durationMs = reading.durationMs;
-        tracks[i] = std::move(reading.track);
+        const bool withTrack = trackReadWithDuration(r);
+        if (options.keepTelemetry) {
+            TrackPoints track;
+            const MeasuredRecording reading = measureRecording(r, withTrack ? &track : nullptr, detail, folderOf[i]);
+            r.durationMs = reading.durationMs;
+            if (reading.tracked)
+                tracks[i] = std::move(track);
+        } else {
+            // One buffer a thread, reused from file to file; an hour's
+            // points at most are held on to after a longer file.
+            thread_local TrackPoints track;
+            const MeasuredRecording reading = measureRecording(r, withTrack ? &track : nullptr, detail, folderOf[i]);
+            r.durationMs = reading.durationMs;
+            if (reading.tracked)
+                digests[i] = digestRecording(i, r, track, card.thresholds, options);
+            if (track.capacity() > 3600)
+                TrackPoints().swap(track);
+        }
         if (onMeasured)
             onMeasured(++done);
     };
@@ -207,18 +326,21 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
         std::vector<std::optional<TripSummary>> summaries(ready.size());
         forEachInParallel(ready.size() + reading, [&](std::size_t k) {
             if (k < ready.size())
-                summaries[k] = summarise(recordings, std::move(ready[k]), card.thresholds, options, makeLoader());
+                summaries[k] = summariseOne(std::move(ready[k]));
             else
                 measure(from + k - ready.size());
         });
         for (std::optional<TripSummary>& summary : summaries)
             card.trips.push_back(std::move(*summary));
         for (; held < open; ++held)
-            tracks[held].reset();
+            if (options.keepTelemetry)
+                tracks[held].reset();
+            else
+                digests[held].reset();
         const bool all = measured == recordings.size();
         ready = groupTrips(recordings, open, measured);
         if (all) {
-            appendSummaries(card, std::move(ready), options, makeLoader);
+            appendSummaries(card, std::move(ready), summariseOne);
             break;
         }
         open = measured;

@@ -12,16 +12,17 @@ namespace {
 // The main file's duration, else the other channel's; 0 when neither reads.
 std::int64_t measureOne(const TripRecording& recording)
 {
-    return measureRecording(recording, false).durationMs;
+    return measureRecording(recording, nullptr).durationMs;
 }
 
 } // namespace
 
-MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack, FixDetail detail,
+MeasuredRecording measureRecording(const TripRecording& recording, TrackPoints* track, FixDetail detail,
                                    const OpenFolder* mainFolder)
 {
     MeasuredRecording measured;
-    const auto readFrom = [&](const std::string& path, const OpenFolder* folder, bool duration, bool track) {
+    const bool withTrack = track != nullptr;
+    const auto readFrom = [&](const std::string& path, const OpenFolder* folder, bool duration, bool withPoints) {
         auto opened = folder != nullptr ? openFileByteSource(*folder, path.c_str() + path.rfind('/') + 1)
                                         : openFileByteSource(std::filesystem::path(path));
         auto* file = std::get_if<std::unique_ptr<ByteSource>>(&opened);
@@ -31,17 +32,16 @@ MeasuredRecording measureRecording(const TripRecording& recording, bool withTrac
         if (duration)
             if (const DurationResult ms = readMovieDurationMs(source))
                 measured.durationMs = *ms;
-        TrackPoints points;
-        if (track && readTrackPoints(source, points, detail).ok())
-            measured.track = std::move(points);
+        if (withPoints)
+            measured.tracked = readTrackPoints(source, *track, detail).ok();
     };
     const std::string& main = recording.mainPath();
     if (main.empty())
         return measured;
     readFrom(main, mainFolder, true, withTrack);
     const std::string* other = recording.otherPath();
-    if (other != nullptr && (measured.durationMs == 0 || (withTrack && !measured.track)))
-        readFrom(*other, nullptr, measured.durationMs == 0, withTrack && !measured.track);
+    if (other != nullptr && (measured.durationMs == 0 || (withTrack && !measured.tracked)))
+        readFrom(*other, nullptr, measured.durationMs == 0, withTrack && !measured.tracked);
     return measured;
 }
 

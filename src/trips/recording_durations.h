@@ -37,14 +37,15 @@ std::size_t readRecordingDurations(std::span<const std::string> nativePaths, con
 int measureRecordings(RecordingSet& set, std::stop_token stop = {},
                       const std::function<void(std::size_t done)>& onMeasured = {});
 
-// A recording's duration read as above and, when asked for, its main file's
-// track from the same opening: a card's trips read every file once.
+// A recording's duration read as above and, when `track` is given, its main
+// file's track into it from the same opening (the other channel's when the
+// main file has none): a card's trips read every file once.
 struct MeasuredRecording {
     std::int64_t durationMs = 0;
-    std::optional<TrackPoints> track; // none without a readable track, or when not asked for
+    bool tracked = false; // a track was read (`track` is left empty otherwise)
 };
 // `mainFolder`, when given, is the main file's folder held open.
-MeasuredRecording measureRecording(const TripRecording& recording, bool withTrack,
+MeasuredRecording measureRecording(const TripRecording& recording, TrackPoints* track,
                                    FixDetail detail = FixDetail::Full, const OpenFolder* mainFolder = nullptr);
 
 // The folders of a card's files, each opened the first time it is asked

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <system_error>
 
 namespace dravonix {
@@ -117,6 +118,8 @@ void ImpactFinder::add(const TripSample& s)
             hit = hit || reaches(a, deviation);
         }
     }
+    if (!firstInRun_)
+        firstInRun_ = hit;
     if (!hit) {
         inRun_ = false;
         return;
@@ -127,6 +130,42 @@ void ImpactFinder::add(const TripSample& s)
     else if (peak > impacts_.back().value)
         impacts_.back() = event;
     inRun_ = true;
+}
+
+namespace {
+
+void appendShifted(std::vector<TripEvent>& to, std::span<const TripEvent> events, std::int64_t tripShift)
+{
+    for (TripEvent e : events) {
+        e.tripMs += tripShift;
+        to.push_back(e);
+    }
+}
+
+} // namespace
+
+std::optional<ImpactFinder::Part> ImpactFinder::part() &&
+{
+    if (!firstInRun_)
+        return std::nullopt;
+    return Part{std::move(impacts_), *firstInRun_, inRun_};
+}
+
+void ImpactFinder::join(Part part, std::int64_t tripShift)
+{
+    std::span<const TripEvent> events = part.events;
+    if (inRun_ && part.startsInRun) {
+        // One impact: at the larger peak, the earlier of two equal ones.
+        TripEvent first = events.front();
+        first.tripMs += tripShift;
+        if (first.value > impacts_.back().value)
+            impacts_.back() = first;
+        events = events.subspan(1);
+    }
+    appendShifted(impacts_, events, tripShift);
+    inRun_ = part.endsInRun;
+    if (!firstInRun_)
+        firstInRun_ = part.startsInRun;
 }
 
 std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactThresholds& thresholds)
@@ -146,9 +185,29 @@ void OverspeedFinder::add(const TripSample& s)
     if (!speed)
         return;
     const bool now = static_cast<double>(*speed) > limitKmh_;
+    if (!firstAbove_)
+        firstAbove_ = now;
     if (now && !above_)
         events_.push_back({TripEventKind::Overspeed, s.time, s.tripMs, s.recording, s.offsetMs, double(*speed)});
     above_ = now;
+}
+
+std::optional<OverspeedFinder::Part> OverspeedFinder::part() &&
+{
+    if (!firstAbove_)
+        return std::nullopt;
+    return Part{std::move(events_), *firstAbove_, above_};
+}
+
+void OverspeedFinder::join(Part part, std::int64_t tripShift)
+{
+    std::span<const TripEvent> events = part.events;
+    if (above_ && part.startsAbove)
+        events = events.subspan(1); // the stretch goes on
+    appendShifted(events_, events, tripShift);
+    above_ = part.endsAbove;
+    if (!firstAbove_)
+        firstAbove_ = part.startsAbove;
 }
 
 std::vector<TripEvent> findOverspeeds(const std::vector<TripSample>& samples, double limitKmh)

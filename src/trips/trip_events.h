@@ -57,6 +57,17 @@ public:
     void add(const TripSample& sample);
     std::vector<TripEvent>& events() { return impacts_; }
 
+    // What a run of samples found on their own: joined to what came before,
+    // an impact going on across the join is one impact, as when the samples
+    // come one by one. `tripShift` is added to the part's trip times.
+    struct Part {
+        std::vector<TripEvent> events;
+        bool startsInRun = false; // its first sample was an impact
+        bool endsInRun = false;
+    };
+    std::optional<Part> part() &&; // none when no sample came
+    void join(Part part, std::int64_t tripShift);
+
 private:
     bool reaches(std::size_t axis, double deviation) const;
 
@@ -67,6 +78,7 @@ private:
     const std::optional<std::array<float, 3>>* median_ = nullptr;
     std::optional<std::size_t> medianOf_;
     bool inRun_ = false;
+    std::optional<bool> firstInRun_; // once a sample came
     std::vector<TripEvent> impacts_;
 };
 std::vector<TripEvent> findImpacts(const TripTelemetry& telemetry, const ImpactThresholds& thresholds);
@@ -78,9 +90,19 @@ public:
     void add(const TripSample& sample);
     std::vector<TripEvent>& events() { return events_; }
 
+    // As ImpactFinder's: a stretch going on across the join starts once.
+    struct Part {
+        std::vector<TripEvent> events;
+        bool startsAbove = false; // its first sample with a speed was above
+        bool endsAbove = false;
+    };
+    std::optional<Part> part() &&; // none when no sample had a speed
+    void join(Part part, std::int64_t tripShift);
+
 private:
     double limitKmh_;
     bool above_ = false;
+    std::optional<bool> firstAbove_; // once a sample had a speed
     std::vector<TripEvent> events_;
 };
 std::vector<TripEvent> findOverspeeds(const std::vector<TripSample>& samples, double limitKmh);

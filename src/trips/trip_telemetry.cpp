@@ -75,31 +75,26 @@ void forEachTripSample(const std::vector<TripRecording>& recordings, const TripT
                 onTrack(piece.recording, *known->second);
         }
         const TrackPoints* track = known->second;
-        if (track == nullptr || track->empty())
-            continue;
-        const TripRecording& recording = recordings[piece.recording];
-        const std::size_t count = track->size();
-        // Half-open pieces, so a moment two pieces share is counted once; the
-        // trip's very end belongs to its last piece.
-        const std::int64_t from = piece.offsetFrom;
-        const std::int64_t to = piece.offsetFrom + piece.length();
-        const bool last = p + 1 == pieces.size();
-        TripSample out;
-        out.recording = piece.recording;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int64_t offset = sampleOffsetMs(i, count, recording.durationMs);
-            if (offset < from || offset > to || (offset == to && !last))
-                continue;
-            const TrackPoint& point = (*track)[i];
-            out.time = recording.start + offset;
-            out.tripMs = piece.tripFrom + (offset - from);
-            out.offsetMs = offset;
-            out.sampleIndex = i;
-            out.accel = point.accel;
-            out.fix = point.fix;
-            visit(out);
-        }
+        if (track != nullptr && !track->empty())
+            forEachPieceSample(recordings[piece.recording], piece, p + 1 == pieces.size(), *track, visit);
     }
+}
+
+PiecePlays piecePlays(const TripRecording& recording, const TimelinePiece& piece, bool last, std::size_t count)
+{
+    if (count == 0)
+        return PiecePlays::Nothing;
+    // A sample's offset grows with its index, so a piece plays a run of them.
+    const bool first = pieceHolds(piece, last, 0);
+    const bool final = pieceHolds(piece, last, sampleOffsetMs(count - 1, count, recording.durationMs));
+    if (first && final)
+        return PiecePlays::All;
+    if (first || final)
+        return PiecePlays::Part;
+    for (std::size_t i = 1; i + 1 < count; ++i)
+        if (pieceHolds(piece, last, sampleOffsetMs(i, count, recording.durationMs)))
+            return PiecePlays::Part;
+    return PiecePlays::Nothing;
 }
 
 TripTelemetry mergeTripTelemetry(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
@@ -170,10 +165,12 @@ double tinyAsin(double x)
 
 void TripDistance::add(const TripSample& sample)
 {
-    const std::optional<std::array<double, 2>> place = sample.place();
-    if (!place)
-        return;
-    const auto [lat, lon] = *place;
+    if (const std::optional<std::array<double, 2>> place = sample.place())
+        addPlace((*place)[0], (*place)[1]);
+}
+
+void TripDistance::addPlace(double lat, double lon)
+{
     if (previous_ && previous_->lat == lat && previous_->lon == lon)
         return; // standing still: nothing to add
     Fix next{lat, lon};
@@ -201,6 +198,25 @@ void TripDistance::add(const TripSample& sample)
         }
     }
     previous_ = next;
+    if (!first_)
+        first_ = next;
+}
+
+std::optional<TripDistance::Part> TripDistance::part() const
+{
+    if (!first_)
+        return std::nullopt;
+    return Part{*first_, *previous_, km()};
+}
+
+void TripDistance::join(const Part& part)
+{
+    // The step onto the part's first place, as its sample would have made
+    // it; then the part's own way, from where it ended.
+    addPlace(part.first.lat, part.first.lon);
+    addPending();
+    km_ += part.km;
+    previous_ = part.last;
 }
 
 namespace {
@@ -235,6 +251,12 @@ void TripTopSpeed::add(const TripSample& sample)
     const GpsFix& fix = sample.fix;
     if (hasShownSpeed(fix) && (!topKnots_ || fix.speedKnots > *topKnots_))
         topKnots_ = fix.speedKnots;
+}
+
+void TripTopSpeed::join(const TripTopSpeed& other)
+{
+    if (other.topKnots_ && (!topKnots_ || *other.topKnots_ > *topKnots_))
+        topKnots_ = other.topKnots_;
 }
 
 std::optional<long long> TripTopSpeed::kmh() const

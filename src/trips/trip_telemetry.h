@@ -58,6 +58,39 @@ using OnTrack = std::function<void(std::size_t recording, const TrackPoints& tra
 void forEachTripSample(const std::vector<TripRecording>& recordings, const TripTimeline& timeline,
                        const TrackLoader& loadTrack, const OnTrack& onTrack,
                        const std::function<void(const TripSample&)>& visit);
+// Whether a piece of a timeline (`last`: the trip's last) plays the moment
+// at `offset` in its recording. Pieces are half-open, so a moment two pieces
+// share is counted once; the trip's very end belongs to its last piece.
+inline bool pieceHolds(const TimelinePiece& piece, bool last, std::int64_t offset)
+{
+    const std::int64_t to = piece.offsetFrom + piece.length();
+    return offset >= piece.offsetFrom && (offset < to || (offset == to && last));
+}
+// The samples of one piece, as forEachTripSample hands them over.
+template <typename Visit>
+void forEachPieceSample(const TripRecording& recording, const TimelinePiece& piece, bool last,
+                        const TrackPoints& track, Visit&& visit)
+{
+    const std::size_t count = track.size();
+    TripSample out;
+    out.recording = piece.recording;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::int64_t offset = sampleOffsetMs(i, count, recording.durationMs);
+        if (!pieceHolds(piece, last, offset))
+            continue;
+        const TrackPoint& point = track[i];
+        out.time = recording.start + offset;
+        out.tripMs = piece.tripFrom + (offset - piece.offsetFrom);
+        out.offsetMs = offset;
+        out.sampleIndex = i;
+        out.accel = point.accel;
+        out.fix = point.fix;
+        visit(out);
+    }
+}
+// How much of a track of `count` samples a piece plays.
+enum class PiecePlays { Nothing, Part, All };
+PiecePlays piecePlays(const TripRecording& recording, const TimelinePiece& piece, bool last, std::size_t count);
 
 // The median of each axis over all of a track's samples.
 std::array<float, 3> accelerationMedians(const TrackPoints& track);
@@ -66,17 +99,30 @@ std::array<float, 3> accelerationMedians(const TrackPoints& track);
 // at a time.
 class TripDistance {
 public:
-    void add(const TripSample& sample);
-    double km() const;
-
-private:
     struct Fix {
         double lat = 0.0, lon = 0.0;       // degrees
         double cosLat = 1.0, sinLat = 0.0; // of the latitude
     };
+    // What a stretch of samples added on their own gave: where they began and
+    // ended and how far they went. Joined to what came before, it counts as
+    // its samples added one by one would (to the last bits of the sum).
+    struct Part {
+        Fix first, last;
+        double km = 0.0;
+    };
+
+    void add(const TripSample& sample);
+    double km() const;
+    // None when no sample placed the car.
+    std::optional<Part> part() const;
+    void join(const Part& part);
+
+private:
+    void addPlace(double lat, double lon);
     void addPending();
 
     double km_ = 0.0;
+    std::optional<Fix> first_;
     std::optional<Fix> previous_;
     // Short steps' haversines, added a few dozen at a time so that their
     // square roots overlap instead of each waiting for the last; always
@@ -90,6 +136,8 @@ double tripDistanceKm(const std::vector<TripSample>& samples);
 class TripTopSpeed {
 public:
     void add(const TripSample& sample);
+    // What another one saw, as if its samples came here.
+    void join(const TripTopSpeed& other);
     std::optional<long long> kmh() const;
 
 private:

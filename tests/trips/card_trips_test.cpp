@@ -121,12 +121,17 @@ void expectSameTrips(const CardTrips& a, const CardTrips& b)
         EXPECT_EQ(x.trip.recordings, y.trip.recordings);
         EXPECT_EQ(x.trip.start, y.trip.start);
         EXPECT_EQ(x.trip.end, y.trip.end);
-        EXPECT_EQ(x.distanceKm, y.distanceKm);
+        // A recording's way is added up on its own and then joined: the
+        // same sum to its last bits.
+        EXPECT_NEAR(x.distanceKm, y.distanceKm, 1e-12 * y.distanceKm);
         EXPECT_EQ(x.topSpeedKmh, y.topSpeedKmh);
         ASSERT_EQ(x.events.size(), y.events.size());
         for (std::size_t e = 0; e < x.events.size(); ++e) {
             EXPECT_EQ(x.events[e].kind, y.events[e].kind);
             EXPECT_EQ(x.events[e].time, y.events[e].time);
+            EXPECT_EQ(x.events[e].tripMs, y.events[e].tripMs);
+            EXPECT_EQ(x.events[e].recording, y.events[e].recording);
+            EXPECT_EQ(x.events[e].offsetMs, y.events[e].offsetMs);
             EXPECT_EQ(x.events[e].value, y.events[e].value);
         }
     }
@@ -160,6 +165,109 @@ TEST(AnalyseRecordings, ReadingEachFileOnceGivesWhatReadingPerTripGives)
         }
     EXPECT_GT(impacts, 50u);
     EXPECT_GT(eventFiles, 100u);
+}
+
+namespace {
+
+struct TestSecond {
+    double kmh = 40.0;
+    int accelX = 0; // 1/256 g
+    bool fixLost = false;
+};
+
+// A recording of one second a sample, driving north from where the last
+// one left off.
+void writeRecording(const fs::path& path, long long t, const std::vector<TestSecond>& seconds)
+{
+    std::vector<mp4::TelemetryRecord> records;
+    for (std::size_t s = 0; s < seconds.size(); ++s) {
+        demo::DriveSecond drive;
+        drive.latitude = 37.5 + static_cast<double>(t - 1700000000 + static_cast<long long>(s)) * 1e-4;
+        drive.longitude = 127.0;
+        drive.speedMps = seconds[s].kmh / 3.6;
+        drive.fixLost = seconds[s].fixLost;
+        drive.gpsSatellites = 8;
+        drive.hdop = 0.9;
+        mp4::TelemetryRecord record;
+        record.accelX = seconds[s].accelX;
+        record.nmeaText = demo::recordText(drive, std::chrono::sys_seconds{std::chrono::seconds(t + static_cast<long long>(s))}, 0);
+        records.push_back(record);
+    }
+    const mp4::Bytes bytes = mp4::syntheticRecording(records);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+TEST(AnalyseRecordings, RecordingsPlayedWholeCountAsTheirSamplesOneByOne)
+{
+    // Impacts and stretches above the limit running across the ends of
+    // recordings, a recording without a fix, an Always file starting inside
+    // another (played in part) and an Event file running past the last
+    // Always one (played in part, from its file).
+    const fs::path root = fs::temp_directory_path() / ("dravonix-joined-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "Normal");
+    fs::create_directories(root / "Event");
+    const auto name = [&](const char* folder, const char* kind, long long t) {
+        const std::time_t time = static_cast<std::time_t>(t);
+        std::tm tm{};
+        gmtime_r(&time, &tm);
+        char text[64];
+        std::snprintf(text, sizeof text, "%s_%04d%02d%02d_%02d%02d%02d_F.mp4", kind, tm.tm_year + 1900, tm.tm_mon + 1,
+                      tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        return root / folder / text;
+    };
+    const long long t = 1700000000;
+    std::vector<TestSecond> first(10), second(10), noFix(10), fourth(10), overlapping(10), event(20), last(10);
+    for (std::size_t s = 7; s < 10; ++s)
+        first[s].kmh = 90.0;
+    first[9].accelX = 300; // an impact running on into the next file, peaking there
+    second[0].accelX = 400;
+    second[0].kmh = second[1].kmh = 90.0; // the stretch goes on: no second overspeed
+    for (TestSecond& s : noFix)
+        s.fixLost = true;
+    fourth[0].accelX = 300; // after a file without a fix: an impact of its own
+    fourth[9].kmh = 95.0;
+    overlapping[2].accelX = -300; // not played: the file before runs on to here
+    overlapping[9].accelX = 300;
+    event[19].accelX = 350;
+    last[0].accelX = 350; // the same peak across the join: the earlier counts
+    writeRecording(name("Normal", "alwa", t), t, first);
+    writeRecording(name("Normal", "alwa", t + 10), t + 10, second);
+    writeRecording(name("Normal", "alwa", t + 20), t + 20, noFix);
+    writeRecording(name("Normal", "alwa", t + 30), t + 30, fourth);
+    writeRecording(name("Normal", "alwa", t + 35), t + 35, overlapping);
+    writeRecording(name("Event", "event", t + 42), t + 42, event);
+    writeRecording(name("Normal", "alwa", t + 62), t + 62, last);
+
+    std::vector<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        paths.push_back(entry.path().string());
+    RecordingSet measured = collectRecordings(paths);
+    measureRecordings(measured);
+    for (const std::optional<double> limit : {std::optional<double>(61.0), std::optional<double>()}) {
+        SCOPED_TRACE(limit ? "with a limit" : "without a limit");
+        const CardTrips perTrip = summariseTrips(measured, std::nullopt, {limit, false});
+        const CardTrips joined = analyseRecordings(collectRecordings(paths), std::nullopt, {limit, false});
+        const CardTrips kept = analyseRecordings(collectRecordings(paths), std::nullopt, {limit, true});
+        ASSERT_EQ(joined.trips.size(), 1u);
+        expectSameTrips(joined, perTrip);
+        expectSameTrips(kept, perTrip);
+        std::vector<std::pair<TripEventKind, std::int64_t>> events;
+        for (const TripEvent& e : joined.trips[0].events)
+            events.emplace_back(e.kind, e.tripMs);
+        using K = TripEventKind;
+        std::vector<std::pair<TripEventKind, std::int64_t>> expected{
+            {K::Impact, 10000}, {K::Impact, 30000}, {K::EventFile, 42000}, {K::Impact, 44000}, {K::Impact, 61000}};
+        if (limit) {
+            expected.insert(expected.begin(), {K::Overspeed, 7000});
+            expected.insert(expected.begin() + 3, {K::Overspeed, 39000});
+        }
+        EXPECT_EQ(events, expected);
+    }
+    fs::remove_all(root);
 }
 
 TEST(AnalyseRecordings, SummariesTakenInOnePassMatchTheMergedSamples)
