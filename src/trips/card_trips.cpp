@@ -256,11 +256,14 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
                             const TripOptions& options, std::stop_token stop,
                             const std::function<void(std::size_t done)>& onMeasured)
 {
-    // Recordings are read in blocks, in start order; a trip that can't grow
-    // any more is summarised while the next block is read, and its tracks
-    // then let go, so memory holds two blocks and the trip still open, not
-    // the card. One pass over both keeps every core busy to its end.
-    constexpr std::size_t kBlock = 1024;
+    // Where tracks are kept, recordings are read in blocks, in start order;
+    // a trip that can't grow any more is summarised while the next block is
+    // read, and its tracks then let go, so memory holds two blocks and the
+    // trip still open, not the card. One pass over both keeps every core
+    // busy to its end. A digest is small, so without tracks the card is one
+    // block: every block's end has cores wait for its last file, and an idle
+    // core can take milliseconds to wake for the next.
+    const std::size_t block = options.keepTelemetry ? 1024 : std::max<std::size_t>(set.recordings.size(), 1);
     // Summaries need only where the car was and how fast it went.
     const FixDetail detail = options.keepTelemetry ? FixDetail::Full : FixDetail::Motion;
     CardTrips card = startCard(std::move(set), configPath);
@@ -314,7 +317,7 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
     std::vector<Trip> ready;  // found, to be summarised in the next pass
     for (;;) {
         const std::size_t from = measured;
-        measured = stop.stop_requested() ? recordings.size() : std::min(recordings.size(), from + kBlock);
+        measured = stop.stop_requested() ? recordings.size() : std::min(recordings.size(), from + block);
         const std::size_t reading = stop.stop_requested() ? 0 : measured - from;
         // The block's folders are opened once and their files by name: a
         // card's tens of thousands of paths are not looked up from the root

@@ -141,8 +141,6 @@ void expectSameTrips(const CardTrips& a, const CardTrips& b)
 
 TEST(AnalyseRecordings, ReadingEachFileOnceGivesWhatReadingPerTripGives)
 {
-    // Over a thousand recordings: reading goes in blocks, and a trip runs
-    // across a block's end.
     const Card card(12, 100, 3);
     RecordingSet measured = card.recordings();
     ASSERT_GT(measured.recordings.size(), 1100u);
@@ -165,6 +163,11 @@ TEST(AnalyseRecordings, ReadingEachFileOnceGivesWhatReadingPerTripGives)
         }
     EXPECT_GT(impacts, 50u);
     EXPECT_GT(eventFiles, 100u);
+
+    // Keeping the samples, reading goes in blocks, and a trip runs across a
+    // block's end.
+    const CardTrips kept = analyseRecordings(card.recordings(), std::nullopt, {10.0, true});
+    expectSameTrips(kept, perTrip);
 }
 
 namespace {
