@@ -15,7 +15,7 @@ std::size_t MemoryByteSource::readAt(std::uint64_t offset, std::span<std::byte> 
 }
 
 ReadAheadByteSource::ReadAheadByteSource(const ByteSource& inner, std::size_t window)
-    : inner_(inner), buffer_(std::make_unique_for_overwrite<std::byte[]>(window)), window_(window)
+    : inner_(inner), size_(inner.size()), buffer_(std::make_unique_for_overwrite<std::byte[]>(window)), window_(window)
 {
 }
 
@@ -25,7 +25,7 @@ std::size_t ReadAheadByteSource::fromWindow(std::uint64_t offset, std::span<std:
     // window runs to its end: the source below would give no more.
     const std::uint64_t windowEnd = start_ + filled_;
     if (filled_ == 0 || offset < start_ || offset > windowEnd
-        || (offset + out.size() > windowEnd && windowEnd < inner_.size()))
+        || (offset + out.size() > windowEnd && windowEnd < size_))
         return kMissed;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), windowEnd - offset));
     std::memcpy(out.data(), buffer_.get() + (offset - start_), count);
@@ -41,7 +41,7 @@ std::span<const std::byte> ReadAheadByteSource::bytesHeld(std::uint64_t offset, 
 
 std::size_t ReadAheadByteSource::readAt(std::uint64_t offset, std::span<std::byte> out) const
 {
-    if (out.empty() || offset >= inner_.size())
+    if (out.empty() || offset >= size_)
         return 0;
     if (const std::size_t got = fromWindow(offset, out); got != kMissed)
         return got;
@@ -54,7 +54,7 @@ std::size_t ReadAheadByteSource::readAt(std::uint64_t offset, std::span<std::byt
     start_ = offset;
     // No further than the file's size, so that a file smaller than the
     // window is read with one call, not a second one finding its end.
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(window_, inner_.size() - offset));
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(window_, size_ - offset));
     filled_ = inner_.readAt(offset, std::span(buffer_.get(), want));
     if (inner_.readError() != 0) {
         noteReadError(inner_.readError());
@@ -72,7 +72,7 @@ void ReadAheadByteSource::readMany(std::span<ReadRequest> requests) const
     std::vector<std::size_t> restIndex;
     for (std::size_t i = 0; i < requests.size(); ++i) {
         ReadRequest& r = requests[i];
-        r.got = r.out.empty() || r.offset >= inner_.size() ? 0 : fromWindow(r.offset, r.out);
+        r.got = r.out.empty() || r.offset >= size_ ? 0 : fromWindow(r.offset, r.out);
         if (r.got == kMissed) {
             rest.push_back({r.offset, r.out, 0});
             restIndex.push_back(i);

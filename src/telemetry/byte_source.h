@@ -69,7 +69,7 @@ private:
 class ReadAheadByteSource final : public ByteSource {
 public:
     explicit ReadAheadByteSource(const ByteSource& inner, std::size_t window = 64 * 1024);
-    std::uint64_t size() const override { return inner_.size(); }
+    std::uint64_t size() const override { return size_; }
     std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) const override;
     void readMany(std::span<ReadRequest> requests) const override;
     std::span<const std::byte> bytesHeld(std::uint64_t offset, std::size_t length) const override;
@@ -80,6 +80,7 @@ private:
     std::size_t fromWindow(std::uint64_t offset, std::span<std::byte> out) const;
 
     const ByteSource& inner_;
+    std::uint64_t size_; // the inner source's, asked for at every read
     std::unique_ptr<std::byte[]> buffer_; // left uninitialised: only what was read is copied out
     std::size_t window_;
     mutable std::uint64_t start_ = 0;

@@ -173,10 +173,30 @@ void decodeMotion(const SplitSentence& f, bool rmc, GpsFix& fix)
 
 } // namespace
 
+nmea::SentenceKind nmea::sentenceKind(std::string_view name)
+{
+    if (name == "$GPRMC" || name == "$GNRMC")
+        return SentenceKind::Rmc;
+    if (name == "$GPGGA")
+        return SentenceKind::Gga;
+    if (name == "$GNGGA")
+        return SentenceKind::CombinedGga;
+    if (name == "$GNGSA")
+        return SentenceKind::Gsa;
+    if (name == "$GNGNS")
+        return SentenceKind::Gns;
+    return SentenceKind::Other;
+}
+
 bool nmea::applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail)
 {
-    const std::string_view name = f[0];
-    if (name == "$GPRMC" || name == "$GNRMC") {
+    return applySentence(sentenceKind(f[0]), f, fix, detail);
+}
+
+bool nmea::applySentence(SentenceKind kind, const SplitSentence& f, GpsFix& fix, FixDetail detail)
+{
+    switch (kind) {
+    case SentenceKind::Rmc:
         if (f.count < 3)
             return false;
         if (detail == FixDetail::Motion)
@@ -184,23 +204,24 @@ bool nmea::applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail)
         else
             decodeRmc(f, fix);
         return true;
-    }
-    if (name == "$GPGGA" || name == "$GNGGA") {
+    case SentenceKind::Gga:
+    case SentenceKind::CombinedGga:
         if (detail == FixDetail::Motion)
             decodeMotion(f, false, fix);
         else
-            decodeGga(f, name == "$GNGGA", fix);
+            decodeGga(f, kind == SentenceKind::CombinedGga, fix);
         return true;
-    }
-    if (detail == FixDetail::Motion)
-        return false; // the rest count satellites
-    if (name == "$GNGSA") {
-        decodeGsa(f, fix);
+    case SentenceKind::Gsa:
+    case SentenceKind::Gns:
+        if (detail == FixDetail::Motion)
+            return false; // they count satellites
+        if (kind == SentenceKind::Gsa)
+            decodeGsa(f, fix);
+        else
+            decodeGns(f, fix);
         return true;
-    }
-    if (name == "$GNGNS") {
-        decodeGns(f, fix);
-        return true;
+    case SentenceKind::Other:
+        break;
     }
     return false;
 }

@@ -35,10 +35,17 @@ struct SplitSentence {
     }
 };
 
+// The sentences decodeSentence understands, by name ("$GPRMC" and "$GNRMC"
+// alike; GGA's combined name counts satellites too).
+enum class SentenceKind : std::uint8_t { Other, Rmc, Gga, CombinedGga, Gsa, Gns };
+SentenceKind sentenceKind(std::string_view name);
+
 // Applies a split sentence as decodeSentence does; true when it was one of
 // the kinds understood (at this detail) and was applied. A sentence that is
 // not applied leaves the fix as it was.
 bool applySentence(const SplitSentence& f, GpsFix& fix, FixDetail detail = FixDetail::Full);
+// The same for a sentence whose kind was told from its name already.
+bool applySentence(SentenceKind kind, const SplitSentence& f, GpsFix& fix, FixDetail detail);
 // The fields applySentence reads at each detail: Motion reads none past
 // RMC's speed (field 7).
 constexpr std::size_t fieldsRead(FixDetail detail) { return detail == FixDetail::Motion ? 8 : kKeptFields; }

@@ -1,7 +1,5 @@
 #include "telemetry/record_text_decoder.h"
 
-#include "telemetry/nmea_split.h"
-
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -26,7 +24,7 @@ void RecordTextDecoder::decode(std::span<const char> text, GpsFix& fix)
         f.count = sentence.count;
         for (std::size_t i = 0; i < sentence.count && i < read; ++i)
             f.fields[i] = {text.data() + sentence.offset[i], sentence.size[i]};
-        nmea::applySentence(f, fix, detail_);
+        nmea::applySentence(sentence.kind, f, fix, detail_);
     }
 }
 
@@ -35,13 +33,15 @@ void RecordTextDecoder::learnShape(std::span<const char> text, GpsFix& fix)
     known_ = text.size() == kShapedSize;
     appliedCount_ = 0;
     nmea::forEachSplitSentence(text, [&](const nmea::SplitSentence& f) {
-        if (!nmea::applySentence(f, fix, detail_) || !known_)
+        const nmea::SentenceKind kind = nmea::sentenceKind(f[0]);
+        if (!nmea::applySentence(kind, f, fix, detail_) || !known_)
             return;
         if (appliedCount_ == kSentences) {
             known_ = false;
             return;
         }
         Sentence& sentence = applied_[appliedCount_++];
+        sentence.kind = kind;
         sentence.count = static_cast<std::uint8_t>(f.count);
         for (std::size_t i = 0; i < f.count && i < kFields; ++i) {
             sentence.offset[i] = static_cast<std::uint8_t>(f.fields[i].data - text.data());

@@ -5,6 +5,7 @@
 // decoded from where that one's fields lay, without being scanned again.
 
 #include "telemetry/gps_fix.h"
+#include "telemetry/nmea_split.h"
 
 #include <array>
 #include <cstddef>
@@ -25,6 +26,7 @@ private:
     static constexpr std::size_t kFields = 20;   // as many as a split sentence keeps
     static constexpr std::size_t kSentences = 8; // applied in one text; more are always scanned
     struct Sentence {
+        nmea::SentenceKind kind = nmea::SentenceKind::Other;
         std::uint8_t count = 0; // fields, kept or not (a 128-byte text has at most 65)
         std::array<std::uint8_t, kFields> offset{};
         std::array<std::uint8_t, kFields> size{};

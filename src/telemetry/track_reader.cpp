@@ -226,7 +226,16 @@ template <typename OnRecord>
 bool forEachRecordHeld(const ByteSource& source, std::span<const std::uint32_t> offsets, OnRecord& onRecord)
 {
     constexpr std::size_t kChunkSize = kChunkLeadSize + kTelemetryRecordSize;
-    const auto inFile = [&](std::uint32_t offset) { return offset + std::uint64_t{kChunkSize} <= source.size(); };
+    const std::uint64_t size = source.size();
+    const auto inFile = [&](std::uint32_t offset) { return offset + std::uint64_t{kChunkSize} <= size; };
+    // Mostly the source holds all of the file: one look, not one a chunk.
+    if (const std::span<const std::byte> whole = source.bytesHeld(0, static_cast<std::size_t>(size));
+        !whole.empty() && whole.size() == size) {
+        for (const std::uint32_t offset : offsets)
+            if (inFile(offset))
+                onRecord(whole.subspan(offset + kChunkLeadSize, kTelemetryRecordSize));
+        return true;
+    }
     for (const std::uint32_t offset : offsets)
         if (inFile(offset) && source.bytesHeld(offset, kChunkSize).empty())
             return false;
