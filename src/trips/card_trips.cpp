@@ -4,6 +4,7 @@
 #include "config/device_config.h"
 #include "config/settings_rules.h"
 #include "telemetry/track_reader.h"
+#include "trips/recording_digest.h"
 #include "trips/recording_durations.h"
 
 #include <algorithm>
@@ -77,107 +78,6 @@ TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, c
                                 overspeeds.events());
     if (options.keepTelemetry)
         summary.telemetry = std::move(telemetry);
-    return summary;
-}
-
-// What the summaries need of a recording whose track is read with its
-// duration: the trip's figures over its samples alone, as if it were a trip
-// of its own. A trip that plays all of it joins them instead of going
-// through its samples again, so its track is let go as soon as it is read.
-struct RecordingDigest {
-    std::size_t samples = 0;
-    std::optional<TripDistance::Part> distance;
-    TripTopSpeed top;
-    std::optional<ImpactFinder::Part> impacts;
-    std::optional<OverspeedFinder::Part> overspeeds;
-};
-
-RecordingDigest digestRecording(std::size_t index, const TripRecording& recording, const TrackPoints& track,
-                                const ImpactThresholds& thresholds, const TripOptions& options)
-{
-    TripDistance distance;
-    ImpactFinder impacts(thresholds);
-    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
-    RecordingDigest digest;
-    digest.samples = track.size();
-    if (track.empty())
-        return digest;
-    impacts.startTrack(index, track);
-    const TimelinePiece whole{recording.start, recording.end(), 0, index, 0};
-    forEachPieceSample(recording, whole, true, track, [&](const TripSample& s) {
-        distance.add(s);
-        digest.top.add(s);
-        impacts.add(s);
-        if (options.speedLimitKmh)
-            overspeeds.add(s);
-    });
-    digest.distance = distance.part();
-    digest.impacts = std::move(impacts).part();
-    digest.overspeeds = std::move(overspeeds).part();
-    return digest;
-}
-
-// Event files mostly lie under Always ones, whose tracks are the ones
-// played: theirs is read only when a trip plays part of one.
-bool trackReadWithDuration(const TripRecording& r) { return r.drives() && r.kind != RecordingKind::Event; }
-
-// As summarise, from digests where a trip plays all of a recording, and
-// from its file's samples where it plays only part (one Always file
-// running into another) or the recording has no digest (an Event file).
-TripSummary summariseDigests(const std::vector<TripRecording>& recordings, Trip trip,
-                             const std::vector<std::optional<RecordingDigest>>& digests,
-                             const ImpactThresholds& thresholds, const TripOptions& options, FixDetail detail)
-{
-    TripTimeline timeline(recordings, trip);
-    TripDistance distance;
-    TripTopSpeed top;
-    ImpactFinder impacts(thresholds);
-    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
-    DiskTracks disk(recordings, detail);
-    std::map<std::size_t, const TrackPoints*> loaded;
-    const auto addSample = [&](const TripSample& s) {
-        distance.add(s);
-        top.add(s);
-        impacts.add(s);
-        if (options.speedLimitKmh)
-            overspeeds.add(s);
-    };
-    const std::vector<TimelinePiece>& pieces = timeline.pieces();
-    for (std::size_t p = 0; p < pieces.size(); ++p) {
-        const TimelinePiece& piece = pieces[p];
-        const TripRecording& recording = recordings[piece.recording];
-        const bool last = p + 1 == pieces.size();
-        if (trackReadWithDuration(recording)) {
-            const std::optional<RecordingDigest>& digest = digests[piece.recording];
-            if (!digest)
-                continue; // no track
-            const PiecePlays plays = piecePlays(recording, piece, last, digest->samples);
-            if (plays == PiecePlays::Nothing)
-                continue;
-            if (plays == PiecePlays::All) {
-                const std::int64_t tripShift = piece.tripFrom - piece.offsetFrom;
-                if (digest->distance)
-                    distance.join(*digest->distance);
-                top.join(digest->top);
-                if (digest->impacts)
-                    impacts.join(*digest->impacts, tripShift);
-                if (digest->overspeeds)
-                    overspeeds.join(*digest->overspeeds, tripShift);
-                continue;
-            }
-        }
-        auto [known, fresh] = loaded.try_emplace(piece.recording, nullptr);
-        if (fresh) {
-            known->second = disk(piece.recording);
-            if (known->second != nullptr && !known->second->empty())
-                impacts.startTrack(piece.recording, *known->second);
-        }
-        if (known->second != nullptr)
-            forEachPieceSample(recording, piece, last, *known->second, addSample);
-    }
-    TripSummary summary{std::move(trip), std::move(timeline), {}, distance.km(), top.kmh(), {}};
-    summary.events = tripEvents(recordings, summary.trip, summary.timeline, std::move(impacts.events()),
-                                overspeeds.events());
     return summary;
 }
 
@@ -282,7 +182,8 @@ CardTrips analyseRecordings(RecordingSet set, const std::optional<std::filesyste
     const auto summariseOne = [&](Trip trip) -> TripSummary {
         if (options.keepTelemetry)
             return summarise(recordings, std::move(trip), card.thresholds, options, makeLoader());
-        return summariseDigests(recordings, std::move(trip), digests, card.thresholds, options, detail);
+        return summariseDigests(recordings, std::move(trip), digests, card.thresholds, options,
+                                TrackLoader(DiskTracks(recordings, detail)));
     };
     std::atomic<std::size_t> done{0};
     std::vector<const OpenFolder*> folderOf(recordings.size(), nullptr);
