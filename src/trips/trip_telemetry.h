@@ -105,7 +105,8 @@ public:
     };
     // What a stretch of samples added on their own gave: where they began and
     // ended and how far they went. Joined to what came before, it counts as
-    // its samples added one by one would (to the last bits of the sum).
+    // its samples added one by one would, the sum differing only in its last
+    // few bits (added in another order).
     struct Part {
         Fix first, last;
         double km = 0.0;

@@ -122,7 +122,7 @@ void expectSameTrips(const CardTrips& a, const CardTrips& b)
         EXPECT_EQ(x.trip.start, y.trip.start);
         EXPECT_EQ(x.trip.end, y.trip.end);
         // A recording's way is added up on its own and then joined: the
-        // same sum to its last bits.
+        // same sum but for its last few bits.
         EXPECT_NEAR(x.distanceKm, y.distanceKm, 1e-12 * y.distanceKm);
         EXPECT_EQ(x.topSpeedKmh, y.topSpeedKmh);
         ASSERT_EQ(x.events.size(), y.events.size());
