@@ -55,27 +55,18 @@ TripSummary summarise(const std::vector<TripRecording>& recordings, Trip trip, c
     // they are kept only when asked for.
     TripTimeline timeline(recordings, trip);
     TripTelemetry telemetry;
-    TripDistance distance;
-    TripTopSpeed top;
-    ImpactFinder impacts(thresholds);
-    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
+    TripFigures figures(thresholds, options);
     const auto onTrack = [&](std::size_t recording, const TrackPoints& track) {
-        impacts.startTrack(recording, track);
+        figures.impacts.startTrack(recording, track);
         if (options.keepTelemetry)
             telemetry.medians[recording] = accelerationMedians(track);
     };
     forEachTripSample(recordings, timeline, loadTrack, onTrack, [&](const TripSample& s) {
-        distance.add(s);
-        top.add(s);
-        impacts.add(s);
-        if (options.speedLimitKmh)
-            overspeeds.add(s);
+        figures.add(s);
         if (options.keepTelemetry)
             telemetry.samples.push_back(s);
     });
-    TripSummary summary{std::move(trip), std::move(timeline), {}, distance.km(), top.kmh(), {}};
-    summary.events = tripEvents(recordings, summary.trip, summary.timeline, std::move(impacts.events()),
-                                overspeeds.events());
+    TripSummary summary = std::move(figures).summary(recordings, std::move(trip), std::move(timeline));
     if (options.keepTelemetry)
         summary.telemetry = std::move(telemetry);
     return summary;

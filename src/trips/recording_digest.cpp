@@ -4,28 +4,29 @@
 
 namespace dravonix {
 
+TripSummary TripFigures::summary(const std::vector<TripRecording>& recordings, Trip trip, TripTimeline timeline) &&
+{
+    TripSummary summary{std::move(trip), std::move(timeline), {}, distance.km(), top.kmh(), {}};
+    summary.events = tripEvents(recordings, summary.trip, summary.timeline, std::move(impacts.events()),
+                                overspeeds.events());
+    return summary;
+}
+
 RecordingDigest digestRecording(std::size_t index, const TripRecording& recording, const TrackPoints& track,
                                 const ImpactThresholds& thresholds, const TripOptions& options)
 {
-    TripDistance distance;
-    ImpactFinder impacts(thresholds);
-    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
+    TripFigures figures(thresholds, options);
     RecordingDigest digest;
     digest.samples = track.size();
     if (track.empty())
         return digest;
-    impacts.startTrack(index, track);
+    figures.impacts.startTrack(index, track);
     const TimelinePiece whole{recording.start, recording.end(), 0, index, 0};
-    forEachPieceSample(recording, whole, true, track, [&](const TripSample& s) {
-        distance.add(s);
-        digest.top.add(s);
-        impacts.add(s);
-        if (options.speedLimitKmh)
-            overspeeds.add(s);
-    });
-    digest.distance = distance.part();
-    digest.impacts = std::move(impacts).part();
-    digest.overspeeds = std::move(overspeeds).part();
+    forEachPieceSample(recording, whole, true, track, [&](const TripSample& s) { figures.add(s); });
+    digest.distance = figures.distance.part();
+    digest.top = figures.top;
+    digest.impacts = std::move(figures.impacts).part();
+    digest.overspeeds = std::move(figures.overspeeds).part();
     return digest;
 }
 
@@ -35,18 +36,8 @@ TripSummary summariseDigests(const std::vector<TripRecording>& recordings, Trip 
                              const TrackLoader& loadTrack)
 {
     TripTimeline timeline(recordings, trip);
-    TripDistance distance;
-    TripTopSpeed top;
-    ImpactFinder impacts(thresholds);
-    OverspeedFinder overspeeds(options.speedLimitKmh.value_or(0.0));
+    TripFigures figures(thresholds, options);
     std::map<std::size_t, const TrackPoints*> loaded;
-    const auto addSample = [&](const TripSample& s) {
-        distance.add(s);
-        top.add(s);
-        impacts.add(s);
-        if (options.speedLimitKmh)
-            overspeeds.add(s);
-    };
     const std::vector<TimelinePiece>& pieces = timeline.pieces();
     for (std::size_t p = 0; p < pieces.size(); ++p) {
         const TimelinePiece& piece = pieces[p];
@@ -62,12 +53,12 @@ TripSummary summariseDigests(const std::vector<TripRecording>& recordings, Trip 
             if (plays == PiecePlays::All) {
                 const std::int64_t tripShift = piece.tripFrom - piece.offsetFrom;
                 if (digest->distance)
-                    distance.join(*digest->distance);
-                top.join(digest->top);
+                    figures.distance.join(*digest->distance);
+                figures.top.join(digest->top);
                 if (digest->impacts)
-                    impacts.join(*digest->impacts, tripShift);
+                    figures.impacts.join(*digest->impacts, tripShift);
                 if (digest->overspeeds)
-                    overspeeds.join(*digest->overspeeds, tripShift);
+                    figures.overspeeds.join(*digest->overspeeds, tripShift);
                 continue;
             }
         }
@@ -75,15 +66,13 @@ TripSummary summariseDigests(const std::vector<TripRecording>& recordings, Trip 
         if (fresh) {
             known->second = loadTrack(piece.recording);
             if (known->second != nullptr && !known->second->empty())
-                impacts.startTrack(piece.recording, *known->second);
+                figures.impacts.startTrack(piece.recording, *known->second);
         }
         if (known->second != nullptr)
-            forEachPieceSample(recording, piece, last, *known->second, addSample);
+            forEachPieceSample(recording, piece, last, *known->second,
+                               [&](const TripSample& s) { figures.add(s); });
     }
-    TripSummary summary{std::move(trip), std::move(timeline), {}, distance.km(), top.kmh(), {}};
-    summary.events = tripEvents(recordings, summary.trip, summary.timeline, std::move(impacts.events()),
-                                overspeeds.events());
-    return summary;
+    return std::move(figures).summary(recordings, std::move(trip), std::move(timeline));
 }
 
 } // namespace dravonix

@@ -12,6 +12,34 @@
 
 namespace dravonix {
 
+// A summary's figures, a sample at a time: distance, top speed, impacts
+// and, given a limit, stretches above it.
+class TripFigures {
+public:
+    TripFigures(const ImpactThresholds& thresholds, const TripOptions& options)
+        : impacts(thresholds), overspeeds(options.speedLimitKmh.value_or(0.0)), limited_(options.speedLimitKmh.has_value())
+    {
+    }
+    void add(const TripSample& s)
+    {
+        distance.add(s);
+        top.add(s);
+        impacts.add(s);
+        if (limited_)
+            overspeeds.add(s);
+    }
+    // The trip's summary, its samples not kept.
+    TripSummary summary(const std::vector<TripRecording>& recordings, Trip trip, TripTimeline timeline) &&;
+
+    TripDistance distance;
+    TripTopSpeed top;
+    ImpactFinder impacts;
+    OverspeedFinder overspeeds;
+
+private:
+    bool limited_;
+};
+
 struct RecordingDigest {
     std::size_t samples = 0;
     std::optional<TripDistance::Part> distance;
